@@ -32,7 +32,7 @@ public:
 // running tasks to finish: whoever owns a queue whose tasks may block (accept, recvfrom) must
 // unblock them first. Then its threads are joined. If the last pointer is dropped inside one of
 // the queue's own tasks, the destructor cannot wait for that thread: it detaches it, and that
-// thread runs the rest of the queued tasks by itself and then exits.
+// thread finishes the queued tasks (with the other workers of a concurrent queue) and exits.
 using QueuePtr = std::shared_ptr<Queue>;
 
 // A serial queue has one thread of its own, started at creation; tasks run one at a time in the

@@ -76,11 +76,13 @@ public:
     // fire again in the nested loop.
     virtual int runOnce(Mode mode, double maxWaitSeconds) = 0;
 
-    // Seconds until the next timer of `mode` is due (0 when one is due now; a large value when
-    // none is scheduled).
+    // Seconds until the next timer of `mode` is due (0 when one is due now; kNoTimer when none is
+    // scheduled).
     virtual double secondsUntilNextTimer(Mode mode) const = 0;
 
-    // Wakes a runOnce that is waiting. May be called from any thread.
+    // Wakes a runOnce that is waiting: it returns (0 when nothing ran). May be called from any
+    // thread. (Posting a block or adding a timer wakes the loop by itself; runOnce then runs the
+    // block, or goes on waiting for the new timer, without returning early.)
     virtual void wakeUp() = 0;
 
     // The loop's clock, in seconds from an arbitrary start.
