@@ -1,0 +1,14 @@
+// Socket address to IP text, the same way on every channel: the TCP server and the UDP motion
+// receiver both use dual-stack IPv6 sockets, so an IPv4 phone arrives as an IPv4-mapped IPv6
+// address, which is written as dotted IPv4. One phone therefore has one IP text everywhere, and
+// that text joins its stream, its registration and its motion datagrams.
+#pragma once
+
+#include <cstddef>
+
+struct sockaddr;
+
+// Writes the address's IP as text into `out` (64 bytes is enough), starting from an empty string:
+// IPv4-mapped IPv6 as dotted IPv4, other IPv6 in standard IPv6 text, IPv4 dotted; any other
+// family (or a null address) leaves the text empty.
+void SockAddrToIPString(const struct sockaddr* address, char* out, size_t outSize);

@@ -1,0 +1,184 @@
+// Start, stop and destruction of the server: repeated calls, a taken port, restarts, and tearing
+// the server down while connections, control requests and reverse lookups are in flight (run
+// these under AddressSanitizer and ThreadSanitizer as well).
+#include <sys/socket.h>
+
+#include <future>
+#include <random>
+
+#include "server_test_support.h"
+
+using namespace qlotest;
+
+namespace {
+
+TEST(ServerLifecycle, StartTwiceStopTwiceAndPortInUse) {
+    qlo::log::SetStderrEnabled(false);
+    qlo::log::CaptureSink log;
+    MJPEGServer server;
+    EXPECT_FALSE(server.isRunning());
+    EXPECT_EQ(server.clientCount(), 0);
+    const uint16_t port = server.start(0);
+    ASSERT_NE(port, 0);
+    EXPECT_TRUE(server.isRunning());
+    EXPECT_EQ(server.start(0), port);
+    EXPECT_EQ(log.count("[Quillo] MJPEG server listening on port " + std::to_string(port)), 1u);
+
+    MJPEGServer second;
+    EXPECT_EQ(second.start(port), 0);
+    EXPECT_FALSE(second.isRunning());
+    second.stop();  // not running: nothing, no line
+
+    server.stop();
+    server.stop();
+    EXPECT_FALSE(server.isRunning());
+    EXPECT_EQ(log.count("[Quillo] MJPEG server stopped"), 1u);
+    EXPECT_EQ(ConnectFrom("127.0.0.1", port), -1);  // nothing listens any more
+}
+
+TEST(ServerLifecycle, StopClosesStreamsAndRestartKeepsRegistrationsAndMailboxes) {
+    qlo::log::SetStderrEnabled(false);
+    qlo::log::CaptureSink log;
+    MJPEGServer server;
+    server.setNameLookup([](const sockaddr*, socklen_t) { return std::string(); });
+    server.setControlPort(9999);  // before start: stored, served once started
+    uint16_t port = server.start(0);
+    ASSERT_NE(port, 0);
+    StreamPhone phone("127.0.0.2", port);
+    ASSERT_FALSE(phone.readHead().empty());
+    ASSERT_TRUE(WaitUntil([&] { return server.clientCount() == 1; }));
+    Exchange(port, Post("/register", R"({"deviceName":"Ann","cameraName":"C"})"), "127.0.0.3");
+    Exchange(port, Post("/record", R"({"mode":"single"})"));
+
+    server.stop();
+    EXPECT_TRUE(phone.seesEnd());
+    EXPECT_EQ(server.clientCount(), 0);
+    EXPECT_FALSE(server.pushFrameToClient(3, "x", 1));
+
+    port = server.start(0);
+    ASSERT_NE(port, 0);
+    EXPECT_NE(Exchange(port, Get("/info")).find("\"controlPort\":9999,\"clients\":0}"), std::string::npos);
+    EXPECT_EQ(server.getPendingRecordCommand(), RecordModeSingle);
+    StreamPhone registered("127.0.0.3", port);
+    ASSERT_FALSE(registered.readHead().empty());
+    ASSERT_TRUE(WaitUntil([&] { return server.clientCount() == 1; }));
+    EXPECT_STREQ(server.snapshotClients()[0].name, "Ann");
+}
+
+TEST(ServerLifecycle, DestroyWhileConnectionsRequestsAndLookupsAreInFlight) {
+    qlo::log::SetStderrEnabled(false);
+    auto lookup = std::make_shared<FakeLookup>();
+    for (int i = 2; i < 8; ++i) {
+        const std::string ip = "127.0.0." + std::to_string(i);
+        lookup->setName(ip, "phone-" + std::to_string(i) + ".local");
+        lookup->hold(ip);
+    }
+    std::vector<std::unique_ptr<StreamPhone>> phones;
+    std::vector<int> controls;
+    {
+        auto server = std::make_unique<MJPEGServer>();
+        server->setNameLookup(FakeLookup::bind(lookup));
+        const uint16_t port = server->start(0);
+        ASSERT_NE(port, 0);
+        for (int i = 2; i < 8; ++i) {
+            phones.push_back(std::make_unique<StreamPhone>(("127.0.0." + std::to_string(i)).c_str(), port));
+            ASSERT_FALSE(phones.back()->readHead().empty());
+        }
+        ASSERT_TRUE(WaitUntil([&] { return lookup->started() == 6; }));
+        // Control requests waiting for the rest of their bodies, and a connection that is silent.
+        for (int i = 0; i < 4; ++i) {
+            int fd = ConnectFrom("127.0.0.20", port);
+            ASSERT_GE(fd, 0);
+            SendText(fd, "POST /camera HTTP/1.1\r\nContent-Length: 5000\r\n\r\n{\"zoom\":");
+            controls.push_back(fd);
+        }
+        int silent = ConnectFrom("127.0.0.21", port);
+        ASSERT_GE(silent, 0);
+        controls.push_back(silent);
+        // Frames go out from another thread while the server is torn down.
+        std::atomic<bool> pushing{true};
+        std::thread pusher([&] {
+            while (pushing.load()) server->pushFrame("frame", 5);
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        pushing.store(false);
+        pusher.join();
+        server.reset();  // stops: waits for the accept loop and control requests
+    }
+    // The lookups finish after the server is gone; they must not touch its state.
+    lookup->releaseAll();
+    ASSERT_TRUE(WaitUntil([&] { return lookup->finished() == 6; }));
+    for (auto& phone : phones) EXPECT_TRUE(phone->seesEnd());
+    for (int fd : controls) {
+        ReadToEnd(fd);  // answered or closed; never left hanging
+        close(fd);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // let the late writes run under the sanitizers
+}
+
+TEST(ServerLifecycle, RepeatedStartStopUnderLoad) {
+    qlo::log::SetStderrEnabled(false);
+    MJPEGServer server;
+    server.setNameLookup([](const sockaddr*, socklen_t) { return std::string("host.local"); });
+    for (int round = 0; round < 5; ++round) {
+        const uint16_t port = server.start(0);
+        ASSERT_NE(port, 0);
+        std::vector<std::future<std::string>> answers;
+        for (int i = 0; i < 8; ++i) {
+            answers.push_back(std::async(std::launch::async, [port, i] {
+                return Exchange(port, i % 2 ? Get("/info") : Post("/timeline", R"({"action":"play"})"));
+            }));
+        }
+        StreamPhone phone("127.0.0.2", port);
+        phone.readHead();
+        for (auto& a : answers) {
+            ASSERT_EQ(a.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+            EXPECT_EQ(a.get().rfind("HTTP/1.1 200 OK\r\n", 0), 0u);
+        }
+        server.stop();
+        EXPECT_EQ(server.clientCount(), 0);
+    }
+}
+
+// The entry point a fuzzer drives: one connection through a socketpair, served on this thread.
+TEST(ServerControlEntry, ServesControlRequestsThroughASocketpair) {
+    qlo::log::SetStderrEnabled(false);
+    MJPEGServer server;  // never started
+    auto serve = [&](const std::string& request, bool* control) {
+        int pair[2];
+        EXPECT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+        SendText(pair[1], request);
+        shutdown(pair[1], SHUT_WR);
+        *control = server.serveControlConnection(pair[0]);
+        std::string answer = ReadToEnd(pair[1]);
+        close(pair[1]);
+        return answer;
+    };
+    bool control = false;
+    EXPECT_EQ(serve(Get("/timeline"), &control),
+              "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nAccess-Control-Allow-Origin: *\r\n"
+              "Connection: close\r\nContent-Length: 72\r\n\r\n"
+              "{\"currentTime\":0.000000,\"duration\":0.000000,\"fps\":30.00,\"playing\":false}");
+    EXPECT_TRUE(control);
+    EXPECT_EQ(serve(Get("/stream"), &control), "");
+    EXPECT_FALSE(control);
+    // A register over a socket without an IP records nothing in the registry but is answered.
+    EXPECT_EQ(serve(Post("/register", R"({"deviceName":"X"})"), &control).substr(0, 15), "HTTP/1.1 200 OK");
+    EXPECT_TRUE(server.hasPendingSelectCamera());
+
+    // Random requests built from the route texts and noise: always answered or closed.
+    std::mt19937 rng(1234);
+    const char* pieces[] = {"POST /camera", "POST /register", "GET /cameras", "GET /timeline", "POST /timeline",
+                            "POST /record", "GET /info", "\r\n", "\r\n\r\n", "Content-Length: ", "content-length:",
+                            "{", "}", "\"zoom\":", "\"deviceName\":\"", "\xC3", "%", "-", "99999999999", "7"};
+    for (int i = 0; i < 300; ++i) {
+        std::string request;
+        const int count = static_cast<int>(rng() % 12);
+        for (int k = 0; k < count; ++k) request += pieces[rng() % (sizeof pieces / sizeof pieces[0])];
+        const std::string answer = serve(request, &control);
+        if (control) EXPECT_EQ(answer.rfind("HTTP/1.1 200 OK\r\n", 0), 0u) << request;
+        else EXPECT_EQ(answer, "") << request;
+    }
+}
+
+}  // namespace
