@@ -1,0 +1,162 @@
+// The model's streams: static values, keyframes, interpolation.
+#include <gtest/gtest.h>
+
+#include "hostsim/model/project.h"
+
+namespace qlo::hostsim {
+namespace {
+
+TEST(ModelStream, StaticValueEverywhere) {
+    Stream s(AEGP_LayerStream_OPACITY, Value::One(42));
+    EXPECT_FALSE(s.animated());
+    EXPECT_EQ(s.valueAt(-5).x(), 42);
+    EXPECT_EQ(s.valueAt(0).x(), 42);
+    EXPECT_EQ(s.valueAt(1e6).x(), 42);
+    EXPECT_TRUE(s.setStaticValue(Value::One(7)));
+    EXPECT_EQ(s.valueAt(3).x(), 7);
+}
+
+TEST(ModelStream, LinearInterpolationHeldOutside) {
+    Stream s(AEGP_LayerStream_POSITION, Value{});
+    s.setKeyframe(1.0, Value::Three(0, 10, -100));
+    s.setKeyframe(3.0, Value::Three(100, 30, 100));
+    EXPECT_EQ(s.valueAt(0.0), Value::Three(0, 10, -100));   // held before the first
+    EXPECT_EQ(s.valueAt(1.0), Value::Three(0, 10, -100));
+    EXPECT_EQ(s.valueAt(2.0), Value::Three(50, 20, 0));
+    EXPECT_DOUBLE_EQ(s.valueAt(1.5).x(), 25);
+    EXPECT_DOUBLE_EQ(s.valueAt(1.5).z(), -50);
+    EXPECT_EQ(s.valueAt(3.0), Value::Three(100, 30, 100));
+    EXPECT_EQ(s.valueAt(99.0), Value::Three(100, 30, 100));  // held after the last
+}
+
+TEST(ModelStream, ThreeKeysPickTheRightSegment) {
+    Stream s(AEGP_LayerStream_ZOOM, Value::One(0));
+    s.setKeyframe(0, Value::One(0));
+    s.setKeyframe(1, Value::One(10));
+    s.setKeyframe(2, Value::One(-10));
+    EXPECT_DOUBLE_EQ(s.valueAt(0.5).x(), 5);
+    EXPECT_DOUBLE_EQ(s.valueAt(1.0).x(), 10);
+    EXPECT_DOUBLE_EQ(s.valueAt(1.25).x(), 5);
+    EXPECT_DOUBLE_EQ(s.valueAt(1.75).x(), -5);
+}
+
+TEST(ModelStream, HoldOutInterpolationHoldsToTheNextKey) {
+    Stream s(AEGP_LayerStream_OPACITY, Value::One(0));
+    s.setKeyframe(0, Value::One(0), AEGP_KeyInterp_LINEAR, AEGP_KeyInterp_HOLD);
+    s.setKeyframe(2, Value::One(100));
+    EXPECT_EQ(s.valueAt(1.999).x(), 0);
+    EXPECT_EQ(s.valueAt(2).x(), 100);
+}
+
+TEST(ModelStream, ColourInterpolatesEveryChannel) {
+    Stream s(AEGP_LayerStream_COLOR, Value::Rgba(1, 1, 1));
+    s.setKeyframe(0, Value::Rgba(0, 0, 0, 0));
+    s.setKeyframe(1, Value::Rgba(1, 0.5, 0.25, 1));
+    EXPECT_EQ(s.valueAt(0.5), Value::Rgba(0.5, 0.25, 0.125, 0.5));
+}
+
+TEST(ModelStream, InsertKeyframeKeepsOrderAndShiftsIndices) {
+    Stream s(AEGP_LayerStream_OPACITY, Value::One(50));
+    EXPECT_EQ(s.insertKeyframe(2.0), 0);  // holds the static value
+    EXPECT_TRUE(s.animated());
+    EXPECT_EQ(s.keyframes()[0].value.x(), 50);
+    EXPECT_TRUE(s.setKeyframeValue(0, Value::One(100)));
+    EXPECT_EQ(s.insertKeyframe(4.0), 1);
+    EXPECT_EQ(s.insertKeyframe(1.0), 0);  // before: the others move up
+    ASSERT_EQ(s.numKeyframes(), 3);
+    EXPECT_EQ(s.keyframes()[0].time, 1.0);
+    EXPECT_EQ(s.keyframes()[1].time, 2.0);
+    EXPECT_EQ(s.keyframes()[2].time, 4.0);
+    // New keys hold the value the stream had there.
+    EXPECT_EQ(s.keyframes()[0].value.x(), 100);
+    EXPECT_TRUE(s.setKeyframeValue(2, Value::One(0)));
+    EXPECT_EQ(s.insertKeyframe(3.0), 2);
+    EXPECT_DOUBLE_EQ(s.keyframes()[2].value.x(), 50);
+    EXPECT_EQ(s.keyframes()[3].time, 4.0);
+}
+
+TEST(ModelStream, InsertKeyframeAtAnExistingTimeChangesNothing) {
+    Stream s(AEGP_LayerStream_OPACITY, Value::One(0));
+    s.setKeyframe(0, Value::One(0));
+    s.setKeyframe(1, Value::One(30), AEGP_KeyInterp_HOLD, AEGP_KeyInterp_BEZIER);
+    s.setKeyframe(2, Value::One(60));
+    const auto before = s.keyframes();
+    EXPECT_EQ(s.insertKeyframe(1.0), 1);
+    EXPECT_EQ(s.insertKeyframe(1.0 + kTimeEpsilon / 4), 1);  // within the time tolerance
+    EXPECT_EQ(s.keyframes(), before);
+}
+
+TEST(ModelStream, StaticValueRejectedWhileAnimated) {
+    Stream s(AEGP_LayerStream_OPACITY, Value::One(10));
+    s.insertKeyframe(0);
+    EXPECT_FALSE(s.setStaticValue(Value::One(99)));
+    EXPECT_EQ(s.valueAt(0).x(), 10);
+}
+
+TEST(ModelStream, DeletingTheLastKeyLeavesItsValue) {
+    Stream s(AEGP_LayerStream_OPACITY, Value::One(10));
+    s.setKeyframe(0, Value::One(20));
+    s.setKeyframe(1, Value::One(30));
+    EXPECT_FALSE(s.deleteKeyframe(2));
+    EXPECT_FALSE(s.deleteKeyframe(-1));
+    EXPECT_TRUE(s.deleteKeyframe(0));
+    EXPECT_TRUE(s.deleteKeyframe(0));
+    EXPECT_FALSE(s.animated());
+    EXPECT_EQ(s.valueAt(0).x(), 30);
+}
+
+TEST(ModelTime, ATimeConversions) {
+    EXPECT_DOUBLE_EQ(Seconds(A_Time{1, 30}), 1.0 / 30);
+    const A_Time t = ToATime(2.5);
+    EXPECT_EQ(t.scale, 1000000u);
+    EXPECT_EQ(t.value, 2500000);
+    const A_Time big = ToATime(100000.25);  // does not fit microseconds in 31 bits
+    EXPECT_NEAR(Seconds(big), 100000.25, 1e-2);
+    EXPECT_NEAR(Seconds(ToATime(-3.000001)), -3.000001, 1e-9);
+}
+
+TEST(ModelLayer, StreamsByType) {
+    Layer solid(LayerType::Solid, "s");
+    Layer camera(LayerType::Camera, "c");
+    Layer light(LayerType::Light, "l");
+    Layer null(LayerType::Null, "n");
+    for (Layer* l : {&solid, &camera, &light, &null}) {
+        for (AEGP_LayerStream s : {AEGP_LayerStream_ANCHORPOINT, AEGP_LayerStream_POSITION, AEGP_LayerStream_SCALE,
+                                   AEGP_LayerStream_ROTATION, AEGP_LayerStream_ROTATE_X, AEGP_LayerStream_ROTATE_Y,
+                                   AEGP_LayerStream_ORIENTATION, AEGP_LayerStream_OPACITY})
+            EXPECT_TRUE(l->hasStream(s)) << LayerTypeName(l->type()) << " " << StreamName(s);
+    }
+    for (AEGP_LayerStream s : {AEGP_LayerStream_ZOOM, AEGP_LayerStream_DEPTH_OF_FIELD,
+                               AEGP_LayerStream_FOCUS_DISTANCE, AEGP_LayerStream_APERTURE,
+                               AEGP_LayerStream_BLUR_LEVEL}) {
+        EXPECT_TRUE(camera.hasStream(s));
+        EXPECT_FALSE(solid.hasStream(s));
+        EXPECT_FALSE(light.hasStream(s));
+    }
+    for (AEGP_LayerStream s : {AEGP_LayerStream_INTENSITY, AEGP_LayerStream_COLOR}) {
+        EXPECT_TRUE(light.hasStream(s));
+        EXPECT_FALSE(camera.hasStream(s));
+        EXPECT_FALSE(null.hasStream(s));
+    }
+    EXPECT_EQ(solid.get(AEGP_LayerStream_SCALE), Value::Three(100, 100, 100));
+    EXPECT_EQ(solid.get(AEGP_LayerStream_OPACITY).x(), 100);
+    EXPECT_EQ(solid.flags, AEGP_LayerFlag_VIDEO_ACTIVE);
+    EXPECT_EQ(camera.flags, AEGP_LayerFlag_VIDEO_ACTIVE | AEGP_LayerFlag_LAYER_IS_3D);
+    EXPECT_TRUE(null.hasFlag(AEGP_LayerFlag_NULL_LAYER));
+    EXPECT_EQ(camera.objectType(), AEGP_ObjectType_CAMERA);
+    EXPECT_EQ(light.objectType(), AEGP_ObjectType_LIGHT);
+    EXPECT_EQ(solid.objectType(), AEGP_ObjectType_AV);
+    EXPECT_EQ(null.objectType(), AEGP_ObjectType_AV);
+}
+
+TEST(ModelLayer, StreamNamesRoundTrip) {
+    for (int s = 0; s < AEGP_LayerStream_NUM_STREAMS; ++s) {
+        const std::string name = StreamName(s);
+        ASSERT_FALSE(name.empty()) << s;
+        EXPECT_EQ(StreamFromName(name), s);
+    }
+    EXPECT_EQ(StreamFromName("nope"), AEGP_LayerStream_NONE);
+}
+
+}  // namespace
+}  // namespace qlo::hostsim

@@ -1,0 +1,70 @@
+// Shared by the model-suite tests: a fresh demo project and empty handle tables per test, and
+// helpers to read memory handles through the Memory Suite.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "hostsim/model/project.h"
+#include "hostsim/suites/model_suites.h"
+#include "sdk/AE_SDK.h"
+
+namespace qlo::hostsim::testing {
+
+inline constexpr AEGP_PluginID kPlugin = 7;
+
+class SuitesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetHandleTables();
+        SetCurrentProject(MakeDemoProject());
+        comp = CurrentProject().findItemByName("Demo")->asComposition();
+        ASSERT_NE(comp, nullptr);
+    }
+    void TearDown() override {
+        ResetHandleTables();
+        SetFrameRenderer(nullptr);
+        SetScriptEngine(nullptr);
+        SetCurrentProject(nullptr);
+    }
+
+    // Reads and frees a memory handle of zero-terminated UTF-16.
+    static std::u16string TakeUtf16(AEGP_MemHandle h) {
+        const AEGP_MemorySuite1* mem = MemorySuite();
+        AEGP_MemSize size = 0;
+        EXPECT_EQ(mem->AEGP_GetMemHandleSize(h, &size), A_Err_NONE);
+        void* p = nullptr;
+        EXPECT_EQ(mem->AEGP_LockMemHandle(h, &p), A_Err_NONE);
+        std::u16string s;
+        if (p) {
+            s = Utf16FromZ(static_cast<const A_UTF16Char*>(p), size / 2);
+            EXPECT_EQ((s.size() + 1) * 2, size) << "one terminating zero, nothing after it";
+        }
+        EXPECT_EQ(mem->AEGP_UnlockMemHandle(h), A_Err_NONE);
+        EXPECT_EQ(mem->AEGP_FreeMemHandle(h), A_Err_NONE);
+        return s;
+    }
+    // Reads and frees a memory handle of zero-terminated 8-bit text.
+    static std::string TakeText(AEGP_MemHandle h) {
+        const AEGP_MemorySuite1* mem = MemorySuite();
+        void* p = nullptr;
+        EXPECT_EQ(mem->AEGP_LockMemHandle(h, &p), A_Err_NONE);
+        std::string s = p ? static_cast<const char*>(p) : "";
+        EXPECT_EQ(mem->AEGP_UnlockMemHandle(h), A_Err_NONE);
+        EXPECT_EQ(mem->AEGP_FreeMemHandle(h), A_Err_NONE);
+        return s;
+    }
+
+    Layer* layerNamed(const std::string& name) {
+        for (const auto& l : comp->layers())
+            if (l->name == name) return l.get();
+        return nullptr;
+    }
+
+    Composition* comp = nullptr;
+};
+
+inline A_Time Sec(double s) { return ToATime(s); }
+
+}  // namespace qlo::hostsim::testing

@@ -1,0 +1,172 @@
+// Layer Suite and Comp Suite: layer names in UTF-16, object types, flags, camera creation.
+#include <cmath>
+#include <numbers>
+
+#include "suites_fixture.h"
+
+namespace qlo::hostsim::testing {
+namespace {
+
+class LayerSuites : public SuitesTest {};
+
+TEST_F(LayerSuites, LayerNameIsZeroTerminatedUtf16RoundTrip) {
+    // Latin-1, CJK, and a character outside the basic plane (a surrogate pair).
+    const std::string utf8 = "Caméra \xE5\x90\x8D\xE5\x89\x8D \xF0\x9F\x8E\xA5";
+    Layer& layer = comp->addNull(utf8);
+    layer.sourceName = "Quelle \xC3\xBC";
+    AEGP_MemHandle name = nullptr, source = nullptr;
+    ASSERT_EQ(LayerSuite()->AEGP_GetLayerName(kPlugin, LayerHandle(layer), &name, &source), A_Err_NONE);
+    EXPECT_EQ(LiveMemHandles(kPlugin), 2u);
+    const std::u16string u = TakeUtf16(name);
+    EXPECT_EQ(u, u"Caméra 名前 \U0001F3A5");
+    EXPECT_EQ(u.size(), 12u);  // the camera emoji takes two units
+    EXPECT_EQ(Utf16ToUtf8(u), utf8);
+    EXPECT_EQ(Utf16ToUtf8(TakeUtf16(source)), "Quelle \xC3\xBC");
+    EXPECT_EQ(LiveMemHandles(), 0u);
+}
+
+TEST_F(LayerSuites, EitherNameHandleMayBeNull) {
+    AEGP_LayerH camera = LayerHandle(*comp->layerAt(0));
+    AEGP_MemHandle source = nullptr;
+    ASSERT_EQ(LayerSuite()->AEGP_GetLayerName(kPlugin, camera, nullptr, &source), A_Err_NONE);
+    EXPECT_EQ(TakeUtf16(source), u"") << "a camera has no source";
+    AEGP_MemHandle name = nullptr;
+    ASSERT_EQ(LayerSuite()->AEGP_GetLayerName(kPlugin, camera, &name, nullptr), A_Err_NONE);
+    EXPECT_EQ(TakeUtf16(name), u"Camera 1");
+    EXPECT_EQ(LayerSuite()->AEGP_GetLayerName(kPlugin, camera, nullptr, nullptr), A_Err_NONE);
+    EXPECT_EQ(LiveMemHandles(), 0u);
+}
+
+TEST_F(LayerSuites, ItemNameIsUtf16Too) {
+    comp->name = "D\xC3\xA9mo";
+    AEGP_MemHandle name = nullptr;
+    ASSERT_EQ(ItemSuite()->AEGP_GetItemName(kPlugin, ItemHandle(*comp), &name), A_Err_NONE);
+    EXPECT_EQ(TakeUtf16(name), u"Démo");
+}
+
+TEST_F(LayerSuites, LayersByIndexTopFirstWithTypes) {
+    AEGP_CompH c = CompHandle(*comp);
+    A_long n = 0;
+    ASSERT_EQ(LayerSuite()->AEGP_GetCompNumLayers(c, &n), A_Err_NONE);
+    ASSERT_EQ(static_cast<size_t>(n), comp->numLayers());
+    for (A_long i = 0; i < n; ++i) {
+        AEGP_LayerH h = nullptr;
+        ASSERT_EQ(LayerSuite()->AEGP_GetCompLayerByIndex(c, i, &h), A_Err_NONE);
+        EXPECT_EQ(LayerFromHandle(h), comp->layerAt(static_cast<size_t>(i)));
+        AEGP_ObjectType type;
+        ASSERT_EQ(LayerSuite()->AEGP_GetLayerObjectType(h, &type), A_Err_NONE);
+        EXPECT_EQ(type, comp->layerAt(static_cast<size_t>(i))->objectType());
+    }
+}
+
+TEST_F(LayerSuites, SetLayerFlagTakesExactlyOneSettableFlag) {
+    Layer& solid = *layerNamed("Red Plane");
+    AEGP_LayerH h = LayerHandle(solid);
+    AEGP_LayerFlags flags = 0;
+    ASSERT_EQ(LayerSuite()->AEGP_GetLayerFlags(h, &flags), A_Err_NONE);
+    EXPECT_EQ(flags, AEGP_LayerFlag_VIDEO_ACTIVE | AEGP_LayerFlag_LAYER_IS_3D);
+    EXPECT_EQ(LayerSuite()->AEGP_SetLayerFlag(h, AEGP_LayerFlag_VIDEO_ACTIVE, 0), A_Err_NONE);
+    EXPECT_FALSE(solid.hasFlag(AEGP_LayerFlag_VIDEO_ACTIVE));
+    EXPECT_EQ(LayerSuite()->AEGP_SetLayerFlag(h, AEGP_LayerFlag_VIDEO_ACTIVE, 1), A_Err_NONE);
+    EXPECT_EQ(LayerSuite()->AEGP_SetLayerFlag(h, AEGP_LayerFlag_LAYER_IS_3D, 0), A_Err_NONE);
+    EXPECT_FALSE(solid.hasFlag(AEGP_LayerFlag_LAYER_IS_3D));
+    // Not exactly one flag, a read-only flag, a flag the layer cannot have:
+    EXPECT_EQ(LayerSuite()->AEGP_SetLayerFlag(h, AEGP_LayerFlag_VIDEO_ACTIVE | AEGP_LayerFlag_LAYER_IS_3D, 1),
+              A_Err_PARAMETER);
+    EXPECT_EQ(LayerSuite()->AEGP_SetLayerFlag(h, AEGP_LayerFlag_NONE, 1), A_Err_PARAMETER);
+    EXPECT_EQ(LayerSuite()->AEGP_SetLayerFlag(h, AEGP_LayerFlag_NULL_LAYER, 1), A_Err_PARAMETER);
+    EXPECT_EQ(LayerSuite()->AEGP_SetLayerFlag(h, AEGP_LayerFlag_LOOK_AT_POI, 1), A_Err_PARAMETER);
+    EXPECT_EQ(solid.flags, AEGP_LayerFlag_VIDEO_ACTIVE);
+    AEGP_LayerH camera = LayerHandle(*comp->layerAt(0));
+    EXPECT_EQ(LayerSuite()->AEGP_SetLayerFlag(camera, AEGP_LayerFlag_LAYER_IS_3D, 0), A_Err_PARAMETER);
+    EXPECT_EQ(LayerSuite()->AEGP_SetLayerFlag(camera, AEGP_LayerFlag_LOOK_AT_POI, 0), A_Err_NONE);
+    EXPECT_FALSE(comp->layerAt(0)->hasFlag(AEGP_LayerFlag_LOOK_AT_POI));
+}
+
+// ---- camera creation ----------------------------------------------------------------------
+
+class CreateCamera : public SuitesTest {
+protected:
+    // A value of one of the new camera's streams, through the Stream Suite.
+    AEGP_StreamVal2 valueOf(AEGP_LayerH camera, AEGP_LayerStream which) {
+        AEGP_StreamRefH s = nullptr;
+        EXPECT_EQ(StreamSuite()->AEGP_GetNewLayerStream(kPlugin, camera, which, &s), A_Err_NONE);
+        AEGP_StreamValue2 v{};
+        const A_Time t = Sec(0);
+        EXPECT_EQ(StreamSuite()->AEGP_GetNewStreamValue(kPlugin, s, AEGP_LTimeMode_CompTime, &t, 1, &v), A_Err_NONE);
+        EXPECT_EQ(StreamSuite()->AEGP_DisposeStreamValue(&v), A_Err_NONE);
+        EXPECT_EQ(StreamSuite()->AEGP_DisposeStream(s), A_Err_NONE);
+        return v.val;
+    }
+};
+
+TEST_F(CreateCamera, OnTopWithTheHostDefaults) {
+    const std::u16string name = u"Kamera \u00DC";
+    const size_t before = comp->numLayers();
+    AEGP_LayerH camera = nullptr;
+    ASSERT_EQ(CompSuite()->AEGP_CreateCameraInComp(reinterpret_cast<const A_UTF16Char*>(name.c_str()),
+                                                   A_FloatPoint{960, 540}, CompHandle(*comp), &camera),
+              A_Err_NONE);
+    ASSERT_NE(camera, nullptr);
+    ASSERT_EQ(comp->numLayers(), before + 1);
+
+    AEGP_LayerH top = nullptr;
+    ASSERT_EQ(LayerSuite()->AEGP_GetCompLayerByIndex(CompHandle(*comp), 0, &top), A_Err_NONE);
+    EXPECT_EQ(top, camera);
+    EXPECT_EQ(comp->layerAt(1)->name, "Camera 1") << "the old top moved down";
+
+    AEGP_MemHandle nameH = nullptr;
+    ASSERT_EQ(LayerSuite()->AEGP_GetLayerName(kPlugin, camera, &nameH, nullptr), A_Err_NONE);
+    EXPECT_EQ(TakeUtf16(nameH), name);
+    AEGP_ObjectType type;
+    ASSERT_EQ(LayerSuite()->AEGP_GetLayerObjectType(camera, &type), A_Err_NONE);
+    EXPECT_EQ(type, AEGP_ObjectType_CAMERA);
+    AEGP_LayerFlags flags;
+    ASSERT_EQ(LayerSuite()->AEGP_GetLayerFlags(camera, &flags), A_Err_NONE);
+    EXPECT_TRUE(flags & AEGP_LayerFlag_LOOK_AT_POI);
+    EXPECT_TRUE(flags & AEGP_LayerFlag_LAYER_IS_3D);
+    EXPECT_TRUE(flags & AEGP_LayerFlag_VIDEO_ACTIVE);
+
+    const double zoom = valueOf(camera, AEGP_LayerStream_ZOOM).one_d;
+    EXPECT_NEAR(zoom, 2666.7, 0.5);
+    EXPECT_NEAR(zoom, 960.0 / std::tan(39.6 / 2 * std::numbers::pi / 180), 1e-9);
+    const AEGP_ThreeDVal pos = valueOf(camera, AEGP_LayerStream_POSITION).three_d;
+    EXPECT_EQ(pos.x, 960);
+    EXPECT_EQ(pos.y, 540);
+    EXPECT_DOUBLE_EQ(pos.z, -zoom);
+    const AEGP_ThreeDVal poi = valueOf(camera, AEGP_LayerStream_ANCHORPOINT).three_d;
+    EXPECT_EQ(poi.x, 960);
+    EXPECT_EQ(poi.y, 540);
+    EXPECT_EQ(poi.z, 0);
+    EXPECT_DOUBLE_EQ(valueOf(camera, AEGP_LayerStream_FOCUS_DISTANCE).one_d, zoom);
+    EXPECT_DOUBLE_EQ(valueOf(camera, AEGP_LayerStream_APERTURE).one_d, 25.3);
+    EXPECT_DOUBLE_EQ(valueOf(camera, AEGP_LayerStream_BLUR_LEVEL).one_d, 100);
+    EXPECT_DOUBLE_EQ(valueOf(camera, AEGP_LayerStream_DEPTH_OF_FIELD).one_d, 0);
+    const AEGP_ThreeDVal orientation = valueOf(camera, AEGP_LayerStream_ORIENTATION).three_d;
+    EXPECT_EQ(orientation.x, 0);
+    EXPECT_EQ(orientation.y, 0);
+    EXPECT_EQ(orientation.z, 0);
+    EXPECT_EQ(LiveStreamRefs(), 0u);
+    EXPECT_EQ(LiveMemHandles(), 0u);
+}
+
+TEST_F(CreateCamera, ZoomFollowsTheCompositionWidth) {
+    Composition& small = CurrentProject().addComposition("Small", 640, 360, 25, 2);
+    const A_UTF16Char name[] = {'C', 0};
+    AEGP_LayerH camera = nullptr;
+    ASSERT_EQ(CompSuite()->AEGP_CreateCameraInComp(name, A_FloatPoint{320, 180}, CompHandle(small), &camera),
+              A_Err_NONE);
+    EXPECT_NEAR(valueOf(camera, AEGP_LayerStream_ZOOM).one_d, 2666.67 / 3, 0.5);
+    EXPECT_NEAR(valueOf(camera, AEGP_LayerStream_POSITION).three_d.z, -2666.67 / 3, 0.5);
+}
+
+TEST_F(CreateCamera, EmptyNameGetsANumberedName) {
+    const A_UTF16Char empty[] = {0};
+    AEGP_LayerH camera = nullptr;
+    ASSERT_EQ(CompSuite()->AEGP_CreateCameraInComp(empty, A_FloatPoint{0, 0}, CompHandle(*comp), &camera),
+              A_Err_NONE);
+    EXPECT_EQ(LayerFromHandle(camera)->name, "Camera 2");
+}
+
+}  // namespace
+}  // namespace qlo::hostsim::testing
