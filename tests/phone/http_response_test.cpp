@@ -1,0 +1,78 @@
+// Reading the server's control answers: with and without Content-Length, split anywhere, and the
+// malformed answers that must be refused.
+#include "phone/http_client.h"
+#include "phone/http_response.h"
+
+#include "loopback_server.h"
+
+#include <gtest/gtest.h>
+
+namespace qlophone {
+namespace {
+
+using Progress = HttpResponseReader::Progress;
+
+TEST(HttpResponseReader, ContentLengthBodySplitAtEveryByte) {
+    const std::string answer = test::RegisterAnswer();
+    for (size_t cut = 0; cut <= answer.size(); ++cut) {
+        HttpResponseReader reader;
+        reader.feed(std::string_view(answer).substr(0, cut));
+        reader.feed(std::string_view(answer).substr(cut));
+        ASSERT_EQ(reader.progress(), Progress::Complete) << "cut " << cut << ": " << reader.error();
+        EXPECT_EQ(reader.response().head.status, 200);
+        EXPECT_EQ(reader.response().head.statusLine(), "HTTP/1.1 200 OK");
+        EXPECT_EQ(reader.response().body, "{\"ok\":true}");
+        ASSERT_NE(reader.response().head.find("content-type"), nullptr);
+        EXPECT_EQ(*reader.response().head.find("content-type"), "application/json");
+    }
+}
+
+TEST(HttpResponseReader, BodyWithoutLengthRunsToTheClose) {
+    const std::string answer = test::InfoAnswer(8254, 8255, 1);
+    HttpResponseReader reader;
+    EXPECT_EQ(reader.feed(answer), Progress::NeedMore);  // the body may go on until the close
+    EXPECT_EQ(reader.finish(), Progress::Complete);
+    EXPECT_EQ(reader.response().body,
+              "{\"service\":\"quillo\",\"version\":\"4.0\",\"port\":8254,\"controlPort\":8255,\"clients\":1}");
+}
+
+TEST(HttpResponseReader, RefusesMalformedAnswers) {
+    struct Case {
+        const char* what;
+        std::string bytes;
+        bool closeAfter;
+        const char* errorPart;
+    };
+    const std::vector<Case> cases = {
+        {"nothing at all", "", true, "without an answer"},
+        {"head cut short", "HTTP/1.1 200 OK\r\nContent-Len", true, "inside the answer head"},
+        {"body shorter than Content-Length", "HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nOK", true, "2 of 10"},
+        {"not HTTP", "SSH-2.0-OpenSSH\r\n\r\n", false, "not an HTTP answer"},
+        {"bad status code", "HTTP/1.1 2x0 OK\r\n\r\n", false, "bad status line"},
+        {"header without colon", "HTTP/1.1 200 OK\r\nBroken header\r\n\r\n", false, "bad header line"},
+        {"bare LF", "HTTP/1.1 200 OK\nContent-Length: 2\r\n\r\nOK", false, "line break"},
+        {"chunked", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n2\r\nOK\r\n0\r\n\r\n", false, "chunked"},
+        {"bad Content-Length", "HTTP/1.1 200 OK\r\nContent-Length: 1e3\r\n\r\n", false, "bad Content-Length"},
+        {"conflicting lengths", "HTTP/1.1 200 OK\r\nContent-Length: 2\r\nContent-Length: 3\r\n\r\nOK", false, "conflicting"},
+        {"endless head", "HTTP/1.1 200 OK\r\nX: " + std::string(20000, 'a'), false, "longer than"},
+    };
+    for (const auto& c : cases) {
+        HttpResponseReader reader;
+        reader.feed(c.bytes);
+        if (c.closeAfter) reader.finish();
+        EXPECT_EQ(reader.progress(), Progress::Error) << c.what;
+        EXPECT_NE(reader.error().find(c.errorPart), std::string::npos) << c.what << ": " << reader.error();
+    }
+}
+
+TEST(HttpRequestText, ControlRequestIsOneCloseDelimitedMessage) {
+    const HttpRequest request{"POST", "/timeline", "{\"action\":\"play\"}", "application/json"};
+    EXPECT_EQ(SerializeRequest(request, "127.0.0.1:8254", true),
+              "POST /timeline HTTP/1.1\r\nHost: 127.0.0.1:8254\r\nUser-Agent: quillo-phone/1.0\r\n"
+              "Content-Type: application/json\r\nContent-Length: 17\r\nConnection: close\r\n\r\n{\"action\":\"play\"}");
+    const std::string get = SerializeRequest({"GET", "/stream?deviceName=a&cameraName=", "", ""}, "[::1]:8254", false);
+    EXPECT_EQ(get, "GET /stream?deviceName=a&cameraName= HTTP/1.1\r\nHost: [::1]:8254\r\nUser-Agent: quillo-phone/1.0\r\n\r\n");
+}
+
+}  // namespace
+}  // namespace qlophone

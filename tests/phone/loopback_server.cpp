@@ -1,0 +1,212 @@
+#include "loopback_server.h"
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <stdexcept>
+
+namespace qlophone::test {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string IpOf(const sockaddr_storage& a) {
+    char host[NI_MAXHOST] = {};
+    socklen_t len = a.ss_family == AF_INET ? sizeof(sockaddr_in) : sizeof(sockaddr_in6);
+    getnameinfo(reinterpret_cast<const sockaddr*>(&a), len, host, sizeof(host), nullptr, 0, NI_NUMERICHOST);
+    return host;
+}
+
+// Binds a socket of `type` to bindIp on an ephemeral port; returns the fd and sets `port`.
+int BindLoopback(const std::string& bindIp, int type, uint16_t& port) {
+    addrinfo hints{};
+    hints.ai_flags = AI_NUMERICHOST | AI_PASSIVE;
+    hints.ai_socktype = type;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(bindIp.c_str(), "0", &hints, &found) != 0) throw std::runtime_error("bad test address");
+    int fd = socket(found->ai_family, type | SOCK_CLOEXEC, 0);
+    int one = 1;
+    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof(one));
+    if (fd < 0 || bind(fd, found->ai_addr, found->ai_addrlen) != 0) {
+        freeaddrinfo(found);
+        throw std::runtime_error("cannot bind test socket");
+    }
+    freeaddrinfo(found);
+    sockaddr_storage local{};
+    socklen_t len = sizeof(local);
+    getsockname(fd, reinterpret_cast<sockaddr*>(&local), &len);
+    port = ntohs(local.ss_family == AF_INET ? reinterpret_cast<sockaddr_in*>(&local)->sin_port
+                                            : reinterpret_cast<sockaddr_in6*>(&local)->sin6_port);
+    return fd;
+}
+
+bool Readable(int fd, int millis) {
+    pollfd p{fd, POLLIN, 0};
+    return poll(&p, 1, millis) > 0;
+}
+
+// Reads the head and, when it names one, a body of Content-Length bytes; at most 2 s.
+std::string ReadRequest(int fd) {
+    std::string text;
+    const auto deadline = Clock::now() + std::chrono::seconds(2);
+    size_t wanted = std::string::npos;
+    while (Clock::now() < deadline && text.size() < 65536) {
+        if (wanted != std::string::npos && text.size() >= wanted) break;
+        if (!Readable(fd, 100)) continue;
+        char buffer[4096];
+        ssize_t n = recv(fd, buffer, sizeof(buffer), 0);
+        if (n <= 0) break;
+        text.append(buffer, static_cast<size_t>(n));
+        size_t headEnd = text.find("\r\n\r\n");
+        if (headEnd != std::string::npos && wanted == std::string::npos) {
+            size_t length = 0;
+            size_t at = text.find("Content-Length:");
+            if (at != std::string::npos && at < headEnd) length = std::stoul(text.substr(at + 15));
+            wanted = headEnd + 4 + length;
+        }
+    }
+    return text;
+}
+
+}  // namespace
+
+LoopbackHttpServer::LoopbackHttpServer(Handler handler, const std::string& bindIp) : handler_(std::move(handler)) {
+    listenFd_ = BindLoopback(bindIp, SOCK_STREAM, port_);
+    listen(listenFd_, 8);
+    thread_ = std::thread([this] { serve(); });
+}
+
+LoopbackHttpServer::~LoopbackHttpServer() {
+    stopping_ = true;
+    thread_.join();
+    close(listenFd_);
+}
+
+void LoopbackHttpServer::serve() {
+    // At most 64 connections, until the destructor asks to stop.
+    for (int served = 0; served < 64 && !stopping_;) {
+        if (!Readable(listenFd_, 50)) continue;
+        sockaddr_storage peer{};
+        socklen_t len = sizeof(peer);
+        int fd = accept(listenFd_, reinterpret_cast<sockaddr*>(&peer), &len);
+        if (fd < 0) continue;
+        ++served;
+        SeenRequest request{ReadRequest(fd), IpOf(peer)};
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            requests_.push_back(request);
+        }
+        if (handler_) handler_(fd, request);
+        close(fd);
+    }
+}
+
+std::vector<SeenRequest> LoopbackHttpServer::requests() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return requests_;
+}
+
+SeenRequest LoopbackHttpServer::find(const std::string& prefix) const {
+    for (const auto& r : requests()) {
+        if (r.text.rfind(prefix, 0) == 0) return r;
+    }
+    return {};
+}
+
+LoopbackUdpReceiver::LoopbackUdpReceiver(const std::string& bindIp) {
+    fd_ = BindLoopback(bindIp, SOCK_DGRAM, port_);
+    thread_ = std::thread([this] { receive(); });
+}
+
+LoopbackUdpReceiver::~LoopbackUdpReceiver() {
+    stopping_ = true;
+    thread_.join();
+    close(fd_);
+}
+
+void LoopbackUdpReceiver::receive() {
+    // Until the destructor asks to stop; keeps at most 100000 datagrams.
+    while (!stopping_) {
+        if (!Readable(fd_, 50)) continue;
+        uint8_t buffer[512];
+        sockaddr_storage from{};
+        socklen_t len = sizeof(from);
+        ssize_t n = recvfrom(fd_, buffer, sizeof(buffer), 0, reinterpret_cast<sockaddr*>(&from), &len);
+        if (n < 0) continue;
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (datagrams_.size() < 100000) datagrams_.push_back({std::vector<uint8_t>(buffer, buffer + n), IpOf(from)});
+    }
+}
+
+std::vector<LoopbackUdpReceiver::Datagram> LoopbackUdpReceiver::waitFor(size_t count, std::chrono::milliseconds limit) const {
+    const auto deadline = Clock::now() + limit;
+    while (Clock::now() < deadline) {
+        if (received().size() >= count) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return received();
+}
+
+std::vector<LoopbackUdpReceiver::Datagram> LoopbackUdpReceiver::received() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return datagrams_;
+}
+
+bool WriteAll(int fd, const std::string& bytes) {
+    size_t sent = 0;
+    while (sent < bytes.size()) {
+        ssize_t n = send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        if (n <= 0) return false;
+        sent += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+void WaitForPeerClose(int fd, std::chrono::milliseconds limit) {
+    const auto deadline = Clock::now() + limit;
+    while (Clock::now() < deadline) {
+        if (!Readable(fd, 50)) continue;
+        char c;
+        if (recv(fd, &c, 1, 0) <= 0) return;
+    }
+}
+
+std::string OkAnswer() { return "HTTP/1.1 200 OK\r\nContent-Length: 2\r\nConnection: close\r\n\r\nOK"; }
+
+std::string RegisterAnswer() {
+    return "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: 11\r\nAccess-Control-Allow-Origin: "
+           "*\r\nConnection: close\r\n\r\n{\"ok\":true}";
+}
+
+std::string InfoAnswer(uint16_t port, uint16_t controlPort, int clients) {
+    return "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nAccess-Control-Allow-Origin: *\r\nConnection: "
+           "close\r\n\r\n{\"service\":\"quillo\",\"version\":\"4.0\",\"port\":" +
+           std::to_string(port) + ",\"controlPort\":" + std::to_string(controlPort) +
+           ",\"clients\":" + std::to_string(clients) + "}";
+}
+
+std::string StreamHead() {
+    return "HTTP/1.1 200 OK\r\nContent-Type: multipart/x-mixed-replace; boundary=frame\r\nCache-Control: no-cache, "
+           "no-store, must-revalidate\r\nConnection: keep-alive\r\nAccess-Control-Allow-Origin: *\r\n\r\n";
+}
+
+std::string Part(const std::string& jpeg) {
+    return "--frame\r\nContent-Type: image/jpeg\r\nContent-Length: " + std::to_string(jpeg.size()) + "\r\n\r\n" +
+           jpeg + "\r\n";
+}
+
+std::string FakeJpeg(int index, size_t payloadBytes) {
+    std::string jpeg = "\xFF\xD8";
+    jpeg += "\r\n--frame\r\nContent-Length: 9\r\n\r\n";  // framing look-alikes inside the image data
+    for (size_t i = 0; jpeg.size() < payloadBytes; ++i) jpeg += static_cast<char>((i * 31 + static_cast<size_t>(index)) & 0xFF);
+    jpeg += "\xFF\xD9";
+    return jpeg;
+}
+
+}  // namespace qlophone::test
