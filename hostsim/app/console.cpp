@@ -1,0 +1,309 @@
+#include "hostsim/app/console.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <iomanip>
+#include <sstream>
+
+#include "hostsim/app/host_app.h"
+#include "hostsim/model/project.h"
+#include "platform/log.h"
+#include "platform/runloop.h"
+
+namespace qlo::hostsim {
+
+namespace {
+
+std::string Trim(const std::string& text) {
+    const size_t first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos) return {};
+    const size_t last = text.find_last_not_of(" \t\r");
+    return text.substr(first, last - first + 1);
+}
+
+// The first word, and the rest of the line (which may hold spaces, as item names do).
+std::pair<std::string, std::string> SplitCommand(const std::string& line) {
+    const size_t space = line.find_first_of(" \t");
+    if (space == std::string::npos) return {line, {}};
+    return {line.substr(0, space), Trim(line.substr(space + 1))};
+}
+
+std::string Number(double value) {
+    std::ostringstream out;
+    out << std::setprecision(6) << value;
+    return out.str();
+}
+
+const char* kHelp =
+    "commands:\n"
+    "  help               this list\n"
+    "  panel show [NAME]  show a plug-in panel (default: the first registered)\n"
+    "  panel hide [NAME]  close the panel's tab, as the user would\n"
+    "  panel front NAME   bring a tab of the panel frame to the front\n"
+    "  panel status       panels, their state and snap sizes, and the frame's tabs\n"
+    "  menu NAME          choose a menu command by its text, e.g. `menu Quillo`\n"
+    "  menus              list the menus with their check marks\n"
+    "  select ITEM        make a project item active (a composition opens in the viewer)\n"
+    "  items              list the project's items\n"
+    "  layers             list the layers of the active composition\n"
+    "  play               start or stop playback of the active composition\n"
+    "  save FILE          save the project\n"
+    "  quit               run the death hooks, unload the plug-in and exit\n"
+    "the end of input does not quit; use `quit`, SIGINT or SIGTERM";
+
+}  // namespace
+
+Console::Console(HostApp& app, std::ostream& out) : app_(app), out_(out) {}
+
+Console::~Console() {
+    detach();
+}
+
+void Console::say(const std::string& text) {
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) out_ << "[host] " << line << '\n';
+    out_.flush();
+}
+
+void Console::feed(std::string_view bytes) {
+    for (char c : bytes) {
+        if (c != '\n') {
+            if (pending_.size() < kMaxLine) {
+                pending_.push_back(c);
+            } else {
+                overlong_ = true;
+            }
+            continue;
+        }
+        if (overlong_) {
+            say("line too long, ignored");
+        } else {
+            execute(pending_);
+        }
+        pending_.clear();
+        overlong_ = false;
+    }
+}
+
+bool Console::attach(int fd) {
+    detach();
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags < 0 || fcntl(fd, F_SETFL, flags | O_NONBLOCK) < 0) return false;
+    fd_ = fd;
+    savedFlags_ = flags;
+    closed_ = false;
+    watch_ = runloop::RunLoop::main().watchFd(fd, [this]() { onReadable(); });
+    return true;
+}
+
+void Console::detach() {
+    if (watch_ >= 0) runloop::RunLoop::main().unwatchFd(watch_);
+    // The descriptor may be shared with the shell (a terminal): leave it as it was found.
+    if (fd_ >= 0) fcntl(fd_, F_SETFL, savedFlags_);
+    watch_ = -1;
+    fd_ = -1;
+}
+
+void Console::onReadable() {
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = read(fd_, buffer, sizeof buffer);
+        if (n > 0) {
+            feed(std::string_view(buffer, static_cast<size_t>(n)));
+            if (fd_ < 0) return;  // a command detached the console
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
+        // End of input (or an error reading it): stop reading, keep running.
+        if (!pending_.empty() && !overlong_) execute(pending_);
+        pending_.clear();
+        closed_ = true;
+        if (n < 0) {
+            say(std::string("cannot read input: ") + std::strerror(errno));
+        }
+        say("input closed; the host keeps running (quit with SIGINT or SIGTERM)");
+        log::Log("[host] console input closed");
+        detach();
+        return;
+    }
+}
+
+void Console::execute(const std::string& rawLine) {
+    const std::string line = Trim(rawLine);
+    if (line.empty()) return;
+    const auto [command, rest] = SplitCommand(line);
+
+    if (command == "help") {
+        help();
+    } else if (command == "panel") {
+        std::istringstream words(rest);
+        std::vector<std::string> list;
+        std::string word;
+        if (words >> word) list.push_back(word);
+        std::string name = Trim(rest.substr(word.size()));
+        if (!name.empty()) list.push_back(name);
+        panel(list);
+    } else if (command == "menu") {
+        if (rest.empty()) {
+            say("usage: menu NAME");
+            return;
+        }
+        const MenuChoice choice = app_.chooseMenuCommand(rest);
+        say("menu \"" + rest + "\": " + MenuChoiceName(choice));
+    } else if (command == "menus") {
+        menus();
+    } else if (command == "select") {
+        if (rest.empty()) {
+            say("usage: select ITEM");
+        } else if (CurrentProject().selectItem(rest)) {
+            say("active item: " + rest);
+        } else {
+            say("no item named \"" + rest + "\"");
+        }
+    } else if (command == "items") {
+        items();
+    } else if (command == "layers") {
+        layers();
+    } else if (command == "play") {
+        play();
+    } else if (command == "save") {
+        if (rest.empty()) {
+            say("usage: save FILE");
+        } else {
+            say(app_.saveProject(rest) ? "saved project to " + rest : "cannot save to " + rest);
+        }
+    } else if (command == "quit") {
+        say("quitting");
+        app_.requestQuit("console");
+    } else {
+        say("unknown command \"" + command + "\"; type help");
+    }
+}
+
+void Console::help() {
+    say(kHelp);
+}
+
+void Console::panel(const std::vector<std::string>& words) {
+    const std::string verb = words.empty() ? "" : words[0];
+    if (verb == "status") {
+        panelStatus();
+        return;
+    }
+    if (verb != "show" && verb != "hide" && verb != "front") {
+        say("usage: panel show|hide [NAME], panel front NAME, panel status");
+        return;
+    }
+    std::string name = words.size() > 1 ? words[1] : "";
+    if (name.empty()) {
+        const std::vector<std::string> panels = app_.workspace().panelNames();
+        if (verb == "front" || panels.empty()) {
+            say(verb == "front" ? "usage: panel front NAME" : "no plug-in panel is registered");
+            return;
+        }
+        name = panels.front();
+    }
+    const bool shown = app_.workspace().tabShown(name);
+    if (verb == "front") {
+        say(app_.bringTabToFront(name) ? "\"" + name + "\" is in front"
+                                       : "\"" + name + "\" is not shown");
+    } else if (verb == "show") {
+        if (shown) {
+            say("\"" + name + "\" is already shown");
+            return;
+        }
+        const A_Err err = app_.togglePanel(name);
+        say(err == A_Err_NONE ? "\"" + name + "\" shown"
+                              : "cannot show \"" + name + "\" (error " + std::to_string(err) + ")");
+    } else {
+        say(app_.closeTab(name) ? "\"" + name + "\" hidden" : "\"" + name + "\" is not shown");
+    }
+}
+
+void Console::panelStatus() {
+    const Workspace& ws = app_.workspace();
+    std::ostringstream out;
+    const std::vector<std::string> names = ws.panelNames();
+    if (names.empty()) out << "no plug-in panel is registered\n";
+    for (const std::string& name : names) {
+        const auto info = ws.panel(name);
+        bool shown = false;
+        bool front = false;
+        ws.isShown(name, &shown, &front);
+        out << "panel \"" << name << "\" title \"" << info->title << "\": "
+            << (shown ? "shown" : "hidden") << (front ? ", frontmost" : "")
+            << (info->created ? ", created" : ", not created yet");
+        std::vector<A_LPoint> sizes;
+        if (app_.panelSnapSizes(name, &sizes) == A_Err_NONE) {
+            out << ", snap sizes";
+            for (const A_LPoint& s : sizes) out << ' ' << s.x << 'x' << s.y;
+        }
+        out << '\n';
+    }
+    out << "frame tabs:";
+    for (const std::string& tab : ws.tabs()) {
+        out << ' ' << tab << (tab == ws.frontTab() ? " (front)" : "");
+    }
+    say(out.str());
+}
+
+void Console::menus() {
+    // Listing the menus is opening them: the plug-ins update their items first.
+    app_.updateMenus();
+    say(app_.menus().describe());
+}
+
+void Console::items() {
+    const Project& project = CurrentProject();
+    const Item* active = project.activeItem();
+    std::ostringstream out;
+    if (project.numItems() == 0) out << "the project has no items\n";
+    for (size_t i = 0; i < project.numItems(); ++i) {
+        const Item* item = project.itemAt(i);
+        out << (i + 1) << ". " << item->name << " (" << ItemTypeName(item->type());
+        if (const Composition* comp = item->asComposition()) {
+            out << ", " << comp->width << 'x' << comp->height << ", " << Number(comp->frameRate)
+                << " fps, " << Number(comp->duration) << " s, " << comp->numLayers()
+                << " layers";
+        } else if (item->type() == ItemType::Footage) {
+            const auto* footage = static_cast<const Footage*>(item);
+            out << ", " << footage->width << 'x' << footage->height;
+        }
+        out << ')' << (item == active ? " [active]" : "") << '\n';
+    }
+    say(out.str());
+}
+
+void Console::layers() {
+    const Item* active = CurrentProject().activeItem();
+    const Composition* comp = active != nullptr ? active->asComposition() : nullptr;
+    if (comp == nullptr) {
+        say("no active composition");
+        return;
+    }
+    std::ostringstream out;
+    out << comp->name << ": " << comp->numLayers() << " layers\n";
+    for (size_t i = 0; i < comp->numLayers(); ++i) {
+        const Layer* layer = comp->layerAt(i);
+        out << (i + 1) << ". " << layer->name << " (" << LayerTypeName(layer->type())
+            << (layer->hasFlag(AEGP_LayerFlag_LAYER_IS_3D) ? ", 3-D" : "")
+            << (layer->hasFlag(AEGP_LayerFlag_VIDEO_ACTIVE) ? "" : ", hidden") << ")\n";
+    }
+    say(out.str());
+}
+
+void Console::play() {
+    const A_Err err = app_.doCommand(AEGP_Cmd_TOGGLE_PLAYBACK);
+    if (err != A_Err_NONE) {
+        say("cannot toggle playback (error " + std::to_string(err) + ")");
+        return;
+    }
+    say(CurrentProject().playing() ? "playing" : "stopped");
+}
+
+}  // namespace qlo::hostsim

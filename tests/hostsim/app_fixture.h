@@ -1,0 +1,88 @@
+// Shared set-up of the application tests: a HostApp with a plug-in whose entry point is linked
+// into the test (attachPlugin), and the suites that plug-in acquired. Hooks written in the tests
+// are plain functions (captureless lambdas) that record what happened in Events().
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "hostsim/app/host_app.h"
+#include "hostsim/model/project.h"
+#include "hostsim/suite_registry.h"
+#include "platform/runloop.h"
+#include "sdk/AE_SDK.h"
+
+namespace apptest {
+
+using namespace qlo::hostsim;
+
+// What the recording entry point was called with.
+struct EntryCall {
+    SPBasicSuite* basic = nullptr;
+    A_long major = 0;
+    A_long minor = 0;
+    AEGP_PluginID id = 0;
+    int calls = 0;
+};
+inline EntryCall g_entry;
+inline A_Err g_entryResult = A_Err_NONE;
+// The address the entry point leaves as its global refcon.
+inline int g_globalTag = 0;
+
+inline AEGP_GlobalRefcon GlobalTag() {
+    return reinterpret_cast<AEGP_GlobalRefcon>(&g_globalTag);
+}
+
+inline A_Err RecordingEntry(SPBasicSuite* basic, A_long major, A_long minor, AEGP_PluginID id,
+                            AEGP_GlobalRefcon* global) {
+    g_entry = EntryCall{basic, major, minor, id, g_entry.calls + 1};
+    *global = GlobalTag();
+    return g_entryResult;
+}
+
+// Everything the tests' hooks did, in order.
+inline std::vector<std::string>& Events() {
+    static std::vector<std::string> events;
+    return events;
+}
+
+template <class Suite>
+const Suite* Acquire(const char* name, int32_t version) {
+    const void* table = nullptr;
+    if (SuiteRegistry::instance().basic()->AcquireSuite(name, version, &table) != kSPNoError) {
+        return nullptr;
+    }
+    return static_cast<const Suite*>(table);
+}
+
+inline const A_u_char* U8(const char* text) {
+    return reinterpret_cast<const A_u_char*>(text);
+}
+
+class HostFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Events().clear();
+        g_entry = EntryCall{};
+        g_entryResult = A_Err_NONE;
+        SetCurrentProject(MakeDemoProject());
+        plugin = app.attachPlugin("test plug-in", &RecordingEntry);
+        command = Acquire<AEGP_CommandSuite1>(kAEGPCommandSuite, kAEGPCommandSuiteVersion1);
+        reg = Acquire<AEGP_RegisterSuite6>(kAEGPRegisterSuite, kAEGPRegisterSuiteVersion6);
+        panels = Acquire<AEGP_WorkspacePanelSuite1>(kAEGPWorkspacePanelSuite,
+                                                     kAEGPWorkspacePanelSuiteVersion1);
+        ASSERT_NE(command, nullptr);
+        ASSERT_NE(reg, nullptr);
+        ASSERT_NE(panels, nullptr);
+    }
+
+    HostApp app;
+    AEGP_PluginID plugin = 0;
+    const AEGP_CommandSuite1* command = nullptr;
+    const AEGP_RegisterSuite6* reg = nullptr;
+    const AEGP_WorkspacePanelSuite1* panels = nullptr;
+};
+
+}  // namespace apptest

@@ -1,0 +1,201 @@
+// The main loop: idle hooks and their max-sleep requests, playback, modal sessions, periodic
+// menu updates, and quitting on SIGTERM and SIGINT with the death hooks run.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <thread>
+
+#include "app_fixture.h"
+
+namespace {
+
+using namespace apptest;
+using qlo::runloop::RunLoop;
+
+// An idle hook that asks for the sleep its refcon points at (or leaves the preset for null).
+A_Err AskingIdle(AEGP_GlobalRefcon global, AEGP_IdleRefcon refcon, A_long* maxSleep) {
+    EXPECT_EQ(global, GlobalTag());
+    EXPECT_EQ(*maxSleep, kIdleSleepPresetMs) << "every hook sees the preset";
+    Events().push_back("idle");
+    if (refcon != nullptr) *maxSleep = *reinterpret_cast<A_long*>(refcon);
+    return A_Err_NONE;
+}
+
+AEGP_IdleRefcon Asking(A_long& ms) {
+    return reinterpret_cast<AEGP_IdleRefcon>(&ms);
+}
+
+TEST_F(HostFixture, IdleRoundsWaitAtMostTheSmallestSleepAnyHookAskedFor) {
+    RoundReport round = app.runRound(0);
+    EXPECT_EQ(round.idleHooksCalled, 0);
+    EXPECT_EQ(round.sleepMs, kIdleSleepPresetMs);
+    EXPECT_DOUBLE_EQ(round.nextWaitSeconds, kIdleSleepPresetMs / 1000.0);
+
+    static A_long twenty = 20;
+    static A_long five = 5;
+    ASSERT_EQ(reg->AEGP_RegisterIdleHook(plugin, &AskingIdle, nullptr), A_Err_NONE);
+    ASSERT_EQ(reg->AEGP_RegisterIdleHook(plugin, &AskingIdle, Asking(twenty)), A_Err_NONE);
+    ASSERT_EQ(reg->AEGP_RegisterIdleHook(plugin, &AskingIdle, Asking(five)), A_Err_NONE);
+    round = app.runRound(0);
+    EXPECT_EQ(round.idleHooksCalled, 3);
+    EXPECT_EQ(Events().size(), 3u);
+    EXPECT_EQ(round.sleepMs, 5);
+    EXPECT_DOUBLE_EQ(round.nextWaitSeconds, 0.005);
+
+    // A request beyond the preset does not stretch the host's wait.
+    five = 1000;
+    twenty = 1000;
+    EXPECT_EQ(app.runRound(0).sleepMs, kIdleSleepPresetMs);
+
+    // Zero (or less) means "call again after the loop is serviced": a 1 ms wait, not a spin.
+    five = 0;
+    round = app.runRound(0);
+    EXPECT_EQ(round.sleepMs, 0);
+    EXPECT_DOUBLE_EQ(round.nextWaitSeconds, kZeroSleepWaitSeconds);
+    five = -30;
+    EXPECT_EQ(app.runRound(0).sleepMs, 0);
+
+    Events().clear();
+    app.runRounds(4);
+    EXPECT_EQ(Events().size(), 12u);
+}
+
+TEST_F(HostFixture, RoundsAdvancePlaybackOnTheLoopsClock) {
+    RunLoop::main().useManualClock(true);
+    ASSERT_EQ(app.doCommand(AEGP_Cmd_TOGGLE_PLAYBACK), A_Err_NONE);
+    const Composition* comp = CurrentProject().activeItem()->asComposition();
+    ASSERT_NE(comp, nullptr);
+    const double start = comp->currentTime;
+
+    RunLoop::main().advance(1.25);
+    app.runRounds(1);
+    bool previewing = false;
+    EXPECT_NEAR(CurrentProject().viewTime(*comp, &previewing), start + 1.25, 1e-6);
+    EXPECT_TRUE(previewing);
+    RunLoop::main().useManualClock(false);
+}
+
+TEST_F(HostFixture, MenusAreUpdatedTwiceASecondFromTheLoop) {
+    ASSERT_EQ(reg->AEGP_RegisterUpdateMenuHook(
+                  plugin,
+                  [](AEGP_GlobalRefcon, AEGP_UpdateMenuRefcon, AEGP_WindowType) -> A_Err {
+                      Events().push_back("update");
+                      return A_Err_NONE;
+                  },
+                  nullptr),
+              A_Err_NONE);
+    RunLoop::main().useManualClock(true);
+    const int before = app.menuUpdateCount();
+    RunLoop::main().advance(kMenuUpdateInterval * 4);
+    EXPECT_EQ(app.menuUpdateCount() - before, 4);
+    EXPECT_EQ(Events().size(), 4u);
+    RunLoop::main().useManualClock(false);
+}
+
+TEST_F(HostFixture, AModalSessionRunsOnlyModalWorkAndNoIdleHooks) {
+    ASSERT_EQ(reg->AEGP_RegisterIdleHook(plugin, &AskingIdle, nullptr), A_Err_NONE);
+    std::atomic<int> modalFired{0};
+    std::atomic<int> defaultFired{0};
+    RunLoop::main().addTimer(0.001, false, [&](qlo::runloop::Timer&) { ++modalFired; },
+                             {qlo::runloop::Mode::ModalPanel});
+    RunLoop::main().addTimer(0.001, false, [&](qlo::runloop::Timer&) { ++defaultFired; });
+
+    int rounds = 0;
+    app.runModal([&]() {
+        EXPECT_EQ(app.mode(), qlo::runloop::Mode::ModalPanel);
+        return modalFired.load() > 0 || ++rounds > 100000;
+    });
+    EXPECT_EQ(modalFired.load(), 1);
+    EXPECT_EQ(defaultFired.load(), 0);
+    EXPECT_TRUE(Events().empty()) << "idle hooks wait while a modal dialog is up";
+    EXPECT_EQ(app.mode(), qlo::runloop::Mode::Default);
+
+    while (defaultFired.load() == 0 && ++rounds < 100000) app.runRound(0.05);
+    EXPECT_EQ(defaultFired.load(), 1);
+    EXPECT_FALSE(Events().empty());
+}
+
+// A plug-in whose idle hook raises a signal on its third call.
+int g_signalToRaise = SIGTERM;
+int g_idleCalls = 0;
+
+A_Err RaisingIdle(AEGP_GlobalRefcon, AEGP_IdleRefcon, A_long*) {
+    if (++g_idleCalls == 3) raise(g_signalToRaise);
+    Events().push_back("idle");
+    return A_Err_NONE;
+}
+
+A_Err RecordingDeath(AEGP_GlobalRefcon global, AEGP_DeathRefcon) {
+    EXPECT_EQ(global, GlobalTag());
+    Events().push_back("death");
+    return A_Err_NONE;
+}
+
+std::atomic<bool> g_loopStarted{false};
+
+A_Err StartedIdle(AEGP_GlobalRefcon, AEGP_IdleRefcon, A_long*) {
+    g_loopStarted.store(true);
+    Events().push_back("idle");
+    return A_Err_NONE;
+}
+
+class QuitBySignal : public HostFixture {
+protected:
+    void SetUp() override {
+        HostFixture::SetUp();
+        g_idleCalls = 0;
+        ASSERT_EQ(reg->AEGP_RegisterDeathHook(plugin, &RecordingDeath, nullptr), A_Err_NONE);
+        app.watchQuitSignals();
+    }
+    void ExpectDeathLastAndOnce() {
+        ASSERT_FALSE(Events().empty());
+        EXPECT_EQ(Events().back(), "death");
+        EXPECT_EQ(std::count(Events().begin(), Events().end(), "death"), 1);
+        EXPECT_TRUE(app.pluginNames().empty());
+        // The host's handlers are gone again.
+        struct sigaction now {};
+        sigaction(g_signalToRaise, nullptr, &now);
+        EXPECT_EQ(now.sa_handler, SIG_DFL);
+    }
+};
+
+TEST_F(QuitBySignal, SigtermEndsTheLoopAndRunsTheDeathHooks) {
+    g_signalToRaise = SIGTERM;
+    ASSERT_EQ(reg->AEGP_RegisterIdleHook(plugin, &RaisingIdle, nullptr), A_Err_NONE);
+    EXPECT_EQ(app.run(), 0);
+    EXPECT_TRUE(app.quitRequested());
+    EXPECT_GE(g_idleCalls, 3);
+    ExpectDeathLastAndOnce();
+}
+
+TEST_F(QuitBySignal, SigintFromAnotherThreadWakesTheWaitingLoop) {
+    g_signalToRaise = SIGINT;
+    // The idle hook leaves the preset wait, so the loop mostly sleeps when the signal comes.
+    ASSERT_EQ(reg->AEGP_RegisterIdleHook(plugin, &StartedIdle, nullptr), A_Err_NONE);
+    std::thread sender([]() {
+        while (!g_loopStarted.load()) std::this_thread::yield();
+        kill(getpid(), SIGINT);
+    });
+    EXPECT_EQ(app.run(), 0);
+    sender.join();
+    ExpectDeathLastAndOnce();
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SignalPipeTest, TheFirstSignalIsQueuedASecondTakesTheDefaultAction) {
+    qlo::hostsim::SignalPipe pipe({SIGUSR1});
+    EXPECT_THROW(qlo::hostsim::SignalPipe({SIGUSR2}), std::logic_error);
+    raise(SIGUSR1);
+    EXPECT_EQ(pipe.drain(), std::vector<int>{SIGUSR1});
+    EXPECT_TRUE(pipe.drain().empty());
+    EXPECT_EXIT(raise(SIGUSR1), ::testing::KilledBySignal(SIGUSR1), "");
+}
+
+}  // namespace
