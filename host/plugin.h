@@ -3,7 +3,9 @@
 // Everything here runs on the host's main thread.
 #pragma once
 
-#include "runloop_fwd.h"
+#include <cstdint>
+
+#include "host/runloop_fwd.h"
 #include "sdk/AE_SDK.h"
 
 class MJPEGServer;
@@ -47,6 +49,12 @@ MJPEGServer* QLOServer();
 
 // The panel's match name, title and menu text.
 inline constexpr const char* kQLOPanelName = "Quillo";
+// The ports phones reach: HTTP/MJPEG over TCP, motion datagrams over UDP.
+inline constexpr uint16_t kQLOServerPort = 8254;
+inline constexpr uint16_t kQLOMotionPort = 8255;
+// The ports the next start binds (kQLOServerPort and kQLOMotionPort unless changed). In-process
+// tests pass 0, so that each start binds free ports and tests never compete for the fixed ones.
+void QLOSetServicePorts(uint16_t serverPort, uint16_t motionPort);
 
 // Process-wide state of the frame, one instance while the plug-in is loaded.
 extern AEGP_PluginID g_pluginID;

@@ -1,8 +1,10 @@
 // Start and stop of the services that run while the panel is shown. Start creates only what is
 // missing, so a service whose start failed is tried again at the next start; stop and death
-// tear down in a fixed order, each object stopped before it is destroyed. Each service joins
-// these sequences where its slot stands below.
+// tear down in a fixed order, each object stopped before it is destroyed.
+#include "engine/camera_switches.h"
 #include "host/plugin.h"
+#include "link/motion_receiver.h"
+#include "link/mjpeg_server.h"
 #include "platform/log.h"
 #include "platform/runloop.h"
 
@@ -14,6 +16,9 @@ qlo::runloop::TimerPtr g_goToTimeGuard;
 
 namespace {
 
+uint16_t s_serverPort = kQLOServerPort;
+uint16_t s_motionPort = kQLOMotionPort;
+
 void InvalidateGuard() {
     if (g_goToTimeGuard) {
         g_goToTimeGuard->invalidate();
@@ -21,7 +26,28 @@ void InvalidateGuard() {
     }
 }
 
+void StopMotionReceiver() {
+    if (g_motion != nullptr) {
+        g_motion->stop();
+        delete g_motion;
+        g_motion = nullptr;
+    }
+}
+
+void StopServer() {
+    if (g_server != nullptr) {
+        g_server->stop();
+        delete g_server;
+        g_server = nullptr;
+    }
+}
+
 }  // namespace
+
+void QLOSetServicePorts(uint16_t serverPort, uint16_t motionPort) {
+    s_serverPort = serverPort;
+    s_motionPort = motionPort;
+}
 
 MJPEGServer* QLOServer() {
     return g_server;
@@ -29,17 +55,41 @@ MJPEGServer* QLOServer() {
 
 void QLOStartServices() {
     Log("[Quillo] Starting services");
-    // Order: HTTP/MJPEG server (which also publishes the announcement), motion receiver (whose
-    // port is then handed to the server), dialog guard.
+    if (g_server == nullptr) {
+        g_server = new MJPEGServer();
+        // Starting the server also publishes its DNS-SD announcement.
+        if (g_server->start(s_serverPort) == 0) {
+            Log("[Quillo] Failed to start MJPEG server");
+            delete g_server;
+            g_server = nullptr;
+        }
+    }
+    if (g_motion == nullptr) {
+        g_motion = new MotionReceiver();
+        const uint16_t motionPort = g_motion->start(s_motionPort);
+        if (motionPort != 0) {
+            // Only a receiver started just now hands its port to the server, which announces it.
+            if (g_server != nullptr) g_server->setControlPort(motionPort);
+        } else {
+            Log("[Quillo] Failed to start motion receiver");
+            delete g_motion;
+            g_motion = nullptr;
+        }
+    }
 }
 
 void QLOStopServices() {
     Log("[Quillo] Stopping services");
-    // Order: dialog guard, motion receiver, server.
+    // The camera video switches the phones' renders changed go back to the user's.
+    RestoreCameraSwitches();
     InvalidateGuard();
+    StopMotionReceiver();
+    StopServer();
 }
 
 void QLOTearDownServices() {
-    // Order: dialog guard, panel controller, motion receiver, server.
+    RestoreCameraSwitches();
     InvalidateGuard();
+    StopMotionReceiver();
+    StopServer();
 }

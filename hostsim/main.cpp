@@ -5,8 +5,12 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <ctime>
+#include <fstream>
 #include <iostream>
 #include <memory>
+#include <mutex>
 
 #include "hostsim/app/console.h"
 #include "hostsim/app/host_app.h"
@@ -15,6 +19,43 @@
 #include "platform/log.h"
 
 using namespace qlo::hostsim;
+
+namespace {
+
+// Local wall-clock time of day with milliseconds, for the terminal and the log file.
+std::string TimeStamp() {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    tm local{};
+    localtime_r(&now.tv_sec, &local);
+    char text[32];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03ld", local.tm_hour, local.tm_min,
+                  local.tm_sec, now.tv_nsec / 1000000L);
+    return text;
+}
+
+// Routes log lines: every line to the log file when there is one; to the terminal every line
+// but the plug-in's idle heartbeat (about 33 a second), unless verbose.
+void RouteLog(const Options& options) {
+    static std::ofstream file;
+    static std::mutex fileMutex;
+    if (!options.logPath.empty()) {
+        file.open(options.logPath, std::ios::app);
+        if (!file) std::cerr << "quillo-host: cannot write the log file " << options.logPath << "\n";
+    }
+    const bool verbose = options.verbose;
+    qlo::log::SetStderrEnabled(false);
+    qlo::log::AddSink([verbose](qlo::log::Level, const std::string& line) {
+        const std::string stamped = TimeStamp() + " " + line + "\n";
+        if (file.is_open()) {
+            std::lock_guard<std::mutex> lock(fileMutex);
+            file << stamped << std::flush;
+        }
+        if (verbose || line.rfind("[Quillo Idle] ", 0) != 0) std::fputs(stamped.c_str(), stderr);
+    });
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     const std::string program = "quillo-host";
@@ -28,6 +69,8 @@ int main(int argc, char** argv) {
         std::cout << UsageText(program);
         return 0;
     }
+
+    RouteLog(options);
 
     // A peer that goes away must not end the host: writes to closed sockets and pipes fail
     // with EPIPE instead.
@@ -52,6 +95,13 @@ int main(int argc, char** argv) {
     } catch (const PluginLoadError& e) {
         std::cerr << program << ": " << e.what() << "\n";
         return 1;
+    }
+
+    // The workspace opens the plug-in's panels as a workspace saved with them open would.
+    if (options.showPanels) {
+        for (const std::string& name : app.workspace().panelNames()) {
+            if (!app.workspace().tabShown(name)) app.togglePanel(name);
+        }
     }
 
     Console console(app, std::cout);

@@ -16,6 +16,7 @@ const ValueOption kValueOptions[] = {
     {"--plugin", &Options::pluginPath},
     {"--project", &Options::projectPath},
     {"--save", &Options::savePath},
+    {"--log", &Options::logPath},
 };
 
 }  // namespace
@@ -26,6 +27,14 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h") {
             parsed.options.help = true;
+            continue;
+        }
+        if (arg == "--no-panel") {
+            parsed.options.showPanels = false;
+            continue;
+        }
+        if (arg == "--verbose" || arg == "-v") {
+            parsed.options.verbose = true;
             continue;
         }
         bool matched = false;
@@ -60,13 +69,20 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
 }
 
 std::string UsageText(const std::string& program) {
-    return "usage: " + program + " [--plugin PATH] [--project FILE] [--save FILE] [--help]\n"
+    return "usage: " + program +
+           " [--plugin PATH] [--project FILE] [--save FILE] [--log FILE] [--no-panel]\n"
+           "       [--verbose] [--help]\n"
            "\n"
            "The stand-in host: loads the plug-in, opens a project and runs until told to quit.\n"
            "\n"
            "  --plugin PATH   the plug-in to load (default: libquillo.so next to this program)\n"
            "  --project FILE  the project to open (default: the built-in demo project)\n"
            "  --save FILE     save the project to FILE on exit\n"
+           "  --no-panel      do not open the plug-ins' panels at start (the workspace opens\n"
+           "                  them by default, so the plug-in's services start at once)\n"
+           "  --log FILE      write every log line (host and plug-in) to FILE as well\n"
+           "  --verbose       show the plug-in's idle heartbeat lines on the terminal too\n"
+           "                  (hidden by default: the plug-in logs one every 30 idle calls)\n"
            "  --help          this text\n"
            "\n"
            "Commands are read from standard input, one a line; type `help` for the list.\n"

@@ -10,6 +10,9 @@ struct Options {
     std::string pluginPath;   // empty: DefaultPluginPath()
     std::string projectPath;  // empty: the built-in demo project
     std::string savePath;     // empty: nothing is saved on exit
+    std::string logPath;      // empty: no log file
+    bool verbose = false;
+    bool showPanels = true;   // open the plug-ins' panels at start, as a saved workspace would     // the terminal shows the plug-in's idle heartbeat too
     bool help = false;
 };
 

@@ -131,6 +131,14 @@ TEST(CommandLine, OptionsValuesAndMistakes) {
     EXPECT_EQ(p.options.projectPath, "a.json");
     EXPECT_EQ(p.options.savePath, "b.json");
     EXPECT_FALSE(p.options.help);
+    EXPECT_TRUE(p.options.showPanels);
+    EXPECT_FALSE(p.options.verbose);
+
+    const ParsedOptions q = ParseOptions({"--no-panel", "--verbose", "--log", "h.log"});
+    EXPECT_EQ(q.error, "");
+    EXPECT_FALSE(q.options.showPanels);
+    EXPECT_TRUE(q.options.verbose);
+    EXPECT_EQ(q.options.logPath, "h.log");
 
     EXPECT_TRUE(ParseOptions({"--help"}).options.help);
     EXPECT_EQ(ParseOptions({"--project"}).error, "--project needs a value");

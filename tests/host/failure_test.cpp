@@ -1,0 +1,141 @@
+// Registration failures and missing suites: later registration steps are skipped, the panel
+// suite is still acquired, and a missing suite never unwinds through the host: the boundary
+// returns 516, logs one line, and every suite acquired on the way is released.
+#include "frame_fixture.h"
+#include "host/suite_handler.h"
+
+namespace {
+
+// The host's Register Suite with its death-hook registration failing; counts idle-hook
+// registrations, which must not happen after the failing step.
+AEGP_RegisterSuite6 g_failingRegister;
+int g_idleRegistrations = 0;
+
+A_Err FailDeathHook(AEGP_PluginID, AEGP_DeathHook, AEGP_DeathRefcon) {
+    return A_Err_GENERIC;
+}
+A_Err CountIdleHook(AEGP_PluginID, AEGP_IdleHook, AEGP_IdleRefcon) {
+    ++g_idleRegistrations;
+    return A_Err_NONE;
+}
+
+AEGP_WorkspacePanelSuite1 g_countingPanel;
+const AEGP_WorkspacePanelSuite1* g_hostPanel = nullptr;
+int g_panelRegistrations = 0;
+
+A_Err CountPanelRegistration(AEGP_PluginID id, const A_u_char* name, AEGP_CreatePanelHook hook,
+                             AEGP_CreatePanelRefcon refcon, A_Boolean paint) {
+    ++g_panelRegistrations;
+    return g_hostPanel->AEGP_RegisterCreatePanelHook(id, name, hook, refcon, paint);
+}
+
+template <class Suite>
+const Suite* Acquire(const char* name, int32_t version) {
+    const void* suite = nullptr;
+    auto& registry = qlo::hostsim::SuiteRegistry::instance();
+    EXPECT_EQ(registry.acquire(name, version, &suite), kSPNoError);
+    return static_cast<const Suite*>(suite);
+}
+
+}  // namespace
+
+class FrameFailureTest : public FrameTest {
+protected:
+    void SetUp() override {
+        FrameTest::SetUp();
+        g_idleRegistrations = 0;
+        g_panelRegistrations = 0;
+        g_hostPanel = Acquire<AEGP_WorkspacePanelSuite1>(kAEGPWorkspacePanelSuite,
+                                                         kAEGPWorkspacePanelSuiteVersion1);
+        registry().release(kAEGPWorkspacePanelSuite, kAEGPWorkspacePanelSuiteVersion1);
+        g_countingPanel = *g_hostPanel;
+        g_countingPanel.AEGP_RegisterCreatePanelHook = &CountPanelRegistration;
+        registry().add(kAEGPWorkspacePanelSuite, kAEGPWorkspacePanelSuiteVersion1,
+                       &g_countingPanel);
+    }
+
+    // Attaches the plug-in; gives the host's report when its entry point failed.
+    std::string attachExpectingFailure() {
+        try {
+            attach();
+        } catch (const qlo::hostsim::PluginLoadError& e) {
+            return e.what();
+        }
+        return "";
+    }
+};
+
+TEST_F(FrameFailureTest, FailingRegistrationStepSkipsLaterStepsButAcquiresPanelSuite) {
+    auto* hostRegister = Acquire<AEGP_RegisterSuite6>(kAEGPRegisterSuite, kAEGPRegisterSuiteVersion6);
+    registry().release(kAEGPRegisterSuite, kAEGPRegisterSuiteVersion6);
+    g_failingRegister = *hostRegister;
+    g_failingRegister.AEGP_RegisterDeathHook = &FailDeathHook;
+    g_failingRegister.AEGP_RegisterIdleHook = &CountIdleHook;
+    registry().add(kAEGPRegisterSuite, kAEGPRegisterSuiteVersion6, &g_failingRegister);
+
+    EXPECT_NE(attachExpectingFailure().find("returned error 1"), std::string::npos);
+    EXPECT_EQ(g_idleRegistrations, 0);
+    EXPECT_EQ(g_panelRegistrations, 0);
+    EXPECT_EQ(panelSuiteHeld(), 1);
+    EXPECT_NE(g_panelSuite, nullptr);
+    // Only the panel suite stays held: the registration's suite handler released the rest.
+    EXPECT_EQ(registry().outstandingTotal(), 1);
+}
+
+TEST_F(FrameFailureTest, MissingRegisterSuiteIsReportedAs516AndPanelSuiteStillAcquired) {
+    registry().remove(kAEGPRegisterSuite, kAEGPRegisterSuiteVersion6);
+
+    EXPECT_NE(attachExpectingFailure().find("returned error 516"), std::string::npos);
+    EXPECT_EQ(log.count("host suite missing (error 516)"), 1u);
+    EXPECT_EQ(g_panelRegistrations, 0);
+    EXPECT_EQ(panelSuiteHeld(), 1);
+    // The Command Suite acquired before the missing one was released while unwinding.
+    EXPECT_EQ(registry().outstandingTotal(), 1);
+}
+
+TEST_F(FrameFailureTest, MissingSuiteInAHookReturns516AndReleasesWhatWasHeld) {
+    attach();
+    ASSERT_EQ(g_panelRegistrations, 1);
+    registry().remove(kAEGPCommandSuite, kAEGPCommandSuiteVersion1);
+    log.clear();
+
+    EXPECT_EQ(UpdateMenuHook(nullptr, nullptr, AEGP_WindType_COMP), A_Err_MISSING_SUITE);
+    EXPECT_EQ(log.count("[Quillo] UpdateMenuHook: host suite missing (error 516)"), 1u);
+    EXPECT_EQ(log.lines().size(), 1u);
+    EXPECT_EQ(registry().outstandingTotal(), 1);
+}
+
+TEST_F(FrameFailureTest, SuiteHandlerAcquiresEachSuiteOnceAndReleasesAll) {
+    const int before = registry().outstandingTotal();
+    {
+        AEGP_SuiteHandler suites(registry().basic());
+        const auto* first = suites.LayerSuite15();
+        EXPECT_EQ(suites.LayerSuite15(), first);
+        suites.MemorySuite1();
+        EXPECT_EQ(registry().acquired(kAEGPLayerSuite, kAEGPLayerSuiteVersion15), 1);
+        EXPECT_EQ(registry().outstandingTotal(), before + 2);
+    }
+    EXPECT_EQ(registry().outstandingTotal(), before);
+
+    // A missing suite throws 516; the suites acquired before it are released on the way out.
+    registry().remove(kAEGPItemSuite, kAEGPItemSuiteVersion14);
+    int thrown = 0;
+    try {
+        AEGP_SuiteHandler suites(registry().basic());
+        suites.LayerSuite15();
+        suites.ItemSuite14();
+    } catch (int err) {
+        thrown = err;
+    }
+    EXPECT_EQ(thrown, A_Err_MISSING_SUITE);
+    EXPECT_EQ(registry().outstandingTotal(), before);
+    EXPECT_EQ(registry().unbalancedReleases(), 0);
+
+    try {
+        AEGP_SuiteHandler suites(nullptr);
+        thrown = 0;
+    } catch (int err) {
+        thrown = err;
+    }
+    EXPECT_EQ(thrown, A_Err_MISSING_SUITE);
+}

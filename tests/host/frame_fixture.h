@@ -1,0 +1,38 @@
+// The plug-in frame driven in-process against the stand-in host: a HostApp with the demo
+// project, and the plug-in's entry point attached as a loaded plug-in would be.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "host/plugin.h"
+#include "hostsim/app/host_app.h"
+#include "hostsim/model/project.h"
+#include "hostsim/suite_registry.h"
+#include "platform/log.h"
+
+class FrameTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        qlo::log::SetStderrEnabled(false);
+        QLOSetServicePorts(0, 0);
+        qlo::hostsim::SetCurrentProject(qlo::hostsim::MakeDemoProject());
+        app = std::make_unique<qlo::hostsim::HostApp>();
+    }
+    void TearDown() override { app.reset(); }
+
+    qlo::hostsim::SuiteRegistry& registry() { return qlo::hostsim::SuiteRegistry::instance(); }
+    AEGP_PluginID attach() { return app->attachPlugin("Quillo", &EntryPointFunc); }
+    size_t starts() const { return log.count("[Quillo] Starting services"); }
+    size_t stops() const { return log.count("[Quillo] Stopping services"); }
+    bool panelShown() const { return app->workspace().tabShown(kQLOPanelName); }
+    std::optional<bool> checked() const { return app->checkMark(kQLOPanelName); }
+    int panelSuiteHeld() {
+        return registry().outstanding(kAEGPWorkspacePanelSuite, kAEGPWorkspacePanelSuiteVersion1);
+    }
+
+    qlo::log::CaptureSink log;
+    std::unique_ptr<qlo::hostsim::HostApp> app;
+};
