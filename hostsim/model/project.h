@@ -143,6 +143,17 @@ bool LayerTypeFromName(const std::string& name, LayerType* type);
 // FOCUS_DISTANCE, APERTURE, BLUR_LEVEL; lights also INTENSITY, COLOR.
 std::vector<AEGP_LayerStream> StreamsOf(LayerType type);
 
+// Grid lines on a solid, in the solid's own pixels: lines parallel to both edges, one through
+// the solid's top-left corner and one every `spacing` pixels from there, each `lineWidth`
+// pixels wide and centred on its place, in `color` (its alpha mixes it with the solid's colour).
+struct SolidGrid {
+    double spacing = 0;  // 0: no grid
+    double lineWidth = 4;
+    Value color = Value::Rgba(1, 1, 1, 1);
+    bool enabled() const { return spacing > 0; }
+    bool operator==(const SolidGrid& o) const = default;
+};
+
 // A layer of a composition. For cameras and lights the anchor point stream is the point of
 // interest (as in the real host).
 class Layer {
@@ -164,6 +175,8 @@ public:
     Value color = Value::Rgba(1, 1, 1, 1);
     int width = 100;
     int height = 100;
+    // Solids: lines drawn over the colour (a floor's grid); none unless spacing > 0.
+    SolidGrid grid;
 
     bool hasStream(AEGP_LayerStream id) const { return streams_.count(id) != 0; }
     Stream* stream(AEGP_LayerStream id);  // null when the layer does not have it
@@ -234,6 +247,9 @@ public:
     double frameRate;    // frames per second
     double duration;     // seconds
     double currentTime;  // seconds, the current-time indicator; 0 when created
+    // What shows where no layer covers the frame (rendered opaque; the alpha is not used).
+    static constexpr Value kDefaultBackground{{0.16, 0.16, 0.16, 1.0}};
+    Value backgroundColor = kDefaultBackground;
 
     // Layers, index 0 = top of the stack.
     size_t numLayers() const { return layers_.size(); }
@@ -348,9 +364,11 @@ private:
     double playbackTime_ = 0;
 };
 
-// The demo project: composition "Demo" 1920 x 1080, 30 fps, 10 s, with coloured 3-D solids at
-// varying depths, a grey floor rotated flat, a light and a camera "Camera 1" looking at the
-// scene; "Demo" is active and open in the viewer. Also a footage item and a folder.
+// The demo project: composition "Demo" 1920 x 1080, 30 fps, 10 s, dark blue-grey background,
+// with coloured 3-D solids at varying depths and heights ("Red Plane" turning, "Green Plane",
+// "Blue Plane", a see-through "Cyan Float", "Purple Wall", "Yellow Pillar"), a grey floor
+// rotated flat with a grid, a light and a camera "Camera 1" looking down at the green plane;
+// "Demo" is active and open in the viewer. Also a footage item and a folder.
 std::unique_ptr<Project> MakeDemoProject();
 
 // ---- the process-wide current project ---------------------------------------------------

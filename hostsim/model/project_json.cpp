@@ -93,6 +93,13 @@ Json LayerToJson(const Layer& layer) {
     for (const FlagName& f : kFlagNames) flags[f.name] = layer.hasFlag(f.flag);
     j["flags"] = std::move(flags);
     if (layer.type() == LayerType::Solid) j["color"] = ValueToJson(ValueKind::Color, layer.color);
+    if (layer.type() == LayerType::Solid && layer.grid != SolidGrid{}) {
+        Json grid = Json::object();
+        grid["spacing"] = layer.grid.spacing;
+        grid["lineWidth"] = layer.grid.lineWidth;
+        grid["color"] = ValueToJson(ValueKind::Color, layer.grid.color);
+        j["grid"] = std::move(grid);
+    }
     if (layer.type() == LayerType::Solid || layer.type() == LayerType::Null) {
         j["width"] = layer.width;
         j["height"] = layer.height;
@@ -123,6 +130,7 @@ Json ProjectToJson(const Project& project) {
             ji["frameRate"] = comp->frameRate;
             ji["duration"] = comp->duration;
             ji["currentTime"] = comp->currentTime;
+            ji["backgroundColor"] = ValueToJson(ValueKind::Color, comp->backgroundColor);
             for (size_t rank = 0; rank < viewer.size(); ++rank)
                 if (viewer[rank] == comp->id()) ji["viewerRank"] = rank;
             Json layers = Json::array();
@@ -505,7 +513,7 @@ public:
                 item = &project->addFootage(name, positiveInt(ji, ctx, "width"), positiveInt(ji, ctx, "height"));
             } else if (type == "composition") {
                 checkFields(ji, ctx, {"type", "name", "active", "width", "height", "frameRate", "duration",
-                                      "currentTime", "viewerRank", "layers"});
+                                      "currentTime", "backgroundColor", "viewerRank", "layers"});
                 item = &composition(ji, ctx, name, *project);
                 if (const Json* rank = optional(ji, "viewerRank")) {
                     if (!rank->is_number_integer() || rank->get<int64_t>() < 0)
@@ -551,6 +559,8 @@ public:
                      "field \"currentTime\": " + Json(comp.currentTime).dump() +
                          " is past the duration " + Json(duration).dump());
         }
+        if (const Json* bg = optional(ji, "backgroundColor"))
+            comp.backgroundColor = value(*bg, ctx, "backgroundColor", ValueKind::Color);
         if (optional(ji, "layers")) {
             const Json& layers = array(ji, ctx, "layers");
             for (size_t i = 0; i < layers.size(); ++i) {
@@ -574,7 +584,7 @@ public:
                      "; expected \"camera\", \"solid\", \"light\" or \"null\"");
         switch (type) {
         case LayerType::Solid:
-            checkFields(jl, ctx, {"name", "type", "sourceName", "flags", "color", "width", "height", "streams"});
+            checkFields(jl, ctx, {"name", "type", "sourceName", "flags", "color", "grid", "width", "height", "streams"});
             break;
         case LayerType::Null:
             checkFields(jl, ctx, {"name", "type", "sourceName", "flags", "width", "height", "streams"});
@@ -588,9 +598,18 @@ public:
         if (const Json* c = optional(jl, "color")) layer->color = value(*c, ctx, "color", ValueKind::Color);
         if (optional(jl, "width")) layer->width = positiveInt(jl, ctx, "width");
         if (optional(jl, "height")) layer->height = positiveInt(jl, ctx, "height");
+        if (const Json* g = optional(jl, "grid")) grid(object(*g, ctx, "grid"), ctx, *layer);
         if (const Json* f = optional(jl, "flags")) flags(object(*f, ctx, "flags"), ctx, *layer);
         if (const Json* s = optional(jl, "streams")) streams(object(*s, ctx, "streams"), ctx, *layer);
         return layer;
+    }
+
+    void grid(const Json& jg, const Ctx& layerCtx, Layer& layer) const {
+        Ctx ctx{layerCtx.ptr + "/grid", layerCtx.label + ", grid"};
+        checkFields(jg, ctx, {"spacing", "lineWidth", "color"});
+        layer.grid.spacing = number(jg, ctx, "spacing", 0, false);
+        if (optional(jg, "lineWidth")) layer.grid.lineWidth = number(jg, ctx, "lineWidth", 0, true);
+        if (const Json* c = optional(jg, "color")) layer.grid.color = value(*c, ctx, "color", ValueKind::Color);
     }
 
     void flags(const Json& jf, const Ctx& layerCtx, Layer& layer) const {

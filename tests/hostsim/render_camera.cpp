@@ -1,0 +1,88 @@
+// The renderer's camera: default view, top-most enabled camera, moving, turning, aiming, and
+// nothing drawn from behind it.
+#include <cmath>
+#include <cstring>
+#include <numbers>
+
+#include "render_fixture.h"
+
+namespace qlo::hostsim::testing {
+namespace {
+
+using CameraRender = RenderTest;
+const double kTan10 = std::tan(10 * std::numbers::pi / 180);
+
+TEST_F(CameraRender, WithoutACameraTheDefaultViewShowsZEqualsZeroAtFullScale) {
+    solid(kRed, 400, 400, 960, 540, 0);
+    solid(kGreen, 400, 400, 960, 540, -10).flags &= ~AEGP_LayerFlag_VIDEO_ACTIVE;  // not drawn,
+    comp.addNull("Null");                                                         // nor these
+    comp.addLight("Light", A_FloatPoint{960, 540});
+    const World w = frame();
+    EXPECT_TRUE(Is(w, 0, 0, kBackground));
+    EXPECT_EQ(Run(w, 135, kRed), std::make_pair(190, 289)) << "400 pixels at a quarter, centred";
+    camera(960, 540);  // as AEGP_CreateCameraInComp makes one at the centre
+    EXPECT_EQ(std::memcmp(frame().data(), w.data(), w.sizeBytes()), 0);
+}
+
+TEST_F(CameraRender, MovingTheCameraMovesThePicture) {
+    solid(kRed, 400, 400, 960, 540, 0);
+    Layer& cam = camera(960, 540, false);
+    cam.set(AEGP_LayerStream_POSITION, Value::Three(1160, 540, -kZoom));
+    EXPECT_EQ(Run(frame(), 135, kRed), std::make_pair(140, 239)) << "200 right: the square 50 left";
+    cam.set(AEGP_LayerStream_POSITION, Value::Three(960, 540, -kZoom / 2));
+    EXPECT_EQ(Run(frame(), 135, kRed), std::make_pair(140, 339)) << "twice as close: twice as large";
+}
+
+TEST_F(CameraRender, TurningOrAimingTheCameraTurnsThePicture) {
+    solid(kRed, 400, 400, 960, 540, 0);
+    Layer& cam = camera(960, 540, false);
+    cam.set(AEGP_LayerStream_ORIENTATION, Value::Three(0, 10, 0));  // pan right
+    const World panned = frame();
+    const int centre = static_cast<int>(std::lround(240 - kZoom * kTan10 / 4));
+    EXPECT_TRUE(Is(panned, 240, 135, kBackground));
+    EXPECT_LT(Run(panned, 135, kRed).first, centre - 40);
+    EXPECT_GT(Run(panned, 135, kRed).second, centre + 40);
+    cam.set(AEGP_LayerStream_ORIENTATION, Value::Three(0, 0, 0));
+    cam.flags |= AEGP_LayerFlag_LOOK_AT_POI;
+    cam.set(AEGP_LayerStream_ANCHORPOINT, Value::Three(960 + kZoom * kTan10, 540, 0));
+    EXPECT_EQ(Run(frame(), 135, kRed), Run(panned, 135, kRed)) << "a point of interest 10 degrees right";
+    cam.flags &= ~AEGP_LayerFlag_LOOK_AT_POI;
+    cam.set(AEGP_LayerStream_ORIENTATION, Value::Three(0, 0, 45));
+    const World rolled = frame();  // the square stands on a corner
+    EXPECT_TRUE(Is(rolled, 240 + 60, 135, kRed));
+    EXPECT_TRUE(Is(rolled, 240 + 45, 135 + 45, kBackground));
+    // Tilt before pan: (40, 40, 0) is RotationY(40) * RotationX(40), the view along
+    // (cos 40 sin 40, -sin 40, cos 40 cos 40); a small solid 3000 along it is in the centre.
+    const double r = 40 * std::numbers::pi / 180, c = std::cos(r), s = std::sin(r);
+    solid(kGreen, 100, 100, 960 + 3000 * c * s, 540 - 3000 * s, -kZoom + 3000 * c * c);
+    cam.set(AEGP_LayerStream_ORIENTATION, Value::Three(40, 40, 0));
+    EXPECT_TRUE(Is(frame(), 240, 135, kGreen));
+}
+
+TEST_F(CameraRender, TheTopMostCameraWithItsVideoSwitchOnIsUsed) {
+    solid(kRed, 400, 400, 960, 540, 0);
+    solid(kGreen, 400, 400, 4960, 540, 0);
+    Layer& onGreen = camera(4960, 540);
+    Layer& onRed = camera(960, 540);
+    EXPECT_TRUE(Is(frame(), 240, 135, kRed));
+    onRed.flags &= ~AEGP_LayerFlag_VIDEO_ACTIVE;
+    EXPECT_TRUE(Is(frame(), 240, 135, kGreen));
+    onGreen.flags &= ~AEGP_LayerFlag_VIDEO_ACTIVE;
+    EXPECT_EQ(Run(frame(), 135, kRed), std::make_pair(190, 289)) << "none on: the default view";
+}
+
+TEST_F(CameraRender, NothingBehindTheCameraIsDrawn) {
+    solid(kRed, 20000, 20000, 960, 540, -kZoom - 400);
+    EXPECT_EQ(Run(frame(), 135, kBackground), std::make_pair(0, 479));
+    // A floor 200 under the camera, from behind it to 10000 ahead: only its front part shows,
+    // below the horizon.
+    solid(kGreen, 20000, 20000, 960, 740, 0).set(AEGP_LayerStream_ROTATE_X, Value::One(90));
+    const World w = frame();
+    const int horizon = static_cast<int>((540 + 200 * kZoom / (10000 + kZoom)) / 4);
+    EXPECT_EQ(Run(w, horizon - 2, kBackground), std::make_pair(0, 479));
+    EXPECT_EQ(Run(w, horizon + 2, kGreen), std::make_pair(0, 479));
+    EXPECT_EQ(Run(w, 269, kGreen), std::make_pair(0, 479));
+}
+
+}  // namespace
+}  // namespace qlo::hostsim::testing

@@ -1,0 +1,73 @@
+// The renderer's layers: drawing order and depth, opacity, transforms, keyframes, 2-D layers.
+#include <cstring>
+
+#include "render_fixture.h"
+
+namespace qlo::hostsim::testing {
+namespace {
+
+using LayerRender = RenderTest;
+
+TEST_F(LayerRender, NearerSolidsCoverFartherOnesWhateverTheStackOrder) {
+    Layer& far = solid(kRed, 400, 400, 960, 540, 1000);
+    Layer& near = solid(kGreen, 200, 200, 960, 540, 0);  // on top
+    const World w = frame();
+    EXPECT_TRUE(Is(w, 240, 135, kGreen));
+    EXPECT_TRUE(Is(w, 240 + 30, 135, kRed));
+    comp.removeLayer(far.id());
+    solid(kRed, 400, 400, 960, 540, 1000);  // the far one now on top
+    EXPECT_EQ(std::memcmp(frame().data(), w.data(), w.sizeBytes()), 0);
+    near.set(AEGP_LayerStream_OPACITY, Value::One(50));
+    EXPECT_TRUE(Is(frame(), 240, 135, PF_Pixel8{255, 127, 127, 0}, 2)) << "half see-through: mixed";
+}
+
+TEST_F(LayerRender, AFloorDoesNotCoverWhatStandsOnItBeyondItsCentre) {
+    // The floor's centre (z = 1000) is nearer than the solid standing on it at z = 3000, but
+    // the floor's far part lies behind the solid's foot.
+    solid(kGreen, 4000, 12000, 960, 740, 1000).set(AEGP_LayerStream_ROTATE_X, Value::One(90));
+    solid(kRed, 400, 400, 960, 540, 3000);
+    const World w = frame();
+    EXPECT_TRUE(Is(w, 240, 155, kRed));
+    EXPECT_TRUE(Is(w, 240, 200, kGreen));
+}
+
+TEST_F(LayerRender, ScaleAnchorAndRotationPlaceASolid) {
+    Layer& s = solid(kRed, 400, 400, 960, 540, 0);
+    s.set(AEGP_LayerStream_SCALE, Value::Three(50, 50, 100));
+    EXPECT_EQ(Run(frame(), 135, kRed), std::make_pair(215, 264));
+    s.set(AEGP_LayerStream_ANCHORPOINT, Value::Three(0, 200, 0));  // the left edge's middle
+    EXPECT_EQ(Run(frame(), 135, kRed), std::make_pair(240, 289));
+    s.set(AEGP_LayerStream_SCALE, Value::Three(100, 100, 100));
+    s.set(AEGP_LayerStream_ANCHORPOINT, Value::Three(200, 200, 0));
+    s.set(AEGP_LayerStream_ROTATION, Value::One(45));
+    EXPECT_TRUE(Is(frame(), 240 + 45, 135 + 45, kBackground)) << "standing on a corner";
+}
+
+TEST_F(LayerRender, KeyframedPositionIsEvaluatedAtTheRenderedTime) {
+    Stream* position = solid(kRed, 400, 400, 960, 540, 0).stream(AEGP_LayerStream_POSITION);
+    position->setKeyframe(0, Value::Three(560, 540, 0));
+    position->setKeyframe(2, Value::Three(1360, 540, 0));
+    EXPECT_EQ(Run(frame(0), 135, kRed), std::make_pair(90, 189));
+    EXPECT_EQ(Run(frame(1), 135, kRed), std::make_pair(190, 289));
+    EXPECT_EQ(Run(frame(2), 135, kRed), std::make_pair(290, 389));
+}
+
+TEST_F(LayerRender, TwoDLayersLieFlatInTheFrameAtTheirPlaceInTheStack) {
+    solid(kRed, 4000, 4000, 960, 540, 0);
+    Layer& flat = comp.addSolid("2-D", Value::Rgba(0, 1, 0), 200, 100);
+    flat.set(AEGP_LayerStream_POSITION, Value::Three(100, 50, 0));
+    camera(960, 540).set(AEGP_LayerStream_POSITION, Value::Three(300, 100, -1500));  // no matter
+    World w = frame();
+    EXPECT_EQ(Run(w, 0, kGreen), std::make_pair(0, 49));
+    EXPECT_EQ(Run(w, 24, kGreen), std::make_pair(0, 49));
+    EXPECT_EQ(Run(w, 25, kGreen), std::make_pair(-1, -1));
+    comp.layerAt(0)->flags &= ~AEGP_LayerFlag_VIDEO_ACTIVE;  // the default view
+    flat.set(AEGP_LayerStream_POSITION, Value::Three(960, 540, 0));
+    solid(PF_Pixel8{255, 0, 0, 255}, 100, 100, 960, 540, 500);  // above the 2-D layer
+    w = frame();
+    EXPECT_TRUE(Is(w, 240, 135, PF_Pixel8{255, 0, 0, 255}));
+    EXPECT_TRUE(Is(w, 240 + 20, 135, kGreen));
+}
+
+}  // namespace
+}  // namespace qlo::hostsim::testing
