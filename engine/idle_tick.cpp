@@ -1,27 +1,58 @@
-// The idle hook: the plug-in's heartbeat on the host's main thread. The host calls it again and
-// again; every call counts, logs a heartbeat every 30 calls, and asks to be called again
-// without sleeping. The work stages run only while the server runs.
+// The idle hook: the plug-in's heartbeat on the host's main thread, and the only place that
+// touches compositions while phones are connected. The host calls it again and again; every
+// call counts and logs a heartbeat every 30 calls. While the server runs, the camera list is
+// checked on every call, and the work stages (timeline, commands, capture) run at most once
+// every 16 ms of the idle clock, whatever the rate of calls. The host is always asked to call
+// again without sleeping.
+#include "engine/engine_state.h"
+#include "engine/idle_stages.h"
 #include "host/boundary.h"
 #include "host/plugin.h"
+#include "host/suite_handler.h"
+#include "link/mjpeg_server.h"
 #include "platform/log.h"
 
 namespace {
 
-A_long s_idleTickCount = 0;
+bool ServerRunning() {
+    return g_server != nullptr && g_server->isRunning();
+}
 
-A_Err IdleTick(A_long* max_sleepPL) {
-    ++s_idleTickCount;
-    if (s_idleTickCount % 30 == 1) {
-        qlo::log::Log("[Quillo Idle] tick=%ld running=%d clients=%d", static_cast<long>(s_idleTickCount), 0, 0);
+// True when a work pass may start now; then the pass's start is recorded.
+bool WorkPassDue() {
+    const int64_t now = IdleClockNanos();
+    if (g_firstIdle && now - g_lastCaptureTime < kWorkIntervalNs) return false;
+    g_firstIdle = true;
+    g_lastCaptureTime = now;
+    return true;
+}
+
+void IdleTick() {
+    ++g_idleTickCount;
+    if (g_idleTickCount % 30 == 1) {
+        const int running = ServerRunning() ? 1 : 0;
+        const int clients = g_server != nullptr ? g_server->clientCount() : 0;
+        qlo::log::Log("[Quillo Idle] tick=%ld running=%d clients=%d",
+                      static_cast<long>(g_idleTickCount), running, clients);
     }
-    if (max_sleepPL != nullptr) *max_sleepPL = 0;
-    return A_Err_NONE;
+    if (g_server == nullptr) return;
+    if (g_server->isRunning()) TryRefreshCameraList();
+    if (!ServerRunning()) return;
+    if (!WorkPassDue()) return;
+    {
+        AEGP_SuiteHandler suites(g_basicSuite);
+        if (ServerRunning()) RunTimelineStage(suites);
+    }
+    RunCommandStage();
 }
 
 }  // namespace
 
 A_Err IdleHook(AEGP_GlobalRefcon, AEGP_IdleRefcon, A_long* max_sleepPL) {
-    A_Err err = QLOCallFromHost("IdleHook", [&] { return IdleTick(max_sleepPL); });
+    A_Err err = QLOCallFromHost("IdleHook", [] {
+        IdleTick();
+        return A_Err_NONE;
+    });
     // The host is asked to call again without sleeping at every exit, errors included.
     if (max_sleepPL != nullptr) *max_sleepPL = 0;
     return err;

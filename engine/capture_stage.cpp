@@ -1,0 +1,106 @@
+// The capture stage: every connected phone sees the composition through its own camera layer.
+// For each phone with a camera, only that camera's video switch is on while its frame renders;
+// between renders the switches are left so that exactly the phones' cameras are on (or, once no
+// phone looks through a camera, as the user had them). Phones without a camera share one frame
+// rendered through whatever camera the composition then shows.
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "engine/camera_switches.h"
+#include "engine/idle_stages.h"
+#include "engine/render_push.h"
+#include "host/plugin.h"
+#include "host/suite_handler.h"
+#include "link/mjpeg_server.h"
+#include "rig/camera_layers.h"
+#include "rig/rig_state.h"
+#include "rig/viewer_sync.h"
+
+namespace {
+
+// One render job: the phone's stream, the camera its frame renders through, and the name that
+// camera was looked up by.
+struct PhoneRender {
+    int fd = -1;
+    AEGP_LayerH layer = nullptr;
+    std::string cameraName;
+};
+
+template <size_t N>
+std::string FieldText(const char (&field)[N]) {
+    return std::string(field, strnlen(field, N));
+}
+
+bool Contains(const std::vector<AEGP_LayerH>& layers, AEGP_LayerH layer) {
+    return std::find(layers.begin(), layers.end(), layer) != layers.end();
+}
+
+// The camera a phone's frame renders through, or null. A layer remembered for the phone is used
+// only while it is still one of the composition's camera layers; one that vanished is dropped,
+// so the next lookup resolves the name again.
+AEGP_LayerH PhoneCamera(AEGP_CompH comp, const std::vector<AEGP_LayerH>& cameras,
+                        const std::string& phone, const std::string& wanted) {
+    auto entry = g_phoneCameras.find(phone);
+    if (entry != g_phoneCameras.end() && entry->second.layer != nullptr) {
+        if (Contains(cameras, entry->second.layer)) return entry->second.layer;
+        // A layer of another composition is left for the rig's composition change.
+        if (g_cameraCompH == comp) DropPhoneCameraLayer(entry->second);
+    }
+    return FindCameraByName(comp, wanted);
+}
+
+}  // namespace
+
+void RunCaptureStage(AEGP_SuiteHandler& suites, AEGP_CompH comp, AEGP_ItemH item, A_Time time) {
+    if (g_server == nullptr) return;
+    const std::vector<ClientInfo> clients = g_server->snapshotClients();
+
+    // Switches saved in another composition go back before this one's are touched.
+    if (CameraSwitchesSaved() && CameraSwitchesComp() != comp) RestoreSavedSwitches(suites);
+
+    const std::vector<AEGP_LayerH> cameras = CollectCameraLayers(suites, comp);
+    std::vector<CameraState> states = ReadCameraStates(suites, cameras);
+
+    std::vector<PhoneRender> jobs;
+    bool noCamera = false;
+    for (const ClientInfo& client : clients) {
+        if (client.fd < 0) continue;
+        const std::string name = FieldText(client.name);
+        const std::string target = FieldText(client.targetCam);
+        const std::string wanted = !target.empty() ? target : name;
+        AEGP_LayerH layer = wanted.empty() ? nullptr : PhoneCamera(comp, cameras, name, wanted);
+        if (layer == nullptr) {
+            noCamera = true;
+            continue;
+        }
+        jobs.push_back({client.fd, layer, wanted});
+    }
+
+    if (!jobs.empty()) {
+        SaveCameraSwitches(comp, states);
+        for (CameraState& state : states) {
+            state.visible = std::any_of(jobs.begin(), jobs.end(), [&](const PhoneRender& job) {
+                return job.layer == state.layer;
+            });
+            SetVideoSwitch(suites, state.layer, state.visible);
+        }
+    } else if (CameraSwitchesSaved()) {
+        RestoreSavedSwitches(suites);
+        states = ReadCameraStates(suites, cameras);
+    }
+
+    for (const PhoneRender& job : jobs) {
+        for (AEGP_LayerH layer : cameras) SetVideoSwitch(suites, layer, layer == job.layer);
+        RenderAndPushFrame(suites, item, time, job.fd);
+    }
+    for (const CameraState& state : states) SetVideoSwitch(suites, state.layer, state.visible);
+
+    if (noCamera) RenderAndPushFrame(suites, item, time, kPushToAllPhones);
+
+    std::vector<std::string> names;
+    names.reserve(jobs.size());
+    for (const PhoneRender& job : jobs) names.push_back(job.cameraName);
+    SyncViewerLayoutForPhones(names);
+}

@@ -1,0 +1,65 @@
+#include "engine/render_push.h"
+
+#include "host/plugin.h"
+#include "host/suite_handler.h"
+#include "link/mjpeg_server.h"
+#include "platform/jpeg.h"
+
+namespace {
+
+// One encoder for the process: it keeps its compressor and output buffer between frames.
+qlo::jpeg::Encoder& FrameEncoder() {
+    static qlo::jpeg::Encoder encoder;
+    return encoder;
+}
+
+// Encodes the world where the host left it and pushes the JPEG.
+void EncodeAndPush(AEGP_SuiteHandler& suites, AEGP_WorldH world, int target) {
+    const AEGP_WorldSuite3* worlds = suites.WorldSuite3();
+    A_long width = 0;
+    A_long height = 0;
+    A_u_long rowBytes = 0;
+    AEGP_WorldType type = AEGP_WorldType_NONE;
+    PF_Pixel8* base = nullptr;
+    worlds->AEGP_GetSize(world, &width, &height);
+    worlds->AEGP_GetRowBytes(world, &rowBytes);
+    worlds->AEGP_GetType(world, &type);
+    if (type == AEGP_WorldType_8) worlds->AEGP_GetBaseAddr8(world, &base);
+    if (base == nullptr || width < 1 || height < 1 || g_server == nullptr) return;
+
+    qlo::jpeg::Encoder& encoder = FrameEncoder();
+    if (!encoder.encodeARGB(base, width, height, rowBytes, kFrameQuality)) return;
+    if (target >= 0) {
+        g_server->pushFrameToClient(target, encoder.data(), encoder.size());
+    } else {
+        g_server->pushFrame(encoder.data(), encoder.size());
+    }
+}
+
+}  // namespace
+
+void RenderAndPushFrame(AEGP_SuiteHandler& suites, AEGP_ItemH item, A_Time time, int target) {
+    const AEGP_RenderOptionsSuite3* options = suites.RenderOptionsSuite3();
+    AEGP_RenderOptionsH optionsH = nullptr;
+    if (options->AEGP_NewFromItem(g_pluginID, item, &optionsH) != A_Err_NONE ||
+        optionsH == nullptr) {
+        return;
+    }
+    options->AEGP_SetTime(optionsH, time);
+    options->AEGP_SetDownsampleFactor(optionsH, 4, 4);
+    options->AEGP_SetWorldType(optionsH, AEGP_WorldType_8);
+
+    const AEGP_RenderSuite8* render = suites.RenderSuite8();
+    AEGP_FrameReceiptH receipt = nullptr;
+    if (render->AEGP_RenderAndCheckoutFrame(optionsH, nullptr, nullptr, &receipt) != A_Err_NONE ||
+        receipt == nullptr) {
+        options->AEGP_Dispose(optionsH);
+        return;
+    }
+    AEGP_WorldH world = nullptr;
+    if (render->AEGP_GetReceiptWorld(receipt, &world) == A_Err_NONE && world != nullptr) {
+        EncodeAndPush(suites, world, target);
+    }
+    render->AEGP_CheckinFrame(receipt);
+    options->AEGP_Dispose(optionsH);
+}

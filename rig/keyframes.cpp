@@ -1,0 +1,156 @@
+#include "rig/keyframes.h"
+
+#include <cmath>
+
+#include "host/plugin.h"
+#include "host/suite_handler.h"
+
+namespace {
+
+// One open stream of a layer for the length of a call.
+class OpenStream {
+public:
+    OpenStream(AEGP_SuiteHandler& suites, AEGP_LayerH layer, AEGP_LayerStream which)
+        : suites_(suites) {
+        if (suites_.StreamSuite11()->AEGP_GetNewLayerStream(g_pluginID, layer, which, &stream_) !=
+            A_Err_NONE) {
+            stream_ = nullptr;
+        }
+    }
+    ~OpenStream() {
+        if (stream_ != nullptr) suites_.StreamSuite11()->AEGP_DisposeStream(stream_);
+    }
+    OpenStream(const OpenStream&) = delete;
+    OpenStream& operator=(const OpenStream&) = delete;
+
+    explicit operator bool() const { return stream_ != nullptr; }
+    AEGP_StreamRefH get() const { return stream_; }
+
+    A_long count() const {
+        A_long n = 0;
+        suites_.KeyframeSuite5()->AEGP_GetStreamNumKFs(stream_, &n);
+        return n;
+    }
+    // The time of key i in seconds; false when it cannot be read.
+    bool keySecs(A_long index, double* secs) const {
+        A_Time t{0, 1};
+        if (suites_.KeyframeSuite5()->AEGP_GetKeyframeTime(stream_, index, AEGP_LTimeMode_CompTime,
+                                                           &t) != A_Err_NONE) {
+            return false;
+        }
+        return TimeToSecs(t, secs);
+    }
+
+private:
+    AEGP_SuiteHandler& suites_;
+    AEGP_StreamRefH stream_ = nullptr;
+};
+
+bool SameTime(double a, double b) {
+    return std::fabs(a - b) < kSameTimeSecs;
+}
+
+// Deletes, from the last key to the first (so the indices still to visit do not move), every
+// key whose time can be read and for which `doomed` holds.
+template <class Pred>
+void DeleteKeysWhere(AEGP_LayerH layer, AEGP_LayerStream which, Pred doomed) {
+    AEGP_SuiteHandler suites(g_basicSuite);
+    OpenStream stream(suites, layer, which);
+    if (!stream) return;
+    for (A_long i = stream.count() - 1; i >= 0; --i) {
+        double secs = 0;
+        if (stream.keySecs(i, &secs) && doomed(secs)) {
+            suites.KeyframeSuite5()->AEGP_DeleteKeyframe(stream.get(), i);
+        }
+    }
+}
+
+void SetStaticValue(AEGP_LayerH layer, AEGP_LayerStream which, const AEGP_StreamVal2& val) {
+    AEGP_SuiteHandler suites(g_basicSuite);
+    OpenStream stream(suites, layer, which);
+    if (!stream || stream.count() >= 1) return;
+    AEGP_StreamValue2 value{stream.get(), val};
+    suites.StreamSuite11()->AEGP_SetStreamValue(g_pluginID, stream.get(), &value);
+}
+
+bool InsertKeyframeValue(AEGP_LayerH layer, AEGP_LayerStream which, const AEGP_StreamVal2& val,
+                         A_Time time) {
+    AEGP_SuiteHandler suites(g_basicSuite);
+    OpenStream stream(suites, layer, which);
+    if (!stream) return false;
+    const AEGP_KeyframeSuite5* keys = suites.KeyframeSuite5();
+    AEGP_KeyframeIndex index = 0;
+    if (keys->AEGP_InsertKeyframe(stream.get(), AEGP_LTimeMode_CompTime, &time, &index) !=
+        A_Err_NONE) {
+        return false;
+    }
+    const AEGP_StreamValue2 value{stream.get(), val};
+    const bool set = keys->AEGP_SetKeyframeValue(stream.get(), index, &value) == A_Err_NONE;
+    // Linear whatever the host's default interpolation is; a failure here changes nothing.
+    keys->AEGP_SetKeyframeInterpolation(stream.get(), index, AEGP_KeyInterp_LINEAR,
+                                        AEGP_KeyInterp_LINEAR);
+    return set;
+}
+
+AEGP_StreamVal2 ThreeD(float x, float y, float z) {
+    AEGP_StreamVal2 val{};
+    val.three_d = {x, y, z};
+    return val;
+}
+
+AEGP_StreamVal2 OneD(float value) {
+    AEGP_StreamVal2 val{};
+    val.one_d = value;
+    return val;
+}
+
+}  // namespace
+
+bool TimeToSecs(const A_Time& time, double* secs) {
+    if (time.scale == 0) return false;
+    *secs = static_cast<double>(time.value) / static_cast<double>(time.scale);
+    return true;
+}
+
+int GetNumKeyframes(AEGP_LayerH layer, AEGP_LayerStream which) {
+    AEGP_SuiteHandler suites(g_basicSuite);
+    OpenStream stream(suites, layer, which);
+    return stream ? stream.count() : 0;
+}
+
+bool HasKeyframeAtSecs(AEGP_LayerH layer, AEGP_LayerStream which, double secs) {
+    AEGP_SuiteHandler suites(g_basicSuite);
+    OpenStream stream(suites, layer, which);
+    if (!stream) return false;
+    const A_long count = stream.count();
+    for (A_long i = 0; i < count; ++i) {
+        double keySecs = 0;
+        if (stream.keySecs(i, &keySecs) && SameTime(keySecs, secs)) return true;
+    }
+    return false;
+}
+
+void DeleteKeyframesAtSecs(AEGP_LayerH layer, AEGP_LayerStream which, double secs) {
+    DeleteKeysWhere(layer, which, [secs](double keySecs) { return SameTime(keySecs, secs); });
+}
+
+void DeleteKeyframesExceptAtSecs(AEGP_LayerH layer, AEGP_LayerStream which, double secs) {
+    DeleteKeysWhere(layer, which, [secs](double keySecs) { return !SameTime(keySecs, secs); });
+}
+
+void SetStream3D(AEGP_LayerH layer, AEGP_LayerStream which, float x, float y, float z) {
+    SetStaticValue(layer, which, ThreeD(x, y, z));
+}
+
+void SetStream1D(AEGP_LayerH layer, AEGP_LayerStream which, float value) {
+    SetStaticValue(layer, which, OneD(value));
+}
+
+bool InsertKeyframe3D(AEGP_LayerH layer, AEGP_LayerStream which, float x, float y, float z,
+                      A_Time time) {
+    return InsertKeyframeValue(layer, which, ThreeD(x, y, z), time);
+}
+
+bool InsertKeyframe1D(AEGP_LayerH layer, AEGP_LayerStream which, float value, A_Time time) {
+    return InsertKeyframeValue(layer, which, OneD(value), time);
+}

@@ -1,0 +1,32 @@
+// Operations on one stream of one layer, from which the live display and the recording of
+// camera values are built: count, find, insert and delete keyframes, and set a static value.
+// Every operation opens the stream and disposes of it before it returns, with a suite handler
+// of its own; a stream that cannot be opened makes the operation a no-op (counts are then 0,
+// tests and inserts false). Keyframe times are composition times; two times are the same time
+// when they differ by less than kSameTimeSecs. Main thread only.
+#pragma once
+
+#include "sdk/AE_SDK.h"
+
+inline constexpr double kSameTimeSecs = 0.0001;
+
+// Number of keyframes as the host reports it; 0 when the stream or the count cannot be read.
+int GetNumKeyframes(AEGP_LayerH layer, AEGP_LayerStream which);
+// Whether a keyframe lies at that time. Keys whose time cannot be read do not match.
+bool HasKeyframeAtSecs(AEGP_LayerH layer, AEGP_LayerStream which, double secs);
+// Deletes every keyframe at that time.
+void DeleteKeyframesAtSecs(AEGP_LayerH layer, AEGP_LayerStream which, double secs);
+// Deletes every keyframe not at that time; keys whose time cannot be read stay.
+void DeleteKeyframesExceptAtSecs(AEGP_LayerH layer, AEGP_LayerStream which, double secs);
+// Sets the static value of a 3-D stream without keyframes; an animated stream is left alone.
+void SetStream3D(AEGP_LayerH layer, AEGP_LayerStream which, float x, float y, float z);
+// The same for a 1-D stream.
+void SetStream1D(AEGP_LayerH layer, AEGP_LayerStream which, float value);
+// Inserts a keyframe at the time (or takes the one standing there), sets its value and makes
+// its interpolation linear in and out. True when the value was set.
+bool InsertKeyframe3D(AEGP_LayerH layer, AEGP_LayerStream which, float x, float y, float z,
+                      A_Time time);
+bool InsertKeyframe1D(AEGP_LayerH layer, AEGP_LayerStream which, float value, A_Time time);
+
+// Seconds of a host time; false for a time without a scale.
+bool TimeToSecs(const A_Time& time, double* secs);

@@ -1,0 +1,87 @@
+// The capture stage: which camera layers are on while each phone's frame renders and between
+// passes, the shared frame of phones without a camera, and the user's switches coming back.
+#include "plugin_fixture.h"
+
+class CaptureTest : public PluginTest {
+protected:
+    void SetUp() override {
+        PluginTest::SetUp();
+        comp->addCamera("Camera 2", A_FloatPoint{960, 540});  // index 0, above Camera 1
+        spyRenders();
+    }
+    const std::string onCamera1 = "?deviceName=A&cameraName=Camera%201";
+};
+
+TEST_F(CaptureTest, EachPhoneRendersThroughItsOwnCameraOnly) {
+    Phone& a = connect("127.0.0.2", onCamera1, "A", 1);
+    pass();
+    EXPECT_EQ(renders, (std::vector<V>{{"Camera 1"}}));
+    EXPECT_TRUE(on("Camera 1") && !on("Camera 2"));
+    Phone& b = connect("127.0.0.3", "?deviceName=B&cameraName=Camera%202", "B", 2);
+    pass();
+    EXPECT_EQ(renders, (std::vector<V>{{"Camera 1"}, {"Camera 1"}, {"Camera 2"}}));  // registry order
+    EXPECT_TRUE(on("Camera 1") && on("Camera 2"));
+    ASSERT_TRUE(WaitFor([&] { return a.count() == 2 && b.count() == 1; }));
+    EXPECT_NE(a.frames().back(), b.frames().back());  // each got the frame of its own render
+}
+
+TEST_F(CaptureTest, PhonesWithoutACameraShareOneFrameAndTheUsersSwitchesComeBack) {
+    layer("Camera 1")->flags = 0;  // the user's choice: Camera 1 off
+    Phone& a = connect("127.0.0.2", onCamera1, "A", 1);
+    Phone& c = connect("127.0.0.3", "", "", 2);  // no name, no camera
+    pass();
+    EXPECT_EQ(renders, (std::vector<V>{{"Camera 1"}, {"Camera 1"}}));  // A's frame, then the shared one
+    ASSERT_TRUE(WaitFor([&] { return a.count() == 2 && c.count() == 1; }));
+    EXPECT_EQ(a.frames()[1], c.frames()[0]);
+    disconnect(a, 1);
+    renders.clear();
+    pass();
+    EXPECT_EQ(renders, (std::vector<V>{{"Camera 2"}}));  // the saved switches are back
+}
+
+TEST_F(CaptureTest, SwitchesComeBackWhenPhonesLeaveServicesStopThePluginUnloadsOrTheCompChanges) {
+    const auto lookThroughCamera1 = [&] {
+        connect("127.0.0.2", onCamera1, "A", 1);
+        pass();
+        EXPECT_FALSE(on("Camera 2"));
+    };
+    lookThroughCamera1();
+    disconnect(*phones.back(), 0);
+    pass();
+    EXPECT_TRUE(on("Camera 2"));
+
+    lookThroughCamera1();
+    qh::Composition& other = qh::CurrentProject().addComposition("Other", 640, 360, 25, 5);
+    other.addCamera("Camera 1", A_FloatPoint{320, 180});
+    other.addCamera("Camera 3", A_FloatPoint{320, 180});
+    qh::CurrentProject().selectItem("Other");
+    pass();
+    EXPECT_TRUE(on("Camera 2"));
+    EXPECT_FALSE(layer("Camera 3", &other)->hasFlag(AEGP_LayerFlag_VIDEO_ACTIVE));
+    qh::CurrentProject().selectItem("Demo");
+
+    pass();
+    EXPECT_FALSE(on("Camera 2"));
+    app->chooseMenuCommand(kQLOPanelName);  // hides the panel: the services stop
+    EXPECT_TRUE(on("Camera 2"));
+    phones.clear();
+    startServices();
+    lookThroughCamera1();
+    app->unloadPlugins();
+    EXPECT_TRUE(on("Camera 2"));
+}
+
+TEST_F(CaptureTest, AVanishedCameraLayerIsNeverUsedAndIsResolvedAgain) {
+    Phone& a = connect("127.0.0.2", "?deviceName=A", "A", 1);
+    moveAndWait(a, {0, 10, 0, 0, 0, 0});
+    pass();  // the phone's own camera "A" is created and rendered through
+    EXPECT_EQ(renders.back(), V{"A"});
+    qh::CurrentProject().deleteLayer(layer("A")->id());
+    pass();
+    EXPECT_EQ(g_phoneCameras["A"].layer, nullptr);
+    EXPECT_EQ(renders.back(), (V{"Camera 2", "Camera 1"}));  // the shared frame, switches restored
+    moveAndWait(a, {0, 20, 0, 0, 0, 0});
+    pass();
+    EXPECT_EQ(cameras("A"), 1);
+    EXPECT_EQ(renders.back(), V{"A"});
+}

@@ -1,0 +1,81 @@
+// Keyframe primitives and the preview-keyframe scheme on a camera's streams, including that a
+// preview keyframe never outlives the layer handle it was made on.
+#include "engine/plugin_fixture.h"
+#include "rig/camera_layers.h"
+#include "rig/keyframes.h"
+#include "rig/preview_keyframes.h"
+
+namespace {
+
+std::vector<double> Times(const qh::Stream* s) {
+    std::vector<double> t;
+    for (const qh::Keyframe& k : s->keyframes()) t.push_back(k.time);
+    return t;
+}
+
+}  // namespace
+
+TEST_F(PluginTest, KeyframeTimesMatchWithinATenthOfAMillisecond) {
+    const AEGP_LayerH h = qh::LayerHandle(*layer("Camera 1"));
+    qh::Stream* zoom = layer("Camera 1")->stream(AEGP_LayerStream_ZOOM);
+    for (double t : {0.0, 1.0, 1.00005, 2.0, 3.0}) zoom->setKeyframe(t, qh::Value::One(t));
+    EXPECT_TRUE(HasKeyframeAtSecs(h, AEGP_LayerStream_ZOOM, 1.0));
+    EXPECT_FALSE(HasKeyframeAtSecs(h, AEGP_LayerStream_ZOOM, 0.9998));
+    DeleteKeyframesAtSecs(h, AEGP_LayerStream_ZOOM, 1.0);
+    EXPECT_EQ(Times(zoom), (std::vector<double>{0, 2, 3}));
+    DeleteKeyframesExceptAtSecs(h, AEGP_LayerStream_ZOOM, 2.0);
+    SetStream1D(h, AEGP_LayerStream_ZOOM, 9);  // animated: left alone
+    EXPECT_EQ(Times(zoom), std::vector<double>{2});
+    EXPECT_EQ(zoom->valueAt(0), qh::Value::One(2));
+}
+
+TEST_F(PluginTest, PreviewKeyframesShowLiveValuesAndLeaveTheUsersKeysAlone) {
+    const AEGP_LayerH h = qh::LayerHandle(*layer("Camera 1"));
+    qh::Stream* zoom = layer("Camera 1")->stream(AEGP_LayerStream_ZOOM);
+    PreviewKFState state;
+    const auto show = [&](float value, bool changed, A_long secs) {
+        ApplyProp1D(h, AEGP_LayerStream_ZOOM, value, changed, A_Time{secs, 1}, secs, state);
+    };
+    show(500, true, 2);  // a static stream takes the value as it is
+    EXPECT_EQ(zoom->staticValue(), qh::Value::One(500));
+    EXPECT_FALSE(state.active);
+
+    zoom->setKeyframe(0, qh::Value::One(100));
+    zoom->setKeyframe(5, qh::Value::One(200));
+    show(600, true, 2);
+    show(700, false, 2);  // unchanged: the preview stays
+    show(650, true, 2);   // replaced at the same time
+    EXPECT_TRUE(state.active);
+    EXPECT_EQ(Times(zoom), (std::vector<double>{0, 2, 5}));
+    EXPECT_EQ(zoom->keyframes()[1], (qh::Keyframe{2, qh::Value::One(650)}));
+
+    show(800, true, 5);  // the user's key at that time: the old preview goes, nothing is shown
+    EXPECT_FALSE(state.active);
+    EXPECT_EQ(zoom->keyframes(), (std::vector<qh::Keyframe>{{0, qh::Value::One(100)}, {5, qh::Value::One(200)}}));
+}
+
+TEST_F(PluginTest, LettingGoOfALayerTakesItsPreviewKeyframesAlong) {
+    qh::Layer& two = comp->addCamera("Camera 2", A_FloatPoint{960, 540});
+    qh::Stream* orient1 = layer("Camera 1")->stream(AEGP_LayerStream_ORIENTATION);
+    qh::Stream* orient2 = two.stream(AEGP_LayerStream_ORIENTATION);
+    for (qh::Stream* s : {orient1, orient2}) s->setKeyframe(0, qh::Value::Three(0, 0, 0));
+    PhoneCameraEntry& entry = g_phoneCameras["P"];
+    const auto show = [&](float y, A_long secs) {
+        ApplyPreview3D(EnsurePhoneCamera(compH(), itemH(), "P"), AEGP_LayerStream_ORIENTATION, 0, y, 0,
+                       A_Time{secs, 1}, secs, entry.orientPreview);
+    };
+    entry.targetCam = "Camera 1";
+    show(30, 1);
+    EXPECT_EQ(Times(orient1), (std::vector<double>{0, 1}));
+
+    RetargetPhoneCamera(entry, "Camera 2");  // the preview leaves with the handle
+    EXPECT_EQ(Times(orient1), std::vector<double>{0});
+    orient2->setKeyframe(1, qh::Value::Three(0, 3, 0));  // the user's key at the old preview's time
+    show(40, 3);
+    EXPECT_EQ(Times(orient2), (std::vector<double>{0, 1, 3}));
+
+    EXPECT_TRUE(entry.orientPreview.active);
+    qh::CurrentProject().deleteLayer(two.id());  // a vanished layer: its preview state is let go
+    EnsurePhoneCamera(compH(), itemH(), "P");
+    EXPECT_FALSE(entry.orientPreview.active);
+}
