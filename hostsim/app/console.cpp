@@ -8,10 +8,16 @@
 #include <iomanip>
 #include <sstream>
 
+#include "hostsim/app/comp_time.h"
 #include "hostsim/app/host_app.h"
+#include "hostsim/app/timecode.h"
 #include "hostsim/model/project.h"
+#include "hostsim/script/extendscript.h"
 #include "platform/log.h"
 #include "platform/runloop.h"
+#include "platform/ui/button.h"
+#include "platform/ui/text_field.h"
+#include "platform/ui/window.h"
 
 namespace qlo::hostsim {
 
@@ -50,6 +56,12 @@ const char* kHelp =
     "  items              list the project's items\n"
     "  layers             list the layers of the active composition\n"
     "  play               start or stop playback of the active composition\n"
+    "  time [SECONDS]     show, or set, the active composition's time\n"
+    "  goto               open the Go to Time dialog (modal: idle hooks wait until it closes)\n"
+    "  ok [TIME]          press the dialog's OK button (after typing TIME into its field)\n"
+    "  cancel             press the dialog's Cancel button\n"
+    "  viewer             the viewer's layout and each view's camera\n"
+    "  script TEXT        run ExtendScript and show its result or error\n"
     "  save FILE          save the project\n"
     "  quit               run the death hooks, unload the plug-in and exit\n"
     "the end of input does not quit; use `quit`, SIGINT or SIGTERM";
@@ -171,6 +183,16 @@ void Console::execute(const std::string& rawLine) {
         layers();
     } else if (command == "play") {
         play();
+    } else if (command == "time") {
+        time(rest);
+    } else if (command == "goto") {
+        goToTime();
+    } else if (command == "ok" || command == "cancel") {
+        dismissDialog(command == "ok", rest);
+    } else if (command == "viewer") {
+        say(app_.viewer().describe());
+    } else if (command == "script") {
+        script(rest);
     } else if (command == "save") {
         if (rest.empty()) {
             say("usage: save FILE");
@@ -304,6 +326,80 @@ void Console::play() {
         return;
     }
     say(CurrentProject().playing() ? "playing" : "stopped");
+}
+
+}  // namespace qlo::hostsim
+
+namespace qlo::hostsim {
+
+void Console::time(const std::string& text) {
+    Project& project = CurrentProject();
+    Item* active = project.activeItem();
+    Composition* comp = active != nullptr ? active->asComposition() : nullptr;
+    if (comp == nullptr) {
+        say("no active composition");
+        return;
+    }
+    if (!text.empty()) {
+        double seconds = 0;
+        if (!ParseTimeText(text, comp->frameRate, &seconds)) {
+            say("usage: time SECONDS (or a timecode H:MM:SS:FF)");
+            return;
+        }
+        SetCompositionTime(project, *comp, seconds, runloop::RunLoop::main().now());
+    }
+    const double t = CompositionTime(project, *comp);
+    say(comp->name + ": time " + Number(t) + " s (" + FormatTimecode(t, comp->frameRate) + ") of " +
+        Number(comp->duration) + " s" + (project.playing() ? ", playing" : ""));
+}
+
+void Console::goToTime() {
+    if (app_.goToTimeDialog() != nullptr) {
+        say("the Go to Time dialog is already open; `ok` or `cancel` closes it");
+        return;
+    }
+    ui::Window* window = app_.openGoToTimeDialog();
+    if (window == nullptr) {
+        say("no active composition");
+        return;
+    }
+    say("\"" + window->title() + "\" dialog open at " + app_.goToTimeDialog()->field().stringValue() +
+        "; `ok [TIME]` or `cancel` closes it");
+}
+
+void Console::dismissDialog(bool ok, const std::string& text) {
+    GoToTimeDialog* dialog = app_.goToTimeDialog();
+    if (dialog == nullptr) {
+        say("no dialog is open");
+        return;
+    }
+    ui::Button* button = ok ? dialog->okButton() : dialog->cancelButton();
+    if (button == nullptr) {
+        say(std::string("the dialog has no ") + (ok ? "OK" : "Cancel") + " button");
+        return;
+    }
+    if (ok && !text.empty()) dialog->field().setStringValue(text);
+    button->performClick();
+    if (app_.goToTimeDialog() != nullptr) {
+        say("the dialog stays open: \"" + dialog->field().stringValue() + "\" is not a time");
+        return;
+    }
+    say(ok ? "dialog closed (OK)" : "dialog closed (Cancel)");
+    if (ok) time("");
+}
+
+void Console::script(const std::string& text) {
+    if (text.empty()) {
+        say("usage: script TEXT");
+        return;
+    }
+    std::string result;
+    std::string error;
+    if (script::RunExtendScript(text, &result, &error)) {
+        say("result: " + result);
+    } else {
+        say("error: " + error);
+    }
 }
 
 }  // namespace qlo::hostsim

@@ -44,6 +44,10 @@ private:
     void items();
     void layers();
     void play();
+    void time(const std::string& text);
+    void goToTime();
+    void dismissDialog(bool ok, const std::string& text);
+    void script(const std::string& text);
 
     HostApp& app_;
     std::ostream& out_;

@@ -6,6 +6,7 @@
 
 #include "hostsim/app/host_suites.h"
 #include "hostsim/model/project.h"
+#include "hostsim/render/scene_renderer.h"
 #include "hostsim/suite_registry.h"
 #include "hostsim/suites/model_suites.h"
 #include "platform/log.h"
@@ -56,12 +57,18 @@ HostApp::HostApp()
     buildMenus();
     RegisterHostSuites(SuiteRegistry::instance());
     RegisterModelSuites(SuiteRegistry::instance());
+    // Frames are rendered by the scene renderer.
+    render::UseSceneRenderer();
     menuTimer_ = runloop::RunLoop::main().addTimer(
         kMenuUpdateInterval, true, [this](runloop::Timer&) { updateMenus(); });
+    installWindowing();
 }
 
 HostApp::~HostApp() {
+    uninstallWindowing();
     shutdown();
+    // Death hooks may still run scripts; the engine goes after them.
+    SetScriptEngine(nullptr);
     if (menuTimer_) menuTimer_->invalidate();
     UnregisterHostSuites(SuiteRegistry::instance());
     g_app = nullptr;
@@ -157,6 +164,7 @@ void HostApp::buildMenus() {
     menus_.addMenu(AEGP_Menu_EDIT, "Edit");
     menus_.addMenu(AEGP_Menu_COMPOSITION, "Composition");
     menus_.addMenu(AEGP_Menu_LAYER, "Layer");
+    menus_.addMenu(kHostMenuView, "View");
     menus_.addMenu(AEGP_Menu_WINDOW, "Window");
 
     menus_.insert(kHostCmdSaveProject, "Save", AEGP_Menu_FILE, AEGP_MENU_INSERT_AT_BOTTOM);
@@ -181,6 +189,7 @@ void HostApp::buildMenus() {
         }
         return saveProject(projectPath_) ? A_Err_NONE : A_Err_GENERIC;
     };
+    buildWindowMenus();
 }
 
 AEGP_Command HostApp::newUniqueCommand() {
@@ -270,6 +279,7 @@ void HostApp::updateHostItems() {
     const bool canPlay = CurrentProject().playing() ||
                          (active != nullptr && active->asComposition() != nullptr);
     menus_.setEnabled(AEGP_Cmd_TOGGLE_PLAYBACK, canPlay);
+    updateWindowItems();
 }
 
 void HostApp::updateMenus() {

@@ -18,6 +18,13 @@
 // second, and at most about 1000 times a second when a hook keeps asking for 0: the host never
 // spins a core on nothing. While a modal session is up the run loop runs in the ModalPanel
 // mode and idle hooks are not called (the real host's main loop is blocked in the dialog).
+//
+// Windows. The host has a composition viewer (hostsim/app/viewer.h) whose layout the View
+// menu's items set, and a "Go to Time" dialog (Composition > Go to Time...) that runs as a
+// modal session of the view toolkit's Application: opening it returns at once, and until the
+// dialog ends (its OK or Cancel button, or the Application's stopModal/abortModal) every round
+// runs the loop in the ModalPanel mode without idle hooks, as a nested modal loop would. The
+// application installs the ExtendScript engine (hostsim/script) for AEGP_ExecuteScript.
 #pragma once
 
 #include <atomic>
@@ -29,13 +36,19 @@
 #include <string>
 #include <vector>
 
+#include "hostsim/app/go_to_time_dialog.h"
 #include "hostsim/app/hook_table.h"
 #include "hostsim/app/menu_bar.h"
 #include "hostsim/app/plugin_library.h"
 #include "hostsim/app/signal_pipe.h"
+#include "hostsim/app/viewer.h"
 #include "hostsim/app/workspace.h"
 #include "platform/runloop.h"
 #include "sdk/AE_SDK.h"
+
+namespace qlo::ui {
+class Window;
+}
 
 namespace qlo::hostsim {
 
@@ -59,7 +72,16 @@ enum : AEGP_Command {
     kHostCmdWindowInfo = 3102,
     kHostCmdWindowPreview = 3103,
     kHostCmdWindowTracker = 3104,
+    kHostCmdGoToTime = 3010,
+    kHostCmdViewOne = 3201,
+    kHostCmdViewTwoHorizontal = 3202,
+    kHostCmdViewTwo = 3203,
+    kHostCmdViewTwoVertical = 3204,
+    kHostCmdViewFour = 3205,
 };
+
+// The host's View menu (a menu of the host only; plug-ins add to the SDK's menus).
+inline constexpr AEGP_MenuID kHostMenuView = 1001;
 
 // How choosing a menu command went.
 enum class MenuChoice {
@@ -157,6 +179,23 @@ public:
     // Saves the current project; false (with a logged reason) when it cannot.
     bool saveProject(const std::string& path);
 
+    // ---- windows -----------------------------------------------------------------------
+    Viewer& viewer() { return viewer_; }
+    const Viewer& viewer() const { return viewer_; }
+    // The state of the viewer of the composition in front (see Viewer::FrontComposition).
+    ViewerState viewerState() const { return viewer_.state(Viewer::FrontComposition()); }
+    // Sets the layout of the front composition's viewer; A_Err_GENERIC when none is open.
+    A_Err setViewerLayout(ViewLayout layout);
+
+    // Opens the "Go to Time" dialog for the active composition as a modal session and returns
+    // its window at once; the dialog's field holds the composition's time as timecode. While a
+    // dialog is up, opening gives that one. Null when no composition is active.
+    ui::Window* openGoToTimeDialog(const GoToTimeDialogStyle& style = {});
+    // The open dialog; null when none.
+    GoToTimeDialog* goToTimeDialog() const { return goToTime_.get(); }
+    // The view toolkit's modal window (the dialog's while it is up); null when none.
+    ui::Window* modalWindow() const;
+
     // ---- main loop ---------------------------------------------------------------------
     RoundReport runRound(double maxWaitSeconds);
     // Runs n rounds as run() would, the first without waiting.
@@ -200,6 +239,13 @@ private:
     // Panel visibility changed: update the menus when the host has control again.
     void visibilityChanged();
     void flushMenuUpdate();
+    // Window commands and menu items (host_windows.cpp).
+    void buildWindowMenus();
+    void updateWindowItems();
+    void installWindowing();
+    void uninstallWindowing();
+    bool applyGoToTime(ObjectId comp, const std::string& text);
+    void goToTimeEnded(int response);
 
     // Counts the host's own frames that called into plug-ins; changes made inside wait for
     // the outermost frame to end before menus are updated.
@@ -229,6 +275,8 @@ private:
     bool shutDown_ = false;
     int modalDepth_ = 0;
     runloop::TimerPtr menuTimer_;
+    Viewer viewer_;
+    std::unique_ptr<GoToTimeDialog> goToTime_;
     std::unique_ptr<SignalPipe> signals_;
     int signalWatch_ = -1;
 };

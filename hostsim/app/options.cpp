@@ -86,6 +86,8 @@ std::string UsageText(const std::string& program) {
            "  --help          this text\n"
            "\n"
            "Commands are read from standard input, one a line; type `help` for the list.\n"
+           "Among them: `play`, `time SECONDS`, `goto` (the modal Go to Time dialog; `ok` or\n"
+           "`cancel` closes it), `viewer` (layout and cameras) and `script TEXT` (ExtendScript).\n"
            "The end of standard input does not quit (the host may run in the background);\n"
            "quit with `quit`, SIGINT or SIGTERM.\n"
            "\n"

@@ -1,6 +1,11 @@
-// Utility Suite 13. Scripts need a script engine (SetScriptEngine); until one is installed
-// AEGP_ExecuteScript returns A_Err_NOT_AVAILABLE with the error text
-// "script engine not available".
+// Utility Suite 13. AEGP_ExecuteScript runs scripts through the installed script engine: the
+// host application (HostApp) installs the ExtendScript engine of hostsim/script while it
+// exists; tests may install another (SetScriptEngine). Without one it returns
+// A_Err_NOT_AVAILABLE with the error text "script engine not available".
+//
+// The result handle holds the engine's result text, the error handle its error text, each
+// zero-terminated 8-bit (UTF-8) text in a memory handle of the Memory Suite, allocated for the
+// calling plug-in, which frees it with AEGP_FreeMemHandle. A script error gives A_Err_GENERIC.
 #include <utility>
 
 #include "hostsim/suites/handles.h"
@@ -33,8 +38,8 @@ A_Err ExecuteScript(AEGP_PluginID plugin_id, const A_char* utf8_scriptZ, const A
             return err;
         };
         if (!Engine()) {
-            log::Log("[host] AEGP_ExecuteScript: quillo-host has no script engine yet; "
-                     "scripts are not available");
+            log::Log("[host] AEGP_ExecuteScript: no script engine is installed (the host "
+                     "application installs one); scripts are not available");
             return fail("script engine not available", A_Err_NOT_AVAILABLE);
         }
         std::string result, error;

@@ -1,0 +1,56 @@
+#include "platform/ui/pop_up_button.h"
+
+#include <algorithm>
+
+namespace qlo::ui {
+
+PopUpButton::PopUpButton(std::vector<std::string> items, Rect frame)
+    : Button("", "", ButtonType::Push, frame) {
+    setRole("PopUpButton");
+    setItems(std::move(items));
+}
+
+void PopUpButton::setItems(std::vector<std::string> items) {
+    const std::string current = selectedTitle();
+    items_ = std::move(items);
+    selected_ = items_.empty() ? -1 : 0;
+    selectTitle(current);
+    setTitle(selectedTitle());
+}
+
+std::string PopUpButton::selectedTitle() const {
+    return selected_ < 0 ? std::string() : items_[static_cast<size_t>(selected_)];
+}
+
+bool PopUpButton::selectIndex(int index) {
+    if (index < 0 || static_cast<size_t>(index) >= items_.size()) return false;
+    selected_ = index;
+    setTitle(selectedTitle());
+    return true;
+}
+
+bool PopUpButton::selectTitle(const std::string& title) {
+    auto it = std::find(items_.begin(), items_.end(), title);
+    if (it == items_.end()) return false;
+    return selectIndex(static_cast<int>(it - items_.begin()));
+}
+
+void PopUpButton::performClick() {
+    if (isEnabled()) menuOpen_ = true;
+}
+
+bool PopUpButton::chooseItem(const std::string& title) {
+    if (!menuOpen_ || !selectTitle(title)) return false;
+    menuOpen_ = false;
+    sendAction();
+    return true;
+}
+
+std::string PopUpButton::describe() const {
+    std::string text = Button::describe() + " items:";
+    for (size_t i = 0; i < items_.size(); ++i) text += (i == 0 ? " " : ", ") + items_[i];
+    if (menuOpen_) text += " (menu open)";
+    return text;
+}
+
+}  // namespace qlo::ui

@@ -1,0 +1,134 @@
+#include "platform/ui/view.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <deque>
+#include <stdexcept>
+
+namespace qlo::ui {
+
+std::string FormatNumber(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6g", value);
+    return text;
+}
+
+View::View(Rect frame, std::string role) : frame_(frame), role_(std::move(role)) {}
+
+View::~View() {
+    // The subviews may outlive this view (someone else holds them): they lose their superview.
+    for (const auto& child : subviews_) {
+        child->superview_ = nullptr;
+        child->setWindow(nullptr);
+    }
+}
+
+Rect View::frameInWindow() const {
+    Rect r = frame_;
+    for (const View* up = superview_; up != nullptr; up = up->superview_) {
+        r = r.offsetBy(up->frame_.x, up->frame_.y);
+    }
+    return r;
+}
+
+bool View::isHiddenOrHasHiddenAncestor() const {
+    for (const View* v = this; v != nullptr; v = v->superview_) {
+        if (v->hidden_) return true;
+    }
+    return false;
+}
+
+bool View::isDescendantOf(const View& other) const {
+    for (const View* up = superview_; up != nullptr; up = up->superview_) {
+        if (up == &other) return true;
+    }
+    return false;
+}
+
+void View::addSubview(std::shared_ptr<View> view) {
+    if (!view) throw std::invalid_argument("addSubview: null view");
+    if (view.get() == this || isDescendantOf(*view)) {
+        throw std::invalid_argument("addSubview: a view cannot contain itself");
+    }
+    view->removeFromSuperview();
+    view->superview_ = this;
+    view->setWindow(window_);
+    subviews_.push_back(std::move(view));
+}
+
+void View::removeFromSuperview() {
+    View* parent = superview_;
+    if (parent == nullptr) return;
+    // Keep this view alive until the bookkeeping is done: the superview may hold the last owner.
+    std::shared_ptr<View> self;
+    auto& siblings = parent->subviews_;
+    auto it = std::find_if(siblings.begin(), siblings.end(),
+                           [this](const std::shared_ptr<View>& v) { return v.get() == this; });
+    if (it != siblings.end()) {
+        self = std::move(*it);
+        siblings.erase(it);
+    }
+    superview_ = nullptr;
+    setWindow(nullptr);
+}
+
+void View::removeAllSubviews() {
+    std::vector<std::shared_ptr<View>> children;
+    children.swap(subviews_);
+    for (const auto& child : children) {
+        child->superview_ = nullptr;
+        child->setWindow(nullptr);
+    }
+}
+
+void View::setWindow(Window* window) {
+    window_ = window;
+    for (const auto& child : subviews_) child->setWindow(window);
+}
+
+bool View::visitBreadthFirst(const std::function<bool(View&)>& visitor) {
+    // Shared owners in the queue: a visitor may change the tree without freeing queued views.
+    std::deque<std::shared_ptr<View>> queue;
+    std::shared_ptr<View> self = weak_from_this().lock();
+    if (self) {
+        queue.push_back(self);
+    } else if (visitor(*this)) {
+        return true;
+    } else {
+        for (const auto& child : subviews_) queue.push_back(child);
+    }
+    while (!queue.empty()) {
+        std::shared_ptr<View> view = std::move(queue.front());
+        queue.pop_front();
+        if (visitor(*view)) return true;
+        for (const auto& child : view->subviews_) queue.push_back(child);
+    }
+    return false;
+}
+
+View* View::findByIdentifier(const std::string& identifier) {
+    View* found = nullptr;
+    visitBreadthFirst([&](View& v) {
+        if (v.identifier_ != identifier) return false;
+        found = &v;
+        return true;
+    });
+    return found;
+}
+
+std::string View::describe() const {
+    std::string text = role_;
+    if (!identifier_.empty()) text += " #" + identifier_;
+    text += " (" + FormatNumber(frame_.x) + ", " + FormatNumber(frame_.y) + ", " +
+            FormatNumber(frame_.width) + " x " + FormatNumber(frame_.height) + ")";
+    if (hidden_) text += " hidden";
+    return text;
+}
+
+std::string View::dumpTree(int indent) const {
+    std::string text = std::string(static_cast<size_t>(indent) * 2, ' ') + describe() + "\n";
+    for (const auto& child : subviews_) text += child->dumpTree(indent + 1);
+    return text;
+}
+
+}  // namespace qlo::ui

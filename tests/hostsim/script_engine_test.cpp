@@ -1,0 +1,137 @@
+// The ExtendScript engine: results and errors as the plug-in receives them, fresh globals per
+// script, the time and memory limits, the closed host objects, and scripts that run scripts.
+#include "hostsim/script/extendscript.h"
+#include "script_fixture.h"
+
+namespace {
+
+using namespace scripttest;
+using qlo::hostsim::script::RunExtendScript;
+using qlo::hostsim::script::ScriptLimits;
+using qlo::hostsim::script::TimeLimitAvailable;
+
+TEST_F(ScriptFixture, ResultsAreTheCompletionValueAsText) {
+    EXPECT_EQ(Eval("1 + 1"), "2");
+    EXPECT_EQ(Eval("'text'"), "text");
+    EXPECT_EQ(Eval("var unused = 3;"), "undefined");
+    EXPECT_EQ(Eval("null"), "null");
+    EXPECT_EQ(Eval("app.project.activeItem"), "[object CompItem]");
+    EXPECT_EQ(Eval("'caf\xC3\xA9 ' + app.project.activeItem.name"), "caf\xC3\xA9 Demo");
+    EXPECT_EQ(Eval("var leftover = 7; leftover"), "7");
+    EXPECT_EQ(Eval("typeof leftover"), "undefined") << "every script starts with fresh globals";
+    EXPECT_EQ(LiveMemHandles(plugin), 0u);
+}
+
+TEST_F(ScriptFixture, ErrorsGoToTheErrorHandleWithTheirLine) {
+    ScriptOutcome out = Run("var a = 1;\nvar b = ;\n");
+    EXPECT_EQ(out.err, A_Err_GENERIC);
+    EXPECT_FALSE(out.hasResult);
+    EXPECT_EQ(out.error.rfind("SyntaxError: ", 0), 0u) << out.error;
+    EXPECT_NE(out.error.find("(line 2"), std::string::npos) << out.error;
+
+    out = Run("var x = 1;\n\nthrow new Error('boom');");
+    EXPECT_EQ(out.err, A_Err_GENERIC);
+    EXPECT_EQ(out.error, "Error: boom (line 3)");
+
+    EXPECT_EQ(Run("null.x").error, "TypeError: cannot read property 'x' of null (line 1)");
+    EXPECT_EQ(Run("throw 'plain';").error, "Error: plain");
+    EXPECT_EQ(Run("throw {toString: function() { throw 1; }};").error,
+              "Error: the thrown value cannot be shown as text");
+    EXPECT_EQ(Run("app.project.activeItem.layer({})").error,
+              "Error: CompItem.layer: an index or a name is needed (line 1)");
+    EXPECT_EQ(LiveMemHandles(plugin), 0u);
+}
+
+TEST_F(ScriptFixture, TheObjectModelReflectsTheProject) {
+    EXPECT_EQ(Eval("app.project.numItems"), "3");
+    EXPECT_EQ(Eval("var p = app.project; [p.item(1) instanceof FolderItem, p.item(2) instanceof CompItem,"
+                   " p.item(3) instanceof FootageItem, p.item(3) instanceof AVItem, p.item(4)].join()"),
+              "true,true,true,true,");
+    EXPECT_EQ(Eval("var c = app.project.activeItem; [c.name, c.width, c.height, c.frameRate, c.duration,"
+                   " c.frameDuration * 30, c.numLayers, c.typeName].join()"),
+              "Demo,1920,1080,30,10,1," + std::to_string(demo->numLayers()) + ",Composition");
+    EXPECT_EQ(Eval("var c = app.project.activeItem, l = c.layer('Camera 1');"
+                   "[l.name, l.index, l instanceof CameraLayer, l instanceof Layer, c.layer(l.index).name,"
+                   " c.layer('Light 1') instanceof LightLayer, c.layer('Floor') instanceof AVLayer,"
+                   " c.layer('nobody'), c.layer(0), c.layer(99)].join()"),
+              "Camera 1,1,true,true,Camera 1,true,true,,,");
+    ASSERT_TRUE(CurrentProject().selectItem("Quillo Logo.png"));
+    EXPECT_EQ(Eval("var f = app.project.activeItem; [f.typeName, f.width, f instanceof CompItem].join()"),
+              "Footage,512,false");
+    ASSERT_TRUE(CurrentProject().setActiveItem(0));
+    EXPECT_EQ(Eval("app.project.activeItem === null"), "true");
+}
+
+TEST_F(ScriptFixture, HostObjectsAreClosed) {
+    EXPECT_EQ(Run("app.project.activeItem.frameDuration = 1;").error,
+              "Error: CompItem.frameDuration is read-only (line 1)");
+    EXPECT_EQ(Run("app.project.activeItem.layer = 1;").error, "Error: CompItem.layer is read-only (line 1)");
+    EXPECT_EQ(Run("app.colour = 'red';").error, "Error: property not supported: Application.colour (line 1)");
+    EXPECT_EQ(Run("new CompItem()").error.rfind("TypeError: CompItem objects are made by the host", 0), 0u);
+    const ScriptOutcome view = Run("app.project.activeItem.openInViewer().views[0].activeCamera = app.project.activeItem.layer('Floor');");
+    EXPECT_EQ(view.error, "Error: View.activeCamera: a camera layer of this composition is needed (line 1)");
+    EXPECT_EQ(Viewer::CameraName(demo->id(), app.viewerState().panes[0]), "Active Camera");
+}
+
+TEST_F(ScriptFixture, ARunawayScriptIsStoppedAndTheNextOneRuns) {
+    if (!TimeLimitAvailable()) GTEST_SKIP() << "scripts have no time limit in this build";
+    const ScriptLimits quick{0.2, ScriptLimits{}.memoryBytes};
+    const char* runaways[] = {
+        "for (;;) {}",
+        "var a = []; while (true) { a.push({at: new Date().toString()}); if (a.length > 500) a = []; }",
+        "var c = app.project.activeItem; for (var i = 0;; i++) c.time = (i % 300) / 30;",
+    };
+    for (const char* script : runaways) {
+        std::string result;
+        std::string error;
+        EXPECT_FALSE(RunExtendScript(script, &result, &error, quick)) << script;
+        EXPECT_EQ(error, "Error: the script ran longer than 0.2 s and was stopped") << script;
+        EXPECT_EQ(Eval("app.project.activeItem.name"), "Demo") << "the engine works after a stop";
+    }
+    EXPECT_LE(demo->currentTime, 10.0) << "a host call that was under way completed";
+
+    // Through the suite, with the default limit.
+    const ScriptOutcome out = Run("while (true) {}");
+    EXPECT_EQ(out.err, A_Err_GENERIC);
+    EXPECT_EQ(out.error, "Error: the script ran longer than 5 s and was stopped");
+    EXPECT_EQ(LiveMemHandles(plugin), 0u);
+}
+
+TEST_F(ScriptFixture, MemoryIsBounded) {
+    const ScriptLimits small{5.0, size_t{4} << 20};
+    std::string result;
+    std::string error;
+    EXPECT_FALSE(RunExtendScript("var a = []; for (;;) a.push(new Array(1000).join('x') + a.length);",
+                                 &result, &error, small));
+    EXPECT_EQ(error, "Error: alloc failed (line 1)");
+    EXPECT_TRUE(RunExtendScript("new Array(1000).join('x').length", &result, &error, small));
+    EXPECT_EQ(result, "999");
+}
+
+// A plug-in command whose hook runs a script: scripts nest.
+AEGP_PluginID g_plugin = 0;
+A_Err ScriptingCommand(AEGP_GlobalRefcon, AEGP_CommandRefcon, AEGP_Command, AEGP_HookPriority,
+                       A_Boolean, A_Boolean* handled) {
+    AEGP_MemHandle result = nullptr;
+    AEGP_MemHandle error = nullptr;
+    const A_Err err = UtilitySuite()->AEGP_ExecuteScript(
+        g_plugin, "app.project.activeItem.time = 4; 'inner'", true, &result, &error);
+    if (result != nullptr) MemorySuite()->AEGP_FreeMemHandle(result);
+    if (error != nullptr) MemorySuite()->AEGP_FreeMemHandle(error);
+    *handled = true;
+    return err;
+}
+
+TEST_F(ScriptFixture, AHostCallOfAScriptMayRunAnotherScript) {
+    g_plugin = plugin;
+    AEGP_Command ours = 0;
+    ASSERT_EQ(command->AEGP_GetUniqueCommand(&ours), A_Err_NONE);
+    ASSERT_EQ(reg->AEGP_RegisterCommandHook(plugin, AEGP_HP_BeforeAE, ours, &ScriptingCommand, nullptr),
+              A_Err_NONE);
+    const std::string outer = "var c = app.project.activeItem; c.time = 1; app.executeCommand(" +
+                              std::to_string(ours) + "); var inner = c.time; c.time = 2; inner + '/' + c.time";
+    EXPECT_EQ(Eval(outer), "4/2");
+    EXPECT_DOUBLE_EQ(demo->currentTime, 2.0);
+}
+
+}  // namespace

@@ -1,0 +1,70 @@
+// Shared by the script and window tests: the application with the demo project (app_fixture.h)
+// and scripts run the way the plug-in runs them, through AEGP_ExecuteScript, with the result
+// and error handles read and freed through the Memory Suite.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app_fixture.h"
+#include "hostsim/suites/model_suites.h"
+
+namespace scripttest {
+
+using namespace apptest;
+
+struct ScriptOutcome {
+    A_Err err = A_Err_NONE;
+    bool hasResult = false;
+    bool hasError = false;
+    std::string result;
+    std::string error;
+};
+
+class ScriptFixture : public HostFixture {
+protected:
+    void SetUp() override {
+        HostFixture::SetUp();
+        demo = CurrentProject().findItemByName("Demo")->asComposition();
+        ASSERT_NE(demo, nullptr);
+    }
+
+    // Reads and frees a zero-terminated 8-bit text handle.
+    static std::string Take(AEGP_MemHandle h) {
+        const AEGP_MemorySuite1* mem = MemorySuite();
+        void* p = nullptr;
+        EXPECT_EQ(mem->AEGP_LockMemHandle(h, &p), A_Err_NONE);
+        std::string text = p != nullptr ? static_cast<const char*>(p) : "";
+        EXPECT_EQ(mem->AEGP_UnlockMemHandle(h), A_Err_NONE);
+        EXPECT_EQ(mem->AEGP_FreeMemHandle(h), A_Err_NONE);
+        return text;
+    }
+
+    ScriptOutcome Run(const std::string& script) {
+        ScriptOutcome out;
+        AEGP_MemHandle result = nullptr;
+        AEGP_MemHandle error = nullptr;
+        out.err = UtilitySuite()->AEGP_ExecuteScript(plugin, script.c_str(), true, &result, &error);
+        out.hasResult = result != nullptr;
+        out.hasError = error != nullptr;
+        if (result != nullptr) out.result = Take(result);
+        if (error != nullptr) out.error = Take(error);
+        return out;
+    }
+
+    // The result of a script that must succeed.
+    std::string Eval(const std::string& script) {
+        const ScriptOutcome out = Run(script);
+        EXPECT_EQ(out.err, A_Err_NONE) << script << " -> " << out.error;
+        return out.result;
+    }
+
+    Layer& AddCamera(const std::string& name) {
+        return demo->addCamera(name, A_FloatPoint{960, 540}, demo->numLayers());
+    }
+
+    Composition* demo = nullptr;
+};
+
+}  // namespace scripttest

@@ -1,0 +1,126 @@
+// The viewer: the View menu's layouts, cameras kept across layout changes, the window's layout
+// control and camera pop-ups, deleted cameras, and the console's `viewer`.
+#include <sstream>
+
+#include "hostsim/app/console.h"
+#include "platform/ui/button.h"
+#include "platform/ui/pop_up_button.h"
+#include "platform/ui/window.h"
+#include "script_fixture.h"
+
+namespace {
+
+using namespace scripttest;
+namespace ui = qlo::ui;
+
+class ViewerWindow : public ScriptFixture {
+protected:
+    std::string CameraOf(size_t pane) {
+        return Viewer::CameraName(demo->id(), app.viewerState().panes.at(pane));
+    }
+    template <class T>
+    T* Find(const std::string& identifier) {
+        return dynamic_cast<T*>(app.viewer().window()->contentView().findByIdentifier(identifier));
+    }
+};
+
+TEST_F(ViewerWindow, TheViewMenuSetsTheLayout) {
+    struct Case {
+        const char* item;
+        ViewLayout layout;
+        size_t views;
+        const char* checked;
+    };
+    const Case cases[] = {
+        {"4 Views", ViewLayout::FourViews, 4, "4 Views"},
+        {"2 Views Vertical", ViewLayout::TwoViewsVertical, 2, "2 Views Vertical"},
+        {"2 Views", ViewLayout::TwoViewsHorizontal, 2, "2 Views Horizontal"},
+        {"1 View", ViewLayout::OneView, 1, "1 View"},
+        {"2 Views Horizontal", ViewLayout::TwoViewsHorizontal, 2, "2 Views Horizontal"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(app.chooseMenuCommand(c.item), MenuChoice::Handled) << c.item;
+        EXPECT_EQ(app.viewerState().layout, c.layout) << c.item;
+        EXPECT_EQ(app.viewerState().panes.size(), c.views) << c.item;
+        app.updateMenus();
+        for (const char* other : {"1 View", "2 Views Horizontal", "2 Views", "2 Views Vertical", "4 Views"}) {
+            EXPECT_EQ(app.checkMark(other), std::string(other) == c.checked) << c.item << " / " << other;
+        }
+    }
+    CurrentProject().closeViewer(demo->id());
+    app.updateMenus();
+    EXPECT_EQ(app.chooseMenuCommand("4 Views"), MenuChoice::Disabled);
+    EXPECT_EQ(app.doCommand(kHostCmdViewFour), A_Err_GENERIC) << "no composition is open";
+}
+
+TEST_F(ViewerWindow, LayoutChangesKeepTheCamerasOfTheRemainingViews) {
+    Layer& phone = AddCamera("Phone");
+    ASSERT_TRUE(app.viewer().setPaneCamera(demo->id(), 0, phone.id()));
+    EXPECT_FALSE(app.viewer().setPaneCamera(demo->id(), 0, demo->layerAt(1)->id())) << "not a camera";
+    EXPECT_FALSE(app.viewer().setPaneCamera(demo->id(), 1, phone.id())) << "no second view yet";
+
+    ASSERT_EQ(app.setViewerLayout(ViewLayout::FourViews), A_Err_NONE);
+    EXPECT_EQ(CameraOf(0), "Phone");
+    EXPECT_EQ(CameraOf(1), "Front");
+    EXPECT_EQ(CameraOf(2), "Right");
+    EXPECT_EQ(CameraOf(3), "Active Camera");
+    ASSERT_TRUE(app.viewer().setActivePane(demo->id(), 3));
+
+    ASSERT_EQ(app.setViewerLayout(ViewLayout::TwoViewsVertical), A_Err_NONE);
+    EXPECT_EQ(CameraOf(1), "Front");
+    EXPECT_EQ(app.viewerState().activePane, 1) << "the active view stays within the layout";
+
+    // A deleted camera leaves its view on the active camera.
+    ASSERT_TRUE(CurrentProject().deleteLayer(phone.id()));
+    EXPECT_EQ(CameraOf(0), "Active Camera");
+    EXPECT_EQ(Eval("app.project.activeItem.openInViewer().views[0].activeCamera"), "null");
+}
+
+TEST_F(ViewerWindow, TheWindowHasALayoutControlAndACameraPopUpPerView) {
+    std::shared_ptr<ui::Window> window = app.viewer().window();
+    EXPECT_EQ(window->title(), "Composition: Demo");
+    EXPECT_TRUE(window->isVisible());
+    auto* two = Find<ui::Button>("viewer.layout.2 Views");
+    ASSERT_NE(two, nullptr);
+    EXPECT_EQ(two->role(), "RadioButton");
+    two->performClick();
+    EXPECT_EQ(app.viewerState().layout, ViewLayout::TwoViewsHorizontal);
+    ASSERT_NE(Find<ui::Button>("viewer.layout.2 Views"), nullptr);
+    EXPECT_TRUE(Find<ui::Button>("viewer.layout.2 Views")->isOn());
+
+    auto* left = Find<ui::PopUpButton>("viewer.pane.1.camera");
+    auto* right = Find<ui::PopUpButton>("viewer.pane.2.camera");
+    ASSERT_NE(left, nullptr);
+    ASSERT_NE(right, nullptr);
+    EXPECT_EQ(left->title(), "Active Camera") << "the first view keeps its camera";
+    EXPECT_EQ(right->title(), "Active Camera") << "the second view of two starts on the active camera";
+    EXPECT_LT(window->screenFrameOf(*left).x, window->screenFrameOf(*right).x) << "side by side";
+    EXPECT_EQ(left->items().back(), "Camera 1") << "the composition's cameras follow the standard views";
+
+    EXPECT_FALSE(left->chooseItem("Camera 1")) << "the menu must be open";
+    left->performClick();
+    EXPECT_TRUE(left->isMenuOpen());
+    EXPECT_TRUE(left->chooseItem("Camera 1"));
+    EXPECT_EQ(CameraOf(0), "Camera 1");
+    EXPECT_EQ(app.viewerState().activePane, 0);
+    EXPECT_EQ(Find<ui::PopUpButton>("viewer.pane.1.camera")->title(), "Camera 1") << "the window follows";
+
+    app.setViewerLayout(ViewLayout::TwoViewsVertical);
+    left = Find<ui::PopUpButton>("viewer.pane.1.camera");
+    right = Find<ui::PopUpButton>("viewer.pane.2.camera");
+    EXPECT_LT(window->screenFrameOf(*left).y, window->screenFrameOf(*right).y) << "stacked";
+}
+
+TEST_F(ViewerWindow, TheConsoleListsTheViews) {
+    std::ostringstream out;
+    Console console(app, out);
+    app.setViewerLayout(ViewLayout::TwoViewsHorizontal);
+    app.viewer().choosePaneCamera(demo->id(), 1, "Camera 1");
+    console.feed("viewer\n");
+    EXPECT_EQ(out.str(),
+              "[host] viewer: Demo, layout 2 Views Horizontal, active view 2\n"
+              "[host]   view 1: Active Camera\n"
+              "[host]   view 2: Camera 1 [active]\n");
+}
+
+}  // namespace
