@@ -1,6 +1,7 @@
 // Render Options Suite 3, Render Suite 8 and World Suite 3. Rendering itself needs a
 // renderer (SetFrameRenderer); until one is installed AEGP_RenderAndCheckoutFrame returns
-// A_Err_NOT_AVAILABLE.
+// A_Err_NOT_AVAILABLE. quillo-host's own renderer is in hostsim/render/ (installed with
+// render::UseSceneRenderer; docs/rendering.md).
 #include <utility>
 
 #include "hostsim/suites/handles.h"
