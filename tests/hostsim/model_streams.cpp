@@ -6,14 +6,16 @@
 namespace qlo::hostsim {
 namespace {
 
-TEST(ModelStream, StaticValueEverywhere) {
+TEST(ModelStream, StaticValueEverywhereAndRejectedWhileAnimated) {
     Stream s(AEGP_LayerStream_OPACITY, Value::One(42));
     EXPECT_FALSE(s.animated());
     EXPECT_EQ(s.valueAt(-5).x(), 42);
-    EXPECT_EQ(s.valueAt(0).x(), 42);
     EXPECT_EQ(s.valueAt(1e6).x(), 42);
     EXPECT_TRUE(s.setStaticValue(Value::One(7)));
     EXPECT_EQ(s.valueAt(3).x(), 7);
+    s.insertKeyframe(0);
+    EXPECT_FALSE(s.setStaticValue(Value::One(99)));
+    EXPECT_EQ(s.valueAt(0).x(), 7);
 }
 
 TEST(ModelStream, LinearInterpolationHeldOutside) {
@@ -29,30 +31,21 @@ TEST(ModelStream, LinearInterpolationHeldOutside) {
     EXPECT_EQ(s.valueAt(99.0), Value::Three(100, 30, 100));  // held after the last
 }
 
-TEST(ModelStream, ThreeKeysPickTheRightSegment) {
+TEST(ModelStream, KeysPickTheRightSegmentHoldAndInterpolateEveryChannel) {
     Stream s(AEGP_LayerStream_ZOOM, Value::One(0));
     s.setKeyframe(0, Value::One(0));
-    s.setKeyframe(1, Value::One(10));
+    s.setKeyframe(1, Value::One(10), AEGP_KeyInterp_LINEAR, AEGP_KeyInterp_HOLD);
     s.setKeyframe(2, Value::One(-10));
+    s.setKeyframe(3, Value::One(10));
     EXPECT_DOUBLE_EQ(s.valueAt(0.5).x(), 5);
-    EXPECT_DOUBLE_EQ(s.valueAt(1.0).x(), 10);
-    EXPECT_DOUBLE_EQ(s.valueAt(1.25).x(), 5);
-    EXPECT_DOUBLE_EQ(s.valueAt(1.75).x(), -5);
-}
+    EXPECT_DOUBLE_EQ(s.valueAt(1.999).x(), 10);  // held to the next key
+    EXPECT_DOUBLE_EQ(s.valueAt(2).x(), -10);
+    EXPECT_DOUBLE_EQ(s.valueAt(2.25).x(), -5);
 
-TEST(ModelStream, HoldOutInterpolationHoldsToTheNextKey) {
-    Stream s(AEGP_LayerStream_OPACITY, Value::One(0));
-    s.setKeyframe(0, Value::One(0), AEGP_KeyInterp_LINEAR, AEGP_KeyInterp_HOLD);
-    s.setKeyframe(2, Value::One(100));
-    EXPECT_EQ(s.valueAt(1.999).x(), 0);
-    EXPECT_EQ(s.valueAt(2).x(), 100);
-}
-
-TEST(ModelStream, ColourInterpolatesEveryChannel) {
-    Stream s(AEGP_LayerStream_COLOR, Value::Rgba(1, 1, 1));
-    s.setKeyframe(0, Value::Rgba(0, 0, 0, 0));
-    s.setKeyframe(1, Value::Rgba(1, 0.5, 0.25, 1));
-    EXPECT_EQ(s.valueAt(0.5), Value::Rgba(0.5, 0.25, 0.125, 0.5));
+    Stream c(AEGP_LayerStream_COLOR, Value::Rgba(1, 1, 1));
+    c.setKeyframe(0, Value::Rgba(0, 0, 0, 0));
+    c.setKeyframe(1, Value::Rgba(1, 0.5, 0.25, 1));
+    EXPECT_EQ(c.valueAt(0.5), Value::Rgba(0.5, 0.25, 0.125, 0.5));
 }
 
 TEST(ModelStream, InsertKeyframeKeepsOrderAndShiftsIndices) {
@@ -86,13 +79,6 @@ TEST(ModelStream, InsertKeyframeAtAnExistingTimeChangesNothing) {
     EXPECT_EQ(s.keyframes(), before);
 }
 
-TEST(ModelStream, StaticValueRejectedWhileAnimated) {
-    Stream s(AEGP_LayerStream_OPACITY, Value::One(10));
-    s.insertKeyframe(0);
-    EXPECT_FALSE(s.setStaticValue(Value::One(99)));
-    EXPECT_EQ(s.valueAt(0).x(), 10);
-}
-
 TEST(ModelStream, DeletingTheLastKeyLeavesItsValue) {
     Stream s(AEGP_LayerStream_OPACITY, Value::One(10));
     s.setKeyframe(0, Value::One(20));
@@ -113,49 +99,6 @@ TEST(ModelTime, ATimeConversions) {
     const A_Time big = ToATime(100000.25);  // does not fit microseconds in 31 bits
     EXPECT_NEAR(Seconds(big), 100000.25, 1e-2);
     EXPECT_NEAR(Seconds(ToATime(-3.000001)), -3.000001, 1e-9);
-}
-
-TEST(ModelLayer, StreamsByType) {
-    Layer solid(LayerType::Solid, "s");
-    Layer camera(LayerType::Camera, "c");
-    Layer light(LayerType::Light, "l");
-    Layer null(LayerType::Null, "n");
-    for (Layer* l : {&solid, &camera, &light, &null}) {
-        for (AEGP_LayerStream s : {AEGP_LayerStream_ANCHORPOINT, AEGP_LayerStream_POSITION, AEGP_LayerStream_SCALE,
-                                   AEGP_LayerStream_ROTATION, AEGP_LayerStream_ROTATE_X, AEGP_LayerStream_ROTATE_Y,
-                                   AEGP_LayerStream_ORIENTATION, AEGP_LayerStream_OPACITY})
-            EXPECT_TRUE(l->hasStream(s)) << LayerTypeName(l->type()) << " " << StreamName(s);
-    }
-    for (AEGP_LayerStream s : {AEGP_LayerStream_ZOOM, AEGP_LayerStream_DEPTH_OF_FIELD,
-                               AEGP_LayerStream_FOCUS_DISTANCE, AEGP_LayerStream_APERTURE,
-                               AEGP_LayerStream_BLUR_LEVEL}) {
-        EXPECT_TRUE(camera.hasStream(s));
-        EXPECT_FALSE(solid.hasStream(s));
-        EXPECT_FALSE(light.hasStream(s));
-    }
-    for (AEGP_LayerStream s : {AEGP_LayerStream_INTENSITY, AEGP_LayerStream_COLOR}) {
-        EXPECT_TRUE(light.hasStream(s));
-        EXPECT_FALSE(camera.hasStream(s));
-        EXPECT_FALSE(null.hasStream(s));
-    }
-    EXPECT_EQ(solid.get(AEGP_LayerStream_SCALE), Value::Three(100, 100, 100));
-    EXPECT_EQ(solid.get(AEGP_LayerStream_OPACITY).x(), 100);
-    EXPECT_EQ(solid.flags, AEGP_LayerFlag_VIDEO_ACTIVE);
-    EXPECT_EQ(camera.flags, AEGP_LayerFlag_VIDEO_ACTIVE | AEGP_LayerFlag_LAYER_IS_3D);
-    EXPECT_TRUE(null.hasFlag(AEGP_LayerFlag_NULL_LAYER));
-    EXPECT_EQ(camera.objectType(), AEGP_ObjectType_CAMERA);
-    EXPECT_EQ(light.objectType(), AEGP_ObjectType_LIGHT);
-    EXPECT_EQ(solid.objectType(), AEGP_ObjectType_AV);
-    EXPECT_EQ(null.objectType(), AEGP_ObjectType_AV);
-}
-
-TEST(ModelLayer, StreamNamesRoundTrip) {
-    for (int s = 0; s < AEGP_LayerStream_NUM_STREAMS; ++s) {
-        const std::string name = StreamName(s);
-        ASSERT_FALSE(name.empty()) << s;
-        EXPECT_EQ(StreamFromName(name), s);
-    }
-    EXPECT_EQ(StreamFromName("nope"), AEGP_LayerStream_NONE);
 }
 
 }  // namespace

@@ -9,39 +9,27 @@ namespace {
 
 class LayerSuites : public SuitesTest {};
 
-TEST_F(LayerSuites, LayerNameIsZeroTerminatedUtf16RoundTrip) {
+TEST_F(LayerSuites, NamesAreZeroTerminatedUtf16AndEitherHandleMayBeNull) {
     // Latin-1, CJK, and a character outside the basic plane (a surrogate pair).
     const std::string utf8 = "Caméra \xE5\x90\x8D\xE5\x89\x8D \xF0\x9F\x8E\xA5";
     Layer& layer = comp->addNull(utf8);
     layer.sourceName = "Quelle \xC3\xBC";
     AEGP_MemHandle name = nullptr, source = nullptr;
     ASSERT_EQ(LayerSuite()->AEGP_GetLayerName(kPlugin, LayerHandle(layer), &name, &source), A_Err_NONE);
-    EXPECT_EQ(LiveMemHandles(kPlugin), 2u);
     const std::u16string u = TakeUtf16(name);
     EXPECT_EQ(u, u"Caméra 名前 \U0001F3A5");
     EXPECT_EQ(u.size(), 12u);  // the camera emoji takes two units
     EXPECT_EQ(Utf16ToUtf8(u), utf8);
     EXPECT_EQ(Utf16ToUtf8(TakeUtf16(source)), "Quelle \xC3\xBC");
-    EXPECT_EQ(LiveMemHandles(), 0u);
-}
 
-TEST_F(LayerSuites, EitherNameHandleMayBeNull) {
-    AEGP_LayerH camera = LayerHandle(*comp->layerAt(0));
-    AEGP_MemHandle source = nullptr;
+    AEGP_LayerH camera = LayerHandle(*comp->layerAt(1));
     ASSERT_EQ(LayerSuite()->AEGP_GetLayerName(kPlugin, camera, nullptr, &source), A_Err_NONE);
     EXPECT_EQ(TakeUtf16(source), u"") << "a camera has no source";
-    AEGP_MemHandle name = nullptr;
-    ASSERT_EQ(LayerSuite()->AEGP_GetLayerName(kPlugin, camera, &name, nullptr), A_Err_NONE);
-    EXPECT_EQ(TakeUtf16(name), u"Camera 1");
     EXPECT_EQ(LayerSuite()->AEGP_GetLayerName(kPlugin, camera, nullptr, nullptr), A_Err_NONE);
-    EXPECT_EQ(LiveMemHandles(), 0u);
-}
-
-TEST_F(LayerSuites, ItemNameIsUtf16Too) {
     comp->name = "D\xC3\xA9mo";
-    AEGP_MemHandle name = nullptr;
     ASSERT_EQ(ItemSuite()->AEGP_GetItemName(kPlugin, ItemHandle(*comp), &name), A_Err_NONE);
     EXPECT_EQ(TakeUtf16(name), u"Démo");
+    EXPECT_EQ(LiveMemHandles(), 0u);
 }
 
 TEST_F(LayerSuites, LayersByIndexTopFirstWithTypes) {
@@ -65,17 +53,11 @@ TEST_F(LayerSuites, SetLayerFlagTakesExactlyOneSettableFlag) {
     AEGP_LayerFlags flags = 0;
     ASSERT_EQ(LayerSuite()->AEGP_GetLayerFlags(h, &flags), A_Err_NONE);
     EXPECT_EQ(flags, AEGP_LayerFlag_VIDEO_ACTIVE | AEGP_LayerFlag_LAYER_IS_3D);
-    EXPECT_EQ(LayerSuite()->AEGP_SetLayerFlag(h, AEGP_LayerFlag_VIDEO_ACTIVE, 0), A_Err_NONE);
-    EXPECT_FALSE(solid.hasFlag(AEGP_LayerFlag_VIDEO_ACTIVE));
-    EXPECT_EQ(LayerSuite()->AEGP_SetLayerFlag(h, AEGP_LayerFlag_VIDEO_ACTIVE, 1), A_Err_NONE);
     EXPECT_EQ(LayerSuite()->AEGP_SetLayerFlag(h, AEGP_LayerFlag_LAYER_IS_3D, 0), A_Err_NONE);
-    EXPECT_FALSE(solid.hasFlag(AEGP_LayerFlag_LAYER_IS_3D));
     // Not exactly one flag, a read-only flag, a flag the layer cannot have:
-    EXPECT_EQ(LayerSuite()->AEGP_SetLayerFlag(h, AEGP_LayerFlag_VIDEO_ACTIVE | AEGP_LayerFlag_LAYER_IS_3D, 1),
-              A_Err_PARAMETER);
-    EXPECT_EQ(LayerSuite()->AEGP_SetLayerFlag(h, AEGP_LayerFlag_NONE, 1), A_Err_PARAMETER);
-    EXPECT_EQ(LayerSuite()->AEGP_SetLayerFlag(h, AEGP_LayerFlag_NULL_LAYER, 1), A_Err_PARAMETER);
-    EXPECT_EQ(LayerSuite()->AEGP_SetLayerFlag(h, AEGP_LayerFlag_LOOK_AT_POI, 1), A_Err_PARAMETER);
+    for (AEGP_LayerFlags bad : std::initializer_list<AEGP_LayerFlags>{AEGP_LayerFlag_VIDEO_ACTIVE | AEGP_LayerFlag_LAYER_IS_3D,
+                                AEGP_LayerFlag_NONE, AEGP_LayerFlag_NULL_LAYER, AEGP_LayerFlag_LOOK_AT_POI})
+        EXPECT_EQ(LayerSuite()->AEGP_SetLayerFlag(h, bad, 1), A_Err_PARAMETER) << bad;
     EXPECT_EQ(solid.flags, AEGP_LayerFlag_VIDEO_ACTIVE);
     AEGP_LayerH camera = LayerHandle(*comp->layerAt(0));
     EXPECT_EQ(LayerSuite()->AEGP_SetLayerFlag(camera, AEGP_LayerFlag_LAYER_IS_3D, 0), A_Err_PARAMETER);
@@ -83,38 +65,28 @@ TEST_F(LayerSuites, SetLayerFlagTakesExactlyOneSettableFlag) {
     EXPECT_FALSE(comp->layerAt(0)->hasFlag(AEGP_LayerFlag_LOOK_AT_POI));
 }
 
-// ---- camera creation ----------------------------------------------------------------------
+// A value of one of a new camera's streams, through the Stream Suite.
+AEGP_StreamVal2 ValueOf(AEGP_LayerH camera, AEGP_LayerStream which) {
+    AEGP_StreamRefH s = nullptr;
+    EXPECT_EQ(StreamSuite()->AEGP_GetNewLayerStream(kPlugin, camera, which, &s), A_Err_NONE);
+    AEGP_StreamValue2 v{};
+    const A_Time t = Sec(0);
+    EXPECT_EQ(StreamSuite()->AEGP_GetNewStreamValue(kPlugin, s, AEGP_LTimeMode_CompTime, &t, 1, &v), A_Err_NONE);
+    EXPECT_EQ(StreamSuite()->AEGP_DisposeStreamValue(&v), A_Err_NONE);
+    EXPECT_EQ(StreamSuite()->AEGP_DisposeStream(s), A_Err_NONE);
+    return v.val;
+}
 
-class CreateCamera : public SuitesTest {
-protected:
-    // A value of one of the new camera's streams, through the Stream Suite.
-    AEGP_StreamVal2 valueOf(AEGP_LayerH camera, AEGP_LayerStream which) {
-        AEGP_StreamRefH s = nullptr;
-        EXPECT_EQ(StreamSuite()->AEGP_GetNewLayerStream(kPlugin, camera, which, &s), A_Err_NONE);
-        AEGP_StreamValue2 v{};
-        const A_Time t = Sec(0);
-        EXPECT_EQ(StreamSuite()->AEGP_GetNewStreamValue(kPlugin, s, AEGP_LTimeMode_CompTime, &t, 1, &v), A_Err_NONE);
-        EXPECT_EQ(StreamSuite()->AEGP_DisposeStreamValue(&v), A_Err_NONE);
-        EXPECT_EQ(StreamSuite()->AEGP_DisposeStream(s), A_Err_NONE);
-        return v.val;
-    }
-};
-
-TEST_F(CreateCamera, OnTopWithTheHostDefaults) {
+TEST_F(LayerSuites, CreateCameraPutsItOnTopWithTheHostDefaults) {
     const std::u16string name = u"Kamera \u00DC";
-    const size_t before = comp->numLayers();
     AEGP_LayerH camera = nullptr;
     ASSERT_EQ(CompSuite()->AEGP_CreateCameraInComp(reinterpret_cast<const A_UTF16Char*>(name.c_str()),
                                                    A_FloatPoint{960, 540}, CompHandle(*comp), &camera),
               A_Err_NONE);
-    ASSERT_NE(camera, nullptr);
-    ASSERT_EQ(comp->numLayers(), before + 1);
-
     AEGP_LayerH top = nullptr;
     ASSERT_EQ(LayerSuite()->AEGP_GetCompLayerByIndex(CompHandle(*comp), 0, &top), A_Err_NONE);
     EXPECT_EQ(top, camera);
     EXPECT_EQ(comp->layerAt(1)->name, "Camera 1") << "the old top moved down";
-
     AEGP_MemHandle nameH = nullptr;
     ASSERT_EQ(LayerSuite()->AEGP_GetLayerName(kPlugin, camera, &nameH, nullptr), A_Err_NONE);
     EXPECT_EQ(TakeUtf16(nameH), name);
@@ -123,49 +95,27 @@ TEST_F(CreateCamera, OnTopWithTheHostDefaults) {
     EXPECT_EQ(type, AEGP_ObjectType_CAMERA);
     AEGP_LayerFlags flags;
     ASSERT_EQ(LayerSuite()->AEGP_GetLayerFlags(camera, &flags), A_Err_NONE);
-    EXPECT_TRUE(flags & AEGP_LayerFlag_LOOK_AT_POI);
-    EXPECT_TRUE(flags & AEGP_LayerFlag_LAYER_IS_3D);
-    EXPECT_TRUE(flags & AEGP_LayerFlag_VIDEO_ACTIVE);
+    EXPECT_EQ(flags, AEGP_LayerFlag_LOOK_AT_POI | AEGP_LayerFlag_LAYER_IS_3D | AEGP_LayerFlag_VIDEO_ACTIVE);
 
-    const double zoom = valueOf(camera, AEGP_LayerStream_ZOOM).one_d;
-    EXPECT_NEAR(zoom, 2666.7, 0.5);
+    // A 50 mm-like zoom for the composition's width (39.6 degrees across).
+    const double zoom = ValueOf(camera, AEGP_LayerStream_ZOOM).one_d;
     EXPECT_NEAR(zoom, 960.0 / std::tan(39.6 / 2 * std::numbers::pi / 180), 1e-9);
-    const AEGP_ThreeDVal pos = valueOf(camera, AEGP_LayerStream_POSITION).three_d;
-    EXPECT_EQ(pos.x, 960);
-    EXPECT_EQ(pos.y, 540);
-    EXPECT_DOUBLE_EQ(pos.z, -zoom);
-    const AEGP_ThreeDVal poi = valueOf(camera, AEGP_LayerStream_ANCHORPOINT).three_d;
-    EXPECT_EQ(poi.x, 960);
-    EXPECT_EQ(poi.y, 540);
-    EXPECT_EQ(poi.z, 0);
-    EXPECT_DOUBLE_EQ(valueOf(camera, AEGP_LayerStream_FOCUS_DISTANCE).one_d, zoom);
-    EXPECT_DOUBLE_EQ(valueOf(camera, AEGP_LayerStream_APERTURE).one_d, 25.3);
-    EXPECT_DOUBLE_EQ(valueOf(camera, AEGP_LayerStream_BLUR_LEVEL).one_d, 100);
-    EXPECT_DOUBLE_EQ(valueOf(camera, AEGP_LayerStream_DEPTH_OF_FIELD).one_d, 0);
-    const AEGP_ThreeDVal orientation = valueOf(camera, AEGP_LayerStream_ORIENTATION).three_d;
-    EXPECT_EQ(orientation.x, 0);
-    EXPECT_EQ(orientation.y, 0);
-    EXPECT_EQ(orientation.z, 0);
+    const AEGP_ThreeDVal pos = ValueOf(camera, AEGP_LayerStream_POSITION).three_d;
+    EXPECT_EQ(std::tuple(pos.x, pos.y, pos.z), std::tuple(960.0, 540.0, -zoom));
+    const AEGP_ThreeDVal poi = ValueOf(camera, AEGP_LayerStream_ANCHORPOINT).three_d;
+    EXPECT_EQ(std::tuple(poi.x, poi.y, poi.z), std::tuple(960.0, 540.0, 0.0));
+    EXPECT_DOUBLE_EQ(ValueOf(camera, AEGP_LayerStream_FOCUS_DISTANCE).one_d, zoom);
     EXPECT_EQ(LiveStreamRefs(), 0u);
-    EXPECT_EQ(LiveMemHandles(), 0u);
-}
 
-TEST_F(CreateCamera, ZoomFollowsTheCompositionWidth) {
+    // In another composition: the zoom follows its width; an empty name gets a number.
     Composition& small = CurrentProject().addComposition("Small", 640, 360, 25, 2);
-    const A_UTF16Char name[] = {'C', 0};
-    AEGP_LayerH camera = nullptr;
-    ASSERT_EQ(CompSuite()->AEGP_CreateCameraInComp(name, A_FloatPoint{320, 180}, CompHandle(small), &camera),
-              A_Err_NONE);
-    EXPECT_NEAR(valueOf(camera, AEGP_LayerStream_ZOOM).one_d, 2666.67 / 3, 0.5);
-    EXPECT_NEAR(valueOf(camera, AEGP_LayerStream_POSITION).three_d.z, -2666.67 / 3, 0.5);
-}
-
-TEST_F(CreateCamera, EmptyNameGetsANumberedName) {
     const A_UTF16Char empty[] = {0};
-    AEGP_LayerH camera = nullptr;
-    ASSERT_EQ(CompSuite()->AEGP_CreateCameraInComp(empty, A_FloatPoint{0, 0}, CompHandle(*comp), &camera),
+    ASSERT_EQ(CompSuite()->AEGP_CreateCameraInComp(empty, A_FloatPoint{320, 180}, CompHandle(small), &camera),
               A_Err_NONE);
-    EXPECT_EQ(LayerFromHandle(camera)->name, "Camera 2");
+    EXPECT_NEAR(ValueOf(camera, AEGP_LayerStream_ZOOM).one_d, zoom / 3, 1e-9);
+    EXPECT_EQ(LayerFromHandle(camera)->name, "Camera 1");
+    ASSERT_EQ(CompSuite()->AEGP_CreateCameraInComp(empty, A_FloatPoint{0, 0}, CompHandle(*comp), &camera), A_Err_NONE);
+    EXPECT_EQ(LayerFromHandle(camera)->name, "Camera 3") << "numbered after the cameras already there";
 }
 
 }  // namespace

@@ -27,31 +27,6 @@ int OpenDescriptorCount() {
     return count;
 }
 
-// Binds a plain UDP socket (no address reuse) of the family to the wildcard address and port.
-int BindPlain(int family, uint16_t port) {
-    int fd = socket(family, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return -1;
-    int rc;
-    if (family == AF_INET6) {
-        sockaddr_in6 a{};
-        a.sin6_family = AF_INET6;
-        a.sin6_addr = in6addr_any;
-        a.sin6_port = htons(port);
-        rc = bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    } else {
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_ANY);
-        a.sin_port = htons(port);
-        rc = bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    }
-    if (rc != 0) {
-        close(fd);
-        return -1;
-    }
-    return fd;
-}
-
 // Runs a stop (or destruction) on another thread and waits a generous bound for it. A receive
 // loop that is never woken would hang it for good; the test then ends the process with a
 // message, as nothing could be cleaned up from here.
@@ -69,40 +44,31 @@ void MustFinish(const char* what, std::function<void()> work, double seconds = 3
     }
 }
 
-TEST(MotionReceiverLifecycle, StartLogsAndReturnsTheSamePortWhileRunning) {
-    qlo::log::CaptureSink log;
-    MotionReceiver r;
-    uint16_t port = r.start(0);
-    ASSERT_NE(port, 0);
-    EXPECT_TRUE(log.contains("[Quillo] MotionReceiver listening on UDP port " +
-                             std::to_string(port)));
-    EXPECT_EQ(r.start(0), port);
-    EXPECT_EQ(r.start(port == 65535 ? 65534 : port + 1), port);
-    EXPECT_EQ(log.count("MotionReceiver listening"), 1u);
-}
-
 TEST(MotionReceiverLifecycle, PortInUseGivesZeroAndLeavesNothingOpen) {
     // Held by a plain IPv4 socket: the dual-stack bind fails, and so does the IPv4 fallback.
-    int holder = BindPlain(AF_INET, 0);
-    ASSERT_GE(holder, 0);
+    int holder = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     sockaddr_in a{};
+    a.sin_family = AF_INET;
     socklen_t len = sizeof a;
+    ASSERT_EQ(bind(holder, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
     ASSERT_EQ(getsockname(holder, reinterpret_cast<sockaddr*>(&a), &len), 0);
-    const uint16_t taken = ntohs(a.sin_port);
-
     const int before = OpenDescriptorCount();
     {
         MotionReceiver r;
-        EXPECT_EQ(r.start(taken), 0);
+        EXPECT_EQ(r.start(ntohs(a.sin_port)), 0);
         EXPECT_EQ(OpenDescriptorCount(), before);
     }
     close(holder);
 
     // Held by another receiver: the second must fail too, not share the port (where the newest
     // socket would silently take every datagram from the first).
+    qlo::log::CaptureSink log;
     MotionReceiver first;
     uint16_t port = first.start(0);
     ASSERT_NE(port, 0);
+    EXPECT_TRUE(log.contains("[Quillo] MotionReceiver listening on UDP port " + std::to_string(port)));
+    EXPECT_EQ(first.start(port == 65535 ? 65534 : port + 1), port);  // running: the same port
+    EXPECT_EQ(log.count("MotionReceiver listening"), 1u);
     MotionReceiver second;
     EXPECT_EQ(second.start(port), 0);
 
@@ -123,10 +89,8 @@ TEST(MotionReceiverLifecycle, StopWakesTheBlockedLoopAndRestartReceivesAgain) {
 
     // Nothing is in flight: the loop sits in recvfrom and only stop can get it out.
     MustFinish("stop", [&] { r.stop(); });
-    // The socket is closed: the port can be bound again by anyone.
-    int probe = BindPlain(AF_INET6, port);
-    EXPECT_GE(probe, 0);
-    if (probe >= 0) close(probe);
+    // The socket is closed: the port can be bound again.
+    EXPECT_EQ(MotionReceiver().start(port), port);
     r.stop();  // a second stop does nothing
 
     // Kept across stop: the sender and the newest sample.

@@ -3,7 +3,6 @@
 // these under AddressSanitizer and ThreadSanitizer as well).
 #include <sys/socket.h>
 
-#include <future>
 #include <random>
 
 #include "server_test_support.h"
@@ -16,8 +15,6 @@ TEST(ServerLifecycle, StartTwiceStopTwiceAndPortInUse) {
     qlo::log::SetStderrEnabled(false);
     qlo::log::CaptureSink log;
     MJPEGServer server;
-    EXPECT_FALSE(server.isRunning());
-    EXPECT_EQ(server.clientCount(), 0);
     const uint16_t port = server.start(0);
     ASSERT_NE(port, 0);
     EXPECT_TRUE(server.isRunning());
@@ -70,8 +67,7 @@ TEST(ServerLifecycle, DestroyWhileConnectionsRequestsAndLookupsAreInFlight) {
     auto lookup = std::make_shared<FakeLookup>();
     for (int i = 2; i < 8; ++i) {
         const std::string ip = "127.0.0." + std::to_string(i);
-        lookup->setName(ip, "phone-" + std::to_string(i) + ".local");
-        lookup->hold(ip);
+        lookup->setName(ip, "phone-" + std::to_string(i) + ".local", true);
     }
     std::vector<std::unique_ptr<StreamPhone>> phones;
     std::vector<int> controls;
@@ -106,7 +102,7 @@ TEST(ServerLifecycle, DestroyWhileConnectionsRequestsAndLookupsAreInFlight) {
         server.reset();  // stops: waits for the accept loop and control requests
     }
     // The lookups finish after the server is gone; they must not touch its state.
-    lookup->releaseAll();
+    lookup->release();
     ASSERT_TRUE(WaitUntil([&] { return lookup->finished() == 6; }));
     for (auto& phone : phones) EXPECT_TRUE(phone->seesEnd());
     for (int fd : controls) {
@@ -114,30 +110,6 @@ TEST(ServerLifecycle, DestroyWhileConnectionsRequestsAndLookupsAreInFlight) {
         close(fd);
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(100));  // let the late writes run under the sanitizers
-}
-
-TEST(ServerLifecycle, RepeatedStartStopUnderLoad) {
-    qlo::log::SetStderrEnabled(false);
-    MJPEGServer server;
-    server.setNameLookup([](const sockaddr*, socklen_t) { return std::string("host.local"); });
-    for (int round = 0; round < 5; ++round) {
-        const uint16_t port = server.start(0);
-        ASSERT_NE(port, 0);
-        std::vector<std::future<std::string>> answers;
-        for (int i = 0; i < 8; ++i) {
-            answers.push_back(std::async(std::launch::async, [port, i] {
-                return Exchange(port, i % 2 ? Get("/info") : Post("/timeline", R"({"action":"play"})"));
-            }));
-        }
-        StreamPhone phone("127.0.0.2", port);
-        phone.readHead();
-        for (auto& a : answers) {
-            ASSERT_EQ(a.wait_for(std::chrono::seconds(20)), std::future_status::ready);
-            EXPECT_EQ(a.get().rfind("HTTP/1.1 200 OK\r\n", 0), 0u);
-        }
-        server.stop();
-        EXPECT_EQ(server.clientCount(), 0);
-    }
 }
 
 // The entry point a fuzzer drives: one connection through a socketpair, served on this thread.

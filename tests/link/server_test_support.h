@@ -10,20 +10,28 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
+#include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
+
+#include "link/ip_address.h"
+#include "link/mjpeg_server.h"
+#include "platform/log.h"
 
 namespace qlotest {
 
-inline constexpr double kWaitSeconds = 10.0;
-
-// Polls until the condition holds or kWaitSeconds passed; returns the condition's last value.
-inline bool WaitUntil(const std::function<bool()>& condition, double seconds = kWaitSeconds) {
+// Polls until the condition holds or `seconds` passed; returns the condition's last value.
+inline bool WaitUntil(const std::function<bool()>& condition, double seconds = 10.0) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     while (!condition()) {
         if (std::chrono::steady_clock::now() > deadline) return condition();
@@ -32,49 +40,36 @@ inline bool WaitUntil(const std::function<bool()>& condition, double seconds = k
     return true;
 }
 
-inline void SetTimeouts(int fd, double seconds) {
-    struct timeval tv;
-    tv.tv_sec = static_cast<time_t>(seconds);
-    tv.tv_usec = static_cast<suseconds_t>((seconds - static_cast<double>(tv.tv_sec)) * 1e6);
-    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
-    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
-}
-
-// A TCP connection to 127.0.0.1:port from `sourceIp`. receiveBuffer > 0 shrinks the client's
-// receive buffer before connecting. `existing`, when not negative, is a socket made earlier and
-// used instead of a new one. Returns -1 on failure.
-inline int ConnectFrom(const char* sourceIp, uint16_t port, int receiveBuffer = 0, int existing = -1) {
-    int fd = existing >= 0 ? existing : socket(AF_INET, SOCK_STREAM, 0);
-    if (fd < 0) return -1;
-    if (existing < 0) {
-        // Phones live at high descriptor numbers, out of the way of the server's own sockets
-        // (the tests that reuse a socket number rely on that).
-        const int high = fcntl(fd, F_DUPFD_CLOEXEC, 400);
-        if (high >= 0) {
-            close(fd);
-            fd = high;
-        }
+// A TCP connection to 127.0.0.1:port from `sourceIp`, with 10 s timeouts. receiveBuffer > 0
+// shrinks the client's receive buffer before connecting. Returns -1 on failure.
+inline int ConnectFrom(const char* sourceIp, uint16_t port, int receiveBuffer = 0) {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    // Phones live at high descriptor numbers, out of the way of the server's own sockets (the
+    // test that reuses a socket number relies on that).
+    const int high = fcntl(fd, F_DUPFD_CLOEXEC, 400);
+    if (high >= 0) {
+        close(fd);
+        fd = high;
     }
     if (receiveBuffer > 0) setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
-    sockaddr_in local = {};
-    local.sin_family = AF_INET;
+    sockaddr_in local = {}, remote = {};
+    local.sin_family = remote.sin_family = AF_INET;
     inet_pton(AF_INET, sourceIp, &local.sin_addr);
-    sockaddr_in remote = {};
-    remote.sin_family = AF_INET;
-    remote.sin_port = htons(port);
     inet_pton(AF_INET, "127.0.0.1", &remote.sin_addr);
+    remote.sin_port = htons(port);
     if (bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
         connect(fd, reinterpret_cast<sockaddr*>(&remote), sizeof remote) != 0) {
         close(fd);
         return -1;
     }
-    SetTimeouts(fd, kWaitSeconds);
+    const timeval tv{10, 0};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
     return fd;
 }
 
 inline bool SendText(int fd, const std::string& text) {
-    size_t sent = 0;
-    while (sent < text.size()) {
+    for (size_t sent = 0; sent < text.size();) {
         ssize_t n = send(fd, text.data() + sent, text.size() - sent, MSG_NOSIGNAL);
         if (n <= 0) return false;
         sent += static_cast<size_t>(n);
@@ -86,11 +81,7 @@ inline bool SendText(int fd, const std::string& text) {
 inline std::string ReadToEnd(int fd) {
     std::string out;
     char buffer[4096];
-    for (;;) {
-        ssize_t n = recv(fd, buffer, sizeof buffer, 0);
-        if (n <= 0) break;
-        out.append(buffer, static_cast<size_t>(n));
-    }
+    for (ssize_t n; (n = recv(fd, buffer, sizeof buffer, 0)) > 0;) out.append(buffer, static_cast<size_t>(n));
     return out;
 }
 
@@ -114,49 +105,32 @@ inline std::string Get(const std::string& path) { return "GET " + path + " HTTP/
 // A phone's MJPEG stream, read with the multipart framing the server writes.
 class StreamPhone {
 public:
-    StreamPhone(const char* sourceIp, uint16_t port, const std::string& path = "/stream", int receiveBuffer = 0,
-                int existingSocket = -1)
-        : fd_(ConnectFrom(sourceIp, port, receiveBuffer, existingSocket)) {
+    StreamPhone(const char* sourceIp, uint16_t port, const std::string& path = "/stream", int receiveBuffer = 0)
+        : fd_(ConnectFrom(sourceIp, port, receiveBuffer)) {
         if (fd_ >= 0) SendText(fd_, Get(path));
     }
     ~StreamPhone() { closeNow(); }
     StreamPhone(const StreamPhone&) = delete;
     StreamPhone& operator=(const StreamPhone&) = delete;
 
-    bool connected() const { return fd_ >= 0; }
     void closeNow() {
         if (fd_ >= 0) close(fd_);
         fd_ = -1;
     }
 
     // The stream's head, up to and including the blank line; empty when it does not come.
-    std::string readHead() {
-        std::string head;
-        while (head.size() < 4 || head.compare(head.size() - 4, 4, "\r\n\r\n") != 0) {
-            char c;
-            if (!readExact(&c, 1)) return std::string();
-            head += c;
-        }
-        return head;
-    }
+    std::string readHead() { return readBlock(4096).value_or(""); }
 
     // The next part's JPEG bytes; nothing when the framing is wrong or the stream ended.
     std::optional<std::string> nextFrame() {
-        std::string header;
-        while (header.size() < 4 || header.compare(header.size() - 4, 4, "\r\n\r\n") != 0) {
-            char c;
-            if (!readExact(&c, 1)) return std::nullopt;
-            header += c;
-            if (header.size() > 512) return std::nullopt;
-        }
         const std::string prefix = "--frame\r\nContent-Type: image/jpeg\r\nContent-Length: ";
-        if (header.compare(0, prefix.size(), prefix) != 0) return std::nullopt;
-        const size_t length = std::strtoull(header.c_str() + prefix.size(), nullptr, 10);
-        if (header != prefix + std::to_string(length) + "\r\n\r\n") return std::nullopt;
-        std::string jpeg(length, '\0');
-        if (!readExact(jpeg.data(), length)) return std::nullopt;
-        char trailer[2];
-        if (!readExact(trailer, 2) || trailer[0] != '\r' || trailer[1] != '\n') return std::nullopt;
+        const std::optional<std::string> header = readBlock(512);
+        if (!header || header->compare(0, prefix.size(), prefix) != 0) return std::nullopt;
+        const size_t length = std::strtoull(header->c_str() + prefix.size(), nullptr, 10);
+        if (*header != prefix + std::to_string(length) + "\r\n\r\n") return std::nullopt;
+        std::string jpeg(length + 2, '\0');
+        if (!readExact(jpeg.data(), jpeg.size()) || jpeg.compare(length, 2, "\r\n") != 0) return std::nullopt;
+        jpeg.resize(length);
         return jpeg;
     }
 
@@ -170,12 +144,19 @@ public:
         }
     }
 
-    int fd() const { return fd_; }
-
 private:
+    // Bytes up to and including the next blank line (at most `limit` of them).
+    std::optional<std::string> readBlock(size_t limit) {
+        std::string block;
+        while (block.size() < 4 || block.compare(block.size() - 4, 4, "\r\n\r\n") != 0) {
+            char c;
+            if (block.size() >= limit || !readExact(&c, 1)) return std::nullopt;
+            block += c;
+        }
+        return block;
+    }
     bool readExact(char* out, size_t length) {
-        size_t got = 0;
-        while (got < length) {
+        for (size_t got = 0; got < length;) {
             ssize_t n = recv(fd_, out + got, length - got, 0);
             if (n <= 0) return false;
             got += static_cast<size_t>(n);
@@ -186,43 +167,19 @@ private:
     int fd_;
 };
 
-}  // namespace qlotest
-
-// --- A running server with simulated phones ---
-
-#include <gtest/gtest.h>
-
-#include <condition_variable>
-#include <map>
-#include <mutex>
-#include <vector>
-
-#include "link/ip_address.h"
-#include "link/mjpeg_server.h"
-#include "platform/log.h"
-
-namespace qlotest {
-
 // A reverse lookup that stays on this machine: names come from a table by IP text, and a lookup
 // for a "held" IP waits until the test releases it. Unknown IPs have no name.
 class FakeLookup {
 public:
-    void setName(const std::string& ip, const std::string& name) {
+    void setName(const std::string& ip, const std::string& name, bool held = false) {
         std::lock_guard<std::mutex> lock(mutex_);
         names_[ip] = name;
+        held_[ip] = held;
     }
-    void hold(const std::string& ip) {
+    void release(const std::string& ip = "") {
         std::lock_guard<std::mutex> lock(mutex_);
-        held_[ip] = true;
-    }
-    void release(const std::string& ip) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        held_[ip] = false;
-        cv_.notify_all();
-    }
-    void releaseAll() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        for (auto& h : held_) h.second = false;
+        for (auto& h : held_)
+            if (ip.empty() || h.first == ip) h.second = false;
         cv_.notify_all();
     }
     int started() const {
@@ -236,21 +193,19 @@ public:
 
     // The lookup function; the table is shared, so it may outlive the server.
     static NameLookup bind(const std::shared_ptr<FakeLookup>& self) {
-        return [self](const sockaddr* address, socklen_t) { return self->lookup(address); };
+        return [self](const sockaddr* address, socklen_t) {
+            char ip[64];
+            SockAddrToIPString(address, ip, sizeof ip);
+            std::unique_lock<std::mutex> lock(self->mutex_);
+            ++self->started_;
+            self->cv_.wait_for(lock, std::chrono::seconds(30), [&] { return !self->held_[ip]; });
+            ++self->finished_;
+            auto it = self->names_.find(ip);
+            return it == self->names_.end() ? std::string() : it->second;
+        };
     }
 
 private:
-    std::string lookup(const sockaddr* address) {
-        char ip[64];
-        SockAddrToIPString(address, ip, sizeof ip);
-        std::unique_lock<std::mutex> lock(mutex_);
-        ++started_;
-        cv_.wait_for(lock, std::chrono::seconds(30), [&] { return !held_[ip]; });
-        ++finished_;
-        auto it = names_.find(ip);
-        return it == names_.end() ? std::string() : it->second;
-    }
-
     mutable std::mutex mutex_;
     std::condition_variable cv_;
     std::map<std::string, std::string> names_;
@@ -268,26 +223,17 @@ protected:
         ASSERT_NE(port_, 0);
     }
 
-    // The server-side entry of the phone streaming from ip, once it is registered.
-    std::optional<ClientInfo> clientFrom(const std::string& ip) {
+    // The server-side entry of the phone streaming from ip; with `wait`, once it is registered.
+    std::optional<ClientInfo> entry(const std::string& ip, bool wait = false) {
         std::optional<ClientInfo> found;
-        WaitUntil([&] {
-            for (const ClientInfo& c : server_.snapshotClients()) {
-                if (ip == c.ip) {
-                    found = c;
-                    return true;
-                }
-            }
-            return false;
-        });
+        auto find = [&] {
+            for (const ClientInfo& c : server_.snapshotClients())
+                if (ip == c.ip) found = c;
+            return found.has_value();
+        };
+        if (wait) WaitUntil(find);
+        else find();
         return found;
-    }
-
-    std::optional<ClientInfo> currentEntry(const std::string& ip) {
-        for (const ClientInfo& c : server_.snapshotClients()) {
-            if (ip == c.ip) return c;
-        }
-        return std::nullopt;
     }
 
     // Waits until the capture holds a line containing text.

@@ -21,22 +21,9 @@ public:
     // sourceIP: an IPv4 loopback address (127.x.y.z) or "::1".
     explicit UdpPhone(const std::string& sourceIP) : v6_(sourceIP.find(':') != std::string::npos) {
         fd_ = socket(v6_ ? AF_INET6 : AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        if (fd_ < 0) return;
-        int rc;
-        if (v6_) {
-            sockaddr_in6 a{};
-            a.sin6_family = AF_INET6;
-            rc = inet_pton(AF_INET6, sourceIP.c_str(), &a.sin6_addr) == 1
-                     ? bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a)
-                     : -1;
-        } else {
-            sockaddr_in a{};
-            a.sin_family = AF_INET;
-            rc = inet_pton(AF_INET, sourceIP.c_str(), &a.sin_addr) == 1
-                     ? bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a)
-                     : -1;
-        }
-        if (rc != 0) {
+        const sockaddr_storage local = address(sourceIP.c_str(), 0);
+        if (fd_ >= 0 && (local.ss_family == AF_UNSPEC ||
+                         bind(fd_, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0)) {
             close(fd_);
             fd_ = -1;
         }
@@ -51,34 +38,32 @@ public:
 
     // Sends raw bytes to the loopback address of the phone's family (127.0.0.1 or ::1).
     bool sendRaw(uint16_t port, const void* data, size_t size) const {
-        ssize_t n;
-        if (v6_) {
-            sockaddr_in6 to{};
-            to.sin6_family = AF_INET6;
-            to.sin6_addr = in6addr_loopback;
-            to.sin6_port = htons(port);
-            n = sendto(fd_, data, size, 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
-        } else {
-            sockaddr_in to{};
-            to.sin_family = AF_INET;
-            to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            to.sin_port = htons(port);
-            n = sendto(fd_, data, size, 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
-        }
-        return n == static_cast<ssize_t>(size);
-    }
-    bool send(uint16_t port, MotionDatagramType type, const std::array<float, 6>& values) const {
-        auto bytes = EncodeMotionDatagram(type, values);
-        return sendRaw(port, bytes.data(), bytes.size());
+        const sockaddr_storage to = address(v6_ ? "::1" : "127.0.0.1", port);
+        return sendto(fd_, data, size, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to) ==
+               static_cast<ssize_t>(size);
     }
     bool sendSample(uint16_t port, const std::array<float, 6>& values) const {
-        return send(port, MotionDatagramType::Sample, values);
+        const auto bytes = EncodeMotionDatagram(MotionDatagramType::Sample, values);
+        return sendRaw(port, bytes.data(), bytes.size());
     }
     bool sendReset(uint16_t port) const {
-        return send(port, MotionDatagramType::Reset, {9, 9, 9, 9, 9, 9});  // floats unused
+        const auto bytes = EncodeMotionDatagram(MotionDatagramType::Reset, {9, 9, 9, 9, 9, 9});  // floats unused
+        return sendRaw(port, bytes.data(), bytes.size());
     }
 
 private:
+    // The socket address of `ip` in the phone's family; family AF_UNSPEC when ip is not one.
+    sockaddr_storage address(const char* ip, uint16_t port) const {
+        sockaddr_storage s{};
+        auto* a6 = reinterpret_cast<sockaddr_in6*>(&s);
+        auto* a4 = reinterpret_cast<sockaddr_in*>(&s);
+        const bool parsed = v6_ ? inet_pton(AF_INET6, ip, &a6->sin6_addr) == 1 : inet_pton(AF_INET, ip, &a4->sin_addr) == 1;
+        if (v6_) a6->sin6_port = htons(port);
+        else a4->sin_port = htons(port);
+        s.ss_family = !parsed ? AF_UNSPEC : v6_ ? AF_INET6 : AF_INET;
+        return s;
+    }
+
     bool v6_;
     int fd_ = -1;
 };

@@ -39,25 +39,17 @@ private:
 TEST(DiscoveryTxt, ReadsAppAndControlPort) {
     Txt full;
     full.set("app", "aftereffects").set("controlPort", "8255");
-    TxtFields f = full.read();
-    EXPECT_EQ(f.app, "aftereffects");
-    EXPECT_EQ(f.controlPort, "8255");
-
+    EXPECT_EQ(full.read().app, "aftereffects");
+    EXPECT_EQ(full.read().controlPort, "8255");
     Txt appOnly;  // as published before the motion receiver runs
-    appOnly.set("app", "aftereffects");
-    f = appOnly.read();
-    EXPECT_EQ(f.app, "aftereffects");
-    EXPECT_FALSE(f.controlPort);
-
+    EXPECT_FALSE(appOnly.set("app", "aftereffects").read().controlPort);
     Txt keyOnly;
     keyOnly.set("controlPort", nullptr).set("other", "x");
-    f = keyOnly.read();
-    EXPECT_FALSE(f.app);
-    EXPECT_EQ(f.controlPort, "");
-
-    EXPECT_FALSE(ReadTxtFields(nullptr, 0).app);
+    EXPECT_FALSE(keyOnly.read().app);
+    EXPECT_EQ(keyOnly.read().controlPort, "");
     const unsigned char empty[] = {0};  // the empty TXT record: one zero-length string
     EXPECT_FALSE(ReadTxtFields(empty, 1).controlPort);
+    EXPECT_FALSE(ReadTxtFields(nullptr, 0).app);
 }
 
 TEST(DiscoveryAddress, ARecordAndAaaaRecordWithScope) {
@@ -66,18 +58,15 @@ TEST(DiscoveryAddress, ARecordAndAaaaRecordWithScope) {
     ASSERT_TRUE(a);
     EXPECT_EQ(a->text(), "127.0.0.2:8254");
 
-    in6_addr loop6{};
-    inet_pton(AF_INET6, "::1", &loop6);
-    auto b = AddressFromRecord(kDNSServiceType_AAAA, &loop6, 16, 8254, 1);
-    ASSERT_TRUE(b);
-    EXPECT_EQ(b->text(), "[::1]:8254");
-    EXPECT_EQ(reinterpret_cast<const sockaddr_in6*>(&b->storage)->sin6_scope_id, 0u);  // not link-local
-
-    in6_addr linkLocal{};
-    inet_pton(AF_INET6, "fe80::1", &linkLocal);
-    auto c = AddressFromRecord(kDNSServiceType_AAAA, &linkLocal, 16, 80, 7);
-    ASSERT_TRUE(c);
-    EXPECT_EQ(reinterpret_cast<const sockaddr_in6*>(&c->storage)->sin6_scope_id, 7u);
+    // A link-local IPv6 address gets the interface as its scope, others none.
+    const std::pair<const char*, uint32_t> scopes[] = {{"::1", 0u}, {"fe80::1", 7u}};
+    for (const auto& [text, scope] : scopes) {
+        in6_addr v6{};
+        inet_pton(AF_INET6, text, &v6);
+        auto b = AddressFromRecord(kDNSServiceType_AAAA, &v6, 16, 8254, 7);
+        ASSERT_TRUE(b) << text;
+        EXPECT_EQ(reinterpret_cast<const sockaddr_in6*>(&b->storage)->sin6_scope_id, scope) << text;
+    }
 
     EXPECT_FALSE(AddressFromRecord(kDNSServiceType_A, v4, 3, 80, 0));
     EXPECT_FALSE(AddressFromRecord(kDNSServiceType_AAAA, v4, 4, 80, 0));

@@ -48,8 +48,6 @@ TEST(HttpResponseReader, RefusesMalformedAnswers) {
         {"head cut short", "HTTP/1.1 200 OK\r\nContent-Len", true, "inside the answer head"},
         {"body shorter than Content-Length", "HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nOK", true, "2 of 10"},
         {"not HTTP", "SSH-2.0-OpenSSH\r\n\r\n", false, "not an HTTP answer"},
-        {"bad status code", "HTTP/1.1 2x0 OK\r\n\r\n", false, "bad status line"},
-        {"header without colon", "HTTP/1.1 200 OK\r\nBroken header\r\n\r\n", false, "bad header line"},
         {"bare LF", "HTTP/1.1 200 OK\nContent-Length: 2\r\n\r\nOK", false, "line break"},
         {"chunked", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n2\r\nOK\r\n0\r\n\r\n", false, "chunked"},
         {"bad Content-Length", "HTTP/1.1 200 OK\r\nContent-Length: 1e3\r\n\r\n", false, "bad Content-Length"},
@@ -63,15 +61,6 @@ TEST(HttpResponseReader, RefusesMalformedAnswers) {
         EXPECT_EQ(reader.progress(), Progress::Error) << c.what;
         EXPECT_NE(reader.error().find(c.errorPart), std::string::npos) << c.what << ": " << reader.error();
     }
-}
-
-TEST(HttpRequestText, ControlRequestIsOneCloseDelimitedMessage) {
-    const HttpRequest request{"POST", "/timeline", "{\"action\":\"play\"}", "application/json"};
-    EXPECT_EQ(SerializeRequest(request, "127.0.0.1:8254", true),
-              "POST /timeline HTTP/1.1\r\nHost: 127.0.0.1:8254\r\nUser-Agent: quillo-phone/1.0\r\n"
-              "Content-Type: application/json\r\nContent-Length: 17\r\nConnection: close\r\n\r\n{\"action\":\"play\"}");
-    const std::string get = SerializeRequest({"GET", "/stream?deviceName=a&cameraName=", "", ""}, "[::1]:8254", false);
-    EXPECT_EQ(get, "GET /stream?deviceName=a&cameraName= HTTP/1.1\r\nHost: [::1]:8254\r\nUser-Agent: quillo-phone/1.0\r\n\r\n");
 }
 
 }  // namespace

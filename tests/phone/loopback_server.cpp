@@ -1,5 +1,7 @@
 #include "loopback_server.h"
 
+#include "phone/socket_io.h"
+
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -16,33 +18,15 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::string IpOf(const sockaddr_storage& a) {
-    char host[NI_MAXHOST] = {};
-    socklen_t len = a.ss_family == AF_INET ? sizeof(sockaddr_in) : sizeof(sockaddr_in6);
-    getnameinfo(reinterpret_cast<const sockaddr*>(&a), len, host, sizeof(host), nullptr, 0, NI_NUMERICHOST);
-    return host;
-}
+std::string IpOf(const sockaddr_storage& a, socklen_t length) { return SocketAddress{a, length}.hostText(); }
 
 // Binds a socket of `type` to bindIp on an ephemeral port; returns the fd and sets `port`.
 int BindLoopback(const std::string& bindIp, int type, uint16_t& port) {
-    addrinfo hints{};
-    hints.ai_flags = AI_NUMERICHOST | AI_PASSIVE;
-    hints.ai_socktype = type;
-    addrinfo* found = nullptr;
-    if (getaddrinfo(bindIp.c_str(), "0", &hints, &found) != 0) throw std::runtime_error("bad test address");
-    int fd = socket(found->ai_family, type | SOCK_CLOEXEC, 0);
-    int one = 1;
-    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof(one));
-    if (fd < 0 || bind(fd, found->ai_addr, found->ai_addrlen) != 0) {
-        freeaddrinfo(found);
-        throw std::runtime_error("cannot bind test socket");
-    }
-    freeaddrinfo(found);
-    sockaddr_storage local{};
-    socklen_t len = sizeof(local);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&local), &len);
-    port = ntohs(local.ss_family == AF_INET ? reinterpret_cast<sockaddr_in*>(&local)->sin_port
-                                            : reinterpret_cast<sockaddr_in6*>(&local)->sin6_port);
+    const std::optional<SocketAddress> address = ParseNumericAddress(bindIp, 0);
+    const int fd = address ? socket(address->family(), type | SOCK_CLOEXEC, 0) : -1;
+    if (fd < 0 || bind(fd, reinterpret_cast<const sockaddr*>(&address->storage), address->length) != 0)
+        throw std::runtime_error("cannot bind test socket to " + bindIp);
+    port = LocalAddress(fd)->port();
     return fd;
 }
 
@@ -97,7 +81,7 @@ void LoopbackHttpServer::serve() {
         int fd = accept(listenFd_, reinterpret_cast<sockaddr*>(&peer), &len);
         if (fd < 0) continue;
         ++served;
-        SeenRequest request{ReadRequest(fd), IpOf(peer)};
+        SeenRequest request{ReadRequest(fd), IpOf(peer, len)};
         {
             std::lock_guard<std::mutex> lock(mutex_);
             requests_.push_back(request);
@@ -112,50 +96,26 @@ std::vector<SeenRequest> LoopbackHttpServer::requests() const {
     return requests_;
 }
 
-SeenRequest LoopbackHttpServer::find(const std::string& prefix) const {
-    for (const auto& r : requests()) {
-        if (r.text.rfind(prefix, 0) == 0) return r;
-    }
-    return {};
-}
+LoopbackUdpReceiver::LoopbackUdpReceiver() { fd_ = BindLoopback("127.0.0.1", SOCK_DGRAM, port_); }
 
-LoopbackUdpReceiver::LoopbackUdpReceiver(const std::string& bindIp) {
-    fd_ = BindLoopback(bindIp, SOCK_DGRAM, port_);
-    thread_ = std::thread([this] { receive(); });
-}
+LoopbackUdpReceiver::~LoopbackUdpReceiver() { close(fd_); }
 
-LoopbackUdpReceiver::~LoopbackUdpReceiver() {
-    stopping_ = true;
-    thread_.join();
-    close(fd_);
-}
-
-void LoopbackUdpReceiver::receive() {
-    // Until the destructor asks to stop; keeps at most 100000 datagrams.
-    while (!stopping_) {
-        if (!Readable(fd_, 50)) continue;
+std::vector<LoopbackUdpReceiver::Datagram> LoopbackUdpReceiver::waitFor(size_t count, std::chrono::milliseconds limit) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto deadline = Clock::now() + limit;
+    for (;;) {
         uint8_t buffer[512];
         sockaddr_storage from{};
         socklen_t len = sizeof(from);
-        ssize_t n = recvfrom(fd_, buffer, sizeof(buffer), 0, reinterpret_cast<sockaddr*>(&from), &len);
-        if (n < 0) continue;
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (datagrams_.size() < 100000) datagrams_.push_back({std::vector<uint8_t>(buffer, buffer + n), IpOf(from)});
+        const ssize_t n = recvfrom(fd_, buffer, sizeof(buffer), MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&from), &len);
+        if (n >= 0) {
+            datagrams_.push_back({std::vector<uint8_t>(buffer, buffer + n), IpOf(from, len)});
+        } else if (datagrams_.size() >= count || Clock::now() >= deadline) {
+            return datagrams_;
+        } else {
+            Readable(fd_, 10);
+        }
     }
-}
-
-std::vector<LoopbackUdpReceiver::Datagram> LoopbackUdpReceiver::waitFor(size_t count, std::chrono::milliseconds limit) const {
-    const auto deadline = Clock::now() + limit;
-    while (Clock::now() < deadline) {
-        if (received().size() >= count) break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return received();
-}
-
-std::vector<LoopbackUdpReceiver::Datagram> LoopbackUdpReceiver::received() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return datagrams_;
 }
 
 bool WriteAll(int fd, const std::string& bytes) {

@@ -30,8 +30,6 @@ public:
 
     uint16_t port() const { return port_; }
     std::vector<SeenRequest> requests() const;
-    // The first request whose first line starts with `prefix`, or an empty one.
-    SeenRequest find(const std::string& prefix) const;
 
 private:
     void serve();
@@ -45,6 +43,7 @@ private:
     std::thread thread_;
 };
 
+// A UDP socket that keeps what arrives; datagrams are read while a test waits for them.
 class LoopbackUdpReceiver {
 public:
     struct Datagram {
@@ -52,23 +51,18 @@ public:
         std::string sourceIp;
     };
 
-    explicit LoopbackUdpReceiver(const std::string& bindIp = "127.0.0.1");
+    LoopbackUdpReceiver();
     ~LoopbackUdpReceiver();
 
     uint16_t port() const { return port_; }
-    // Waits until at least `count` datagrams arrived or `limit` passed; returns what arrived.
-    std::vector<Datagram> waitFor(size_t count, std::chrono::milliseconds limit) const;
-    std::vector<Datagram> received() const;
+    // Reads until at least `count` datagrams arrived or `limit` passed; returns all that arrived.
+    std::vector<Datagram> waitFor(size_t count, std::chrono::milliseconds limit);
 
 private:
-    void receive();
-
     int fd_ = -1;
     uint16_t port_ = 0;
-    std::atomic<bool> stopping_{false};
-    mutable std::mutex mutex_;
+    std::mutex mutex_;
     std::vector<Datagram> datagrams_;
-    std::thread thread_;
 };
 
 // Writes all of `bytes` to a blocking socket; false when the peer went away.
