@@ -25,7 +25,9 @@ protected:
         err = RenderSuite()->AEGP_RenderAndCheckoutFrame(o, cancel, reinterpret_cast<AEGP_CancelRefcon>(&asked), &receipt);
         RenderOptionsSuite()->AEGP_Dispose(o);
         AEGP_WorldH w = nullptr;
-        if (receipt && RenderSuite()->AEGP_GetReceiptWorld(receipt, &w) != A_Err_NONE) ADD_FAILURE() << "no world";
+        if (receipt && RenderSuite()->AEGP_GetReceiptWorld(receipt, &w) != A_Err_NONE) {
+            ADD_FAILURE() << "no world";
+        }
         return w;
     }
     static uint8_t* Base(AEGP_WorldH w) {
