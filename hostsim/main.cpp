@@ -34,8 +34,19 @@ std::string TimeStamp() {
     return text;
 }
 
+// Lines the plug-in writes many times a second: its idle heartbeat (about 33 a second) and two
+// lines per motion sample applied (up to 60 a second per phone).
+bool IsFrequentLine(const std::string& line) {
+    static const char* const kPrefixes[] = {"[Quillo Idle] ", "[Quillo Motion] Applying motion ",
+                                            "[Quillo motion-sync] "};
+    for (const char* prefix : kPrefixes) {
+        if (line.rfind(prefix, 0) == 0) return true;
+    }
+    return false;
+}
+
 // Routes log lines: every line to the log file when there is one; to the terminal every line
-// but the plug-in's idle heartbeat (about 33 a second), unless verbose.
+// but the frequent ones, unless verbose.
 void RouteLog(const Options& options) {
     static std::ofstream file;
     static std::mutex fileMutex;
@@ -51,7 +62,7 @@ void RouteLog(const Options& options) {
             std::lock_guard<std::mutex> lock(fileMutex);
             file << stamped << std::flush;
         }
-        if (verbose || line.rfind("[Quillo Idle] ", 0) != 0) std::fputs(stamped.c_str(), stderr);
+        if (verbose || !IsFrequentLine(line)) std::fputs(stamped.c_str(), stderr);
     });
 }
 
