@@ -1,10 +1,223 @@
 // The camera-list check of the idle tick. It runs on every call while the server runs, before
 // the work throttle. The timeline stage sets the counter back to 0 after the phones'
 // composition changed, so that the refresh that enumerates the composition's cameras for
-// GET /cameras runs early.
+// GET /cameras runs early. The composition is the active one, else the last one seen (while it
+// still exists in the project), else the first one found in the project.
+#include <string>
+#include <vector>
+
 #include "engine/engine_state.h"
 #include "engine/idle_stages.h"
+#include "host/plugin.h"
+#include "host/suite_handler.h"
+#include "link/mjpeg_server.h"
+#include "platform/log.h"
+
+using qlo::log::Log;
+
+namespace {
+
+// Refreshes on checks 1, 121, 241, ... (counter values that are exact multiples of 120).
+constexpr A_long kRefreshEvery = 120;
+
+void AppendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// Zero-terminated UTF-16 to UTF-8; a surrogate without its partner becomes U+FFFD.
+std::string Utf16ToUtf8(const A_UTF16Char* text) {
+    std::string out;
+    for (size_t i = 0; text[i] != 0; ++i) {
+        char32_t unit = text[i];
+        if (unit >= 0xD800 && unit <= 0xDBFF && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            unit = 0x10000 + ((unit - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            ++i;
+        } else if (unit >= 0xD800 && unit <= 0xDFFF) {
+            unit = 0xFFFD;
+        }
+        AppendUtf8(out, unit);
+    }
+    return out;
+}
+
+// The composition of a project item, when the item is one.
+AEGP_CompH CompOfItem(AEGP_SuiteHandler& suites, AEGP_ItemH item) {
+    AEGP_ItemType type = AEGP_ItemType_NONE;
+    if (suites.ItemSuite14()->AEGP_GetItemType(item, &type) != A_Err_NONE ||
+        type != AEGP_ItemType_COMP) {
+        return nullptr;
+    }
+    AEGP_CompH comp = nullptr;
+    if (suites.CompSuite25()->AEGP_GetCompFromItem(item, &comp) != A_Err_NONE) return nullptr;
+    return comp;
+}
+
+// The first project's handle, or null.
+AEGP_ProjectH FirstProject(AEGP_SuiteHandler& suites, bool logged) {
+    A_long numProjects = 0;
+    suites.ProjSuite9()->AEGP_GetNumProjects(&numProjects);
+    if (logged) Log("[Quillo Cam] numProjects=%ld", static_cast<long>(numProjects));
+    if (numProjects <= 0) return nullptr;
+    AEGP_ProjectH project = nullptr;
+    const A_Err err = suites.ProjSuite9()->AEGP_GetProjectByIndex(0, &project);
+    if (logged) {
+        Log("[Quillo Cam] GetProjectByIndex err=%d projH=%p", static_cast<int>(err),
+            static_cast<void*>(project));
+    }
+    return err == A_Err_NONE ? project : nullptr;
+}
+
+// Whether the remembered composition is still one of the project's compositions. A
+// composition deleted since it was remembered must not be handed to the host.
+bool CachedCompStillExists(AEGP_SuiteHandler& suites) {
+    const AEGP_ProjectH project = FirstProject(suites, false);
+    if (project == nullptr) return false;
+    AEGP_ItemH item = nullptr;
+    if (suites.ItemSuite14()->AEGP_GetFirstProjItem(project, &item) != A_Err_NONE) return false;
+    while (item != nullptr) {
+        if (CompOfItem(suites, item) == g_lastValidCompH) return true;
+        AEGP_ItemH next = nullptr;
+        if (suites.ItemSuite14()->AEGP_GetNextProjItem(project, item, &next) != A_Err_NONE) break;
+        item = next;
+    }
+    return false;
+}
+
+// The first composition among the project's items, remembered when found.
+AEGP_CompH ScanProjectForComp(AEGP_SuiteHandler& suites) {
+    Log("[Quillo Cam] Scanning project items for any comp");
+    const AEGP_ProjectH project = FirstProject(suites, true);
+    if (project == nullptr) return nullptr;
+    AEGP_CompH found = nullptr;
+    int examined = 0;
+    AEGP_ItemH item = nullptr;
+    if (suites.ItemSuite14()->AEGP_GetFirstProjItem(project, &item) != A_Err_NONE) item = nullptr;
+    while (item != nullptr) {
+        ++examined;
+        if (AEGP_CompH comp = CompOfItem(suites, item)) {
+            found = comp;
+            g_lastValidCompH = comp;
+            Log("[Quillo Cam] Found comp via project scan (item %d)", examined);
+            break;
+        }
+        AEGP_ItemH next = nullptr;
+        if (suites.ItemSuite14()->AEGP_GetNextProjItem(project, item, &next) != A_Err_NONE) break;
+        item = next;
+    }
+    Log("[Quillo Cam] Project scan done: %d items examined", examined);
+    return found;
+}
+
+// The active composition, else the remembered one, else the first in the project.
+AEGP_CompH ChooseComp() {
+    AEGP_SuiteHandler suites(g_basicSuite);
+    AEGP_ItemH active = nullptr;
+    if (suites.ItemSuite14()->AEGP_GetActiveItem(&active) == A_Err_NONE && active != nullptr) {
+        if (AEGP_CompH comp = CompOfItem(suites, active)) {
+            g_lastValidCompH = comp;
+            return comp;
+        }
+    }
+    if (g_lastValidCompH != nullptr) {
+        if (CachedCompStillExists(suites)) {
+            Log("[Quillo Cam] Using cached compH (no active item)");
+            return g_lastValidCompH;
+        }
+        g_lastValidCompH = nullptr;
+    }
+    return ScanProjectForComp(suites);
+}
+
+// The name of a camera layer in UTF-8; empty when it cannot be read.
+bool ReadLayerName(AEGP_SuiteHandler& suites, A_long index, AEGP_LayerH layer, std::string* name) {
+    AEGP_MemHandle nameH = nullptr;
+    const A_Err err = suites.LayerSuite15()->AEGP_GetLayerName(g_pluginID, layer, &nameH, nullptr);
+    if (err != A_Err_NONE || nameH == nullptr) {
+        Log("[Quillo Cam]   layer[%d]: GetLayerName err=%d nameH=%p", static_cast<int>(index),
+            static_cast<int>(err), static_cast<void*>(nameH));
+        return false;
+    }
+    const AEGP_MemorySuite1* memory = suites.MemorySuite1();
+    void* locked = nullptr;
+    bool read = false;
+    if (memory->AEGP_LockMemHandle(nameH, &locked) == A_Err_NONE) {
+        if (locked != nullptr) {
+            *name = Utf16ToUtf8(static_cast<const A_UTF16Char*>(locked));
+            Log("[Quillo Cam]   layer[%d]: camera name=\"%s\"", static_cast<int>(index),
+                name->c_str());
+            read = true;
+        }
+        memory->AEGP_UnlockMemHandle(nameH);
+    }
+    memory->AEGP_FreeMemHandle(nameH);
+    return read;
+}
+
+}  // namespace
+
+// The names of the composition's named camera layers, in layer order (duplicates kept).
+std::vector<std::string> EnumerateCameraLayers(AEGP_CompH comp) {
+    AEGP_SuiteHandler suites(g_basicSuite);
+    std::vector<std::string> names;
+    const AEGP_LayerSuite15* layers = suites.LayerSuite15();
+    A_long count = 0;
+    const A_Err countErr = layers->AEGP_GetCompNumLayers(comp, &count);
+    if (countErr != A_Err_NONE) {
+        Log("[Quillo Cam] GetCompNumLayers failed err=%d", static_cast<int>(countErr));
+        return names;
+    }
+    Log("[Quillo Cam] Scanning %ld layers for cameras", static_cast<long>(count));
+    for (A_long i = 0; i < count; ++i) {
+        const int index = static_cast<int>(i);
+        AEGP_LayerH layer = nullptr;
+        A_Err err = layers->AEGP_GetCompLayerByIndex(comp, i, &layer);
+        if (err != A_Err_NONE || layer == nullptr) {
+            Log("[Quillo Cam]   layer[%d]: GetCompLayerByIndex err=%d", index, static_cast<int>(err));
+            continue;
+        }
+        AEGP_ObjectType type = AEGP_ObjectType_NONE;
+        err = layers->AEGP_GetLayerObjectType(layer, &type);
+        if (err != A_Err_NONE) {
+            Log("[Quillo Cam]   layer[%d]: GetLayerObjectType err=%d", index, static_cast<int>(err));
+            continue;
+        }
+        const bool camera = type == AEGP_ObjectType_CAMERA;
+        Log("[Quillo Cam]   layer[%d]: objType=%d %s", index, static_cast<int>(type),
+            camera ? "← CAMERA" : "");
+        if (!camera) continue;
+        std::string name;
+        if (ReadLayerName(suites, i, layer, &name) && !name.empty()) names.push_back(name);
+    }
+    Log("[Quillo Cam] EnumerateCameraLayers → %zu cameras found", names.size());
+    return names;
+}
 
 void TryRefreshCameraList() {
-    ++s_camRefreshTick;
+    const bool empty = g_server->isCameraListEmpty();
+    const A_long taken = TakeAndAdvance(s_camRefreshTick);
+    if (taken % kRefreshEvery != 0 && !empty) return;
+    Log("[Quillo Cam] TryRefreshCameraList tick=%d empty=%d", static_cast<int>(s_camRefreshTick),
+        empty ? 1 : 0);
+    const AEGP_CompH comp = ChooseComp();
+    if (comp == nullptr) {
+        Log("[Quillo Cam] No comp available for camera enumeration");
+        return;
+    }
+    const std::vector<std::string> names = EnumerateCameraLayers(comp);
+    g_server->updateCameraList(names);
+    Log("[Quillo Cam] Camera list updated: %zu entries", names.size());
 }

@@ -22,6 +22,15 @@ extern A_long g_tlLogCounter;
 // The last composition the timeline stage found.
 extern AEGP_CompH g_lastValidCompH;
 
+// Gives the counter's value and advances it by one. Past the largest value it wraps to the
+// most negative one (as the host's 32-bit counters do) instead of overflowing: a host calls the
+// idle hook thousands of times a second, so a per-call counter reaches the limit within days.
+inline A_long TakeAndAdvance(A_long& counter) {
+    const A_long taken = counter;
+    counter = static_cast<A_long>(static_cast<uint32_t>(taken) + 1u);
+    return taken;
+}
+
 // Work passes run at most once per this many nanoseconds of the idle clock.
 inline constexpr int64_t kWorkIntervalNs = 16'000'000;
 

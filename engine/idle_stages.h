@@ -2,12 +2,17 @@
 // timeline stage, command stage, and the capture stage the command stage ends with.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "sdk/AE_SDK.h"
 
 class AEGP_SuiteHandler;
 
 // Counts every check; the refresh of the phones' camera list builds on this counter.
 void TryRefreshCameraList();
+// The names of the composition's named camera layers in layer order, for GET /cameras.
+std::vector<std::string> EnumerateCameraLayers(AEGP_CompH comp);
 
 // Finds the active composition (remembered in g_lastValidCompH) and its time, forces an early
 // camera-list refresh after the phones' composition changed, and applies a phone's pending

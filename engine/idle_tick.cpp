@@ -28,7 +28,7 @@ bool WorkPassDue() {
 }
 
 void IdleTick() {
-    ++g_idleTickCount;
+    TakeAndAdvance(g_idleTickCount);  // wraps instead of overflowing on a long-running host
     if (g_idleTickCount % 30 == 1) {
         const int running = ServerRunning() ? 1 : 0;
         const int clients = g_server != nullptr ? g_server->clientCount() : 0;

@@ -2,6 +2,7 @@
 // missing, so a service whose start failed is tried again at the next start; stop and death
 // tear down in a fixed order, each object stopped before it is destroyed.
 #include "engine/camera_switches.h"
+#include "engine/go_to_time_guard.h"
 #include "host/plugin.h"
 #include "link/motion_receiver.h"
 #include "link/mjpeg_server.h"
@@ -76,6 +77,7 @@ void QLOStartServices() {
             g_motion = nullptr;
         }
     }
+    StartGoToTimeGuard();
 }
 
 void QLOStopServices() {
