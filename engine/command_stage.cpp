@@ -1,5 +1,5 @@
 // The command stage of a work pass: new motion into the phones' cameras while some phone is
-// allowed, then the capture stage while phones are connected.
+// allowed, record commands and lens settings, then the capture stage while phones are connected.
 #include "engine/camera_switches.h"
 #include "engine/comp_context.h"
 #include "engine/idle_stages.h"
@@ -7,7 +7,10 @@
 #include "host/suite_handler.h"
 #include "link/mjpeg_server.h"
 #include "link/motion_receiver.h"
+#include "rig/camera_settings.h"
 #include "rig/motion_apply.h"
+#include "rig/recording.h"
+#include "rig/rig_state.h"
 
 void RunCommandStage() {
     // Reading the flag clears it: a sample that arrives while no phone is allowed is dropped.
@@ -18,8 +21,8 @@ void RunCommandStage() {
 
     // The last phone has gone: the user's camera switches come back.
     if (clients <= 0) RestoreCameraSwitches();
-    // Nothing can have changed (continuous recording joins this test when it exists).
-    if (clients <= 0 && !newMotion && !pendingSettings && !pendingRecord) return;
+    // Nothing can have changed.
+    if (clients <= 0 && !newMotion && !pendingSettings && !pendingRecord && !g_recordState) return;
 
     AEGP_SuiteHandler suites(g_basicSuite);
     const CompLookup lookup = LookUpActiveComp(suites);
@@ -29,9 +32,12 @@ void RunCommandStage() {
     if (!FindCompTime(suites, context.item, &time, nullptr)) return;
 
     const bool allowed = g_server != nullptr && g_server->anyClientAllowed();
-    if (newMotion && allowed) ApplyMotionToCamera(context.comp, context.item, time);
-    // While allowed, record commands (HandleRecordCommand) and then lens settings
-    // (ApplyCameraSettings) are carried out here; until then they wait in the server's slots.
+    // While no phone is allowed, record commands and lens settings wait in the server's slots.
+    if (allowed) {
+        if (newMotion) ApplyMotionToCamera(context.comp, context.item, time);
+        HandleRecordCommand(context.comp, context.item, time, newMotion);
+        ApplyCameraSettings(context.comp, context.item, time);
+    }
 
     if (g_server != nullptr && g_server->clientCount() != 0) {
         RunCaptureStage(suites, context.comp, context.item, time);

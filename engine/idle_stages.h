@@ -21,8 +21,9 @@ void RunTimelineStage(AEGP_SuiteHandler& suites);
 // Takes a pending camera choice and points the phone's camera entry at the chosen camera.
 void ApplyPendingCameraChoice();
 
-// Applies new motion while some phone is allowed, then runs the capture stage while phones
-// are connected. Touches the host only when something can have changed.
+// While some phone is allowed: applies new motion, carries out a pending record command (or
+// records continuously) and applies pending lens settings; then runs the capture stage while
+// phones are connected. Touches the host only when something can have changed.
 void RunCommandStage();
 
 // Renders the composition once per phone through that phone's camera layer and pushes each

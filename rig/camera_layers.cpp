@@ -116,15 +116,18 @@ void RetargetPhoneCamera(PhoneCameraEntry& entry, const std::string& cameraName)
     entry.targetCam = cameraName;
 }
 
+void SwitchPhonesComposition(AEGP_CompH comp) {
+    if (comp == g_cameraCompH) return;
+    // Another composition: every handle names a layer of the old one.
+    for (auto& [name, entry] : g_phoneCameras) DropPhoneCameraLayer(entry);
+    g_lastCamMap.clear();
+    g_cameraCompH = comp;
+    g_cameraListTick = 0;  // the camera list is refreshed early
+}
+
 AEGP_LayerH EnsurePhoneCamera(AEGP_CompH comp, AEGP_ItemH compItem, const std::string& phone) {
     AEGP_SuiteHandler suites(g_basicSuite);
-    if (comp != g_cameraCompH) {
-        // Another composition: every handle names a layer of the old one.
-        for (auto& [name, entry] : g_phoneCameras) DropPhoneCameraLayer(entry);
-        g_lastCamMap.clear();
-        g_cameraCompH = comp;
-        g_cameraListTick = 0;  // the camera list is refreshed early
-    }
+    SwitchPhonesComposition(comp);
     PhoneCameraEntry& entry = g_phoneCameras[phone];
     const std::string camName = entry.targetCam.empty() ? phone : entry.targetCam;
 

@@ -15,6 +15,10 @@ class AEGP_SuiteHandler;
 // `name` (UTF-8, compared as UTF-16 code units); null when there is none.
 AEGP_LayerH FindCameraByName(AEGP_CompH comp, const std::string& name);
 
+// Makes `comp` the phones' composition. When it is another one, every entry lets go of its layer,
+// the lens settings kept per phone are dropped and the camera list is refreshed early.
+void SwitchPhonesComposition(AEGP_CompH comp);
+
 // The camera layer the phone of that name drives in the composition: the one it already
 // drives, else the camera named after its target camera (or after the phone), else a new
 // camera of that name at the composition's centre. Null when it can be neither found nor made.

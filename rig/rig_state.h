@@ -42,3 +42,8 @@ extern std::map<std::string, PhoneCameraEntry> g_phoneCameras;
 extern AEGP_CompH g_cameraCompH;
 // Lens settings per phone key; emptied when the phones' composition changes.
 extern std::map<std::string, CameraSettings> g_lastCamMap;
+// Continuous recording is on: every work pass with new motion records one frame. Survives
+// composition changes, phone disconnects and stopping the services.
+extern bool g_recordState;
+// Signature of the camera list the viewer layout was last arranged for; empty at load.
+extern std::string g_lastViewerSig;

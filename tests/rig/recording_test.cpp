@@ -1,0 +1,109 @@
+// Recording through POST /record: single keys, continuous recording paced by motion, the last
+// frame, phones without motion of their own, lens keys and preview keys that become real.
+#include "recording_http.h"
+
+using Keys = std::vector<long>;
+
+TEST_F(RigTest, SingleRecordKeysEveryAllowedPhoneAndStepsOneFrame) {
+    Phone& a = connect("127.0.0.2", "?deviceName=A", "A", 1);
+    connect("127.0.0.3", "?deviceName=B", "B", 2);
+    moveAndWait(a, {1, 2, 3, 10, 0, 0});  // B never sends motion of its own
+    pass();
+    record("single");
+    pass();
+    EXPECT_TRUE(log.contains("[Quillo Record] Single keyframe at time 0.000"));
+    for (const char* phone : {"A", "B"}) {
+        ASSERT_EQ(stream(phone, AEGP_LayerStream_ORIENTATION).numKeyframes(), 1) << phone;
+        EXPECT_EQ(stream(phone, AEGP_LayerStream_ORIENTATION).keyframes()[0].value, qh::Value::Three(1, 2, 3)) << phone;
+        EXPECT_FALSE(stream(phone, AEGP_LayerStream_ZOOM).animated()) << phone;  // no lens settings yet
+    }
+    ASSERT_EQ(keyFrames("A", AEGP_LayerStream_POSITION), Keys{0});
+    EXPECT_EQ(stream("A", AEGP_LayerStream_POSITION).keyframes()[0].value.v[0], 970);
+    EXPECT_EQ(frameNow(), 1);
+}
+
+TEST_F(RigTest, ContinuousRecordingKeysOneFramePerPassWithMotion) {
+    Phone& a = connect("127.0.0.2", "?deviceName=A", "A", 1);
+    record("start");
+    pass();
+    EXPECT_TRUE(g_recordState);
+    // Two seconds of motion at 30 fps; passes without motion record nothing.
+    for (int i = 1; i <= 60; ++i) {
+        moveAndWait(a, {0, static_cast<float>(i), 0, static_cast<float>(i), 0, 0});
+        pass();
+        pass();
+    }
+    record("stop");
+    pass();
+    EXPECT_FALSE(g_recordState);
+    Keys expected(62);
+    for (long f = 0; f < 62; ++f) expected[f] = f;
+    EXPECT_EQ(keyFrames("A", AEGP_LayerStream_ORIENTATION), expected);
+    EXPECT_EQ(keyFrames("A", AEGP_LayerStream_POSITION), Keys(expected.begin() + 1, expected.end()));
+    EXPECT_EQ(stream("A", AEGP_LayerStream_ORIENTATION).valueAt(30.0 / 30).v[1], 30);
+    EXPECT_EQ(frameNow(), 62);
+    EXPECT_TRUE(log.contains("[Quillo Record] Continuous recording stopped at time 2.033"));
+}
+
+TEST_F(RigTest, RecordingAtTheLastFrameStaysThereAndOverwrites) {
+    Phone& a = connect("127.0.0.2", "?deviceName=A", "A", 1);
+    comp->currentTime = comp->duration - 1.0 / 30;
+    for (float y : {5.0f, 7.0f}) {
+        moveAndWait(a, {0, y, 0, 0, 0, 0});
+        pass();
+        record("single");
+        pass();
+    }
+    EXPECT_EQ(keyFrames("A", AEGP_LayerStream_ORIENTATION), Keys{299});
+    EXPECT_EQ(stream("A", AEGP_LayerStream_ORIENTATION).keyframes()[0].value.v[1], 7);
+    EXPECT_EQ(frameNow(), 299);
+}
+
+TEST_F(RigTest, StoredLensSettingsAreKeyedWithEachRecordedFrame) {
+    Phone& a = connect("127.0.0.2", "?deviceName=A", "A", 1);
+    moveAndWait(a, {0, 1, 0, 0, 0, 0});
+    pass();
+    record("start");
+    pass();
+    // Arrives while recording: stored, not shown live, keyed with the next frame.
+    post("/camera", R"({"zoom":500,"focusDistance":600,"aperture":7,"blurLevel":50,"dof":true,"deviceName":"A"})");
+    pass();
+    EXPECT_FALSE(stream("A", AEGP_LayerStream_ZOOM).animated());
+    EXPECT_NE(stream("A", AEGP_LayerStream_ZOOM).staticValue().v[0], 500);
+    moveAndWait(a, {0, 2, 0, 0, 0, 0});
+    pass();
+    EXPECT_EQ(keyFrames("A", AEGP_LayerStream_ZOOM), Keys{1});
+    EXPECT_EQ(stream("A", AEGP_LayerStream_ZOOM).keyframes()[0].value.v[0], 500);
+    EXPECT_EQ(stream("A", AEGP_LayerStream_DEPTH_OF_FIELD).keyframes()[0].value.v[0], 1);
+    EXPECT_EQ(keyFrames("A", AEGP_LayerStream_ORIENTATION), (Keys{0, 1}));
+}
+
+TEST_F(RigTest, APreviewKeyThatWasTheOnlyKeyBecomesReal) {
+    Phone& a = connect("127.0.0.2", "?deviceName=A", "A", 1);
+    moveAndWait(a, {0, 1, 0, 0, 0, 0});
+    pass();
+    qh::Stream* orient = layer("A")->stream(AEGP_LayerStream_ORIENTATION);
+    orient->setKeyframe(5.0, qh::Value::Three(0, 0, 0));  // the user's key makes the stream animated
+    moveAndWait(a, {0, 4, 0, 0, 0, 0});
+    pass();  // a preview key at 0
+    orient->deleteKeyframe(1);  // the user removes their key: the preview key stands alone
+    ASSERT_EQ(keyFrames("A", AEGP_LayerStream_ORIENTATION), Keys{0});
+    record("single");
+    pass();
+    moveAndWait(a, {0, 6, 0, 0, 0, 0});
+    pass();  // a new preview key at frame 1; the recorded key at 0 stays
+    EXPECT_EQ(keyFrames("A", AEGP_LayerStream_ORIENTATION), (Keys{0, 1}));
+    EXPECT_EQ(orient->keyframes()[0].value, qh::Value::Three(0, 4, 0));
+}
+
+TEST_F(RigTest, ARecordCommandWaitsWhileNoPhoneIsAllowed) {
+    connect("127.0.0.2", "?deviceName=A", "A", 1);
+    g_server->setClientAllowed(g_server->snapshotClients()[0].fd, false);
+    record("single");
+    pass(3);
+    EXPECT_EQ(frameNow(), 0);
+    g_server->setClientAllowed(g_server->snapshotClients()[0].fd, true);
+    pass();
+    EXPECT_EQ(keyFrames("A", AEGP_LayerStream_ORIENTATION), Keys{0});
+    EXPECT_EQ(frameNow(), 1);
+}

@@ -1,0 +1,64 @@
+// Lens settings through POST /camera: which phone they belong to, the first request, the change
+// threshold and values the user edited in the host.
+#include "recording_http.h"
+#include "rig/camera_settings.h"
+
+namespace {
+ClientInfo Client(const char* name, bool allowed) {
+    ClientInfo c;
+    std::snprintf(c.name, sizeof c.name, "%s", name);
+    c.allowed = allowed;
+    return c;
+}
+}  // namespace
+
+TEST(CameraSettingsKey, DeviceNameThenAllowedPhoneThenAnyPhoneThenQuillo) {
+    CameraSettings s;
+    const std::vector<ClientInfo> clients{Client("", true), Client("Blocked", false), Client("Open", true)};
+    EXPECT_EQ(CameraSettingsKey(s, clients), "Open");
+    EXPECT_EQ(CameraSettingsKey(s, {Client("", true), Client("Blocked", false)}), "Blocked");
+    EXPECT_EQ(CameraSettingsKey(s, {}), "Quillo");
+    std::snprintf(s.deviceName, sizeof s.deviceName, "Elsewhere");
+    EXPECT_EQ(CameraSettingsKey(s, clients), "Elsewhere");
+}
+
+TEST_F(RigTest, LensValuesAreShownOnFirstRequestAndThenOnlyWhenTheyChange) {
+    connect("127.0.0.2", "?deviceName=A", "A", 1);
+    const auto value = [&](AEGP_LayerStream s) { return stream("A", s).staticValue().v[0]; };
+    post("/camera", R"({"zoom":1000,"focusDistance":900,"aperture":20,"blurLevel":80,"dof":true})");
+    pass();
+    EXPECT_EQ(value(AEGP_LayerStream_ZOOM), 1000);
+    EXPECT_EQ(value(AEGP_LayerStream_FOCUS_DISTANCE), 900);
+    EXPECT_EQ(value(AEGP_LayerStream_APERTURE), 20);
+    EXPECT_EQ(value(AEGP_LayerStream_BLUR_LEVEL), 80);
+    EXPECT_EQ(value(AEGP_LayerStream_DEPTH_OF_FIELD), 1);
+
+    // The user edits zoom and focus in the host; changes below the threshold do not undo that.
+    layer("A")->stream(AEGP_LayerStream_ZOOM)->setStaticValue(qh::Value::One(123));
+    layer("A")->stream(AEGP_LayerStream_FOCUS_DISTANCE)->setStaticValue(qh::Value::One(77));
+    post("/camera", R"({"zoom":1000.00005})");
+    pass();
+    EXPECT_EQ(value(AEGP_LayerStream_ZOOM), 123);
+    post("/camera", R"({"zoom":1000.001})");
+    pass();
+    EXPECT_NEAR(value(AEGP_LayerStream_ZOOM), 1000.001, 1e-3);
+    EXPECT_EQ(value(AEGP_LayerStream_FOCUS_DISTANCE), 77);
+    EXPECT_EQ(g_lastCamMap.count("A"), 1u);
+}
+
+TEST_F(RigTest, LensSettingsGoToTheAllowedPhoneOrTheNamedCamera) {
+    connect("127.0.0.2", "?deviceName=First", "First", 1);
+    connect("127.0.0.3", "?deviceName=Second", "Second", 2);
+    for (const auto& c : g_server->snapshotClients())
+        if (c.name == std::string("First")) g_server->setClientAllowed(c.fd, false);
+    post("/camera", R"({"zoom":1500})");
+    pass();
+    EXPECT_EQ(stream("Second", AEGP_LayerStream_ZOOM).staticValue().v[0], 1500);
+    EXPECT_EQ(g_lastCamMap.count("First"), 0u);
+
+    post("/camera", R"({"aperture":3,"deviceName":"Elsewhere"})");
+    pass();
+    ASSERT_EQ(cameras("Elsewhere"), 1);
+    EXPECT_EQ(stream("Elsewhere", AEGP_LayerStream_APERTURE).staticValue().v[0], 3);
+    EXPECT_EQ(stream("Elsewhere", AEGP_LayerStream_ZOOM).staticValue().v[0], 1500);  // carried over
+}
