@@ -12,6 +12,7 @@
 #include "host/suite_handler.h"
 #include "link/mjpeg_server.h"
 #include "platform/log.h"
+#include "platform/utf.h"
 
 using qlo::log::Log;
 
@@ -20,38 +21,11 @@ namespace {
 // Refreshes on checks 1, 121, 241, ... (counter values that are exact multiples of 120).
 constexpr A_long kRefreshEvery = 120;
 
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 // Zero-terminated UTF-16 to UTF-8; a surrogate without its partner becomes U+FFFD.
 std::string Utf16ToUtf8(const A_UTF16Char* text) {
-    std::string out;
-    for (size_t i = 0; text[i] != 0; ++i) {
-        char32_t unit = text[i];
-        if (unit >= 0xD800 && unit <= 0xDBFF && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            unit = 0x10000 + ((unit - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            ++i;
-        } else if (unit >= 0xD800 && unit <= 0xDFFF) {
-            unit = 0xFFFD;
-        }
-        AppendUtf8(out, unit);
-    }
-    return out;
+    size_t length = 0;
+    while (text[length] != 0) ++length;
+    return qlo::text::Utf16ToUtf8(text, length);
 }
 
 // The composition of a project item, when the item is one.

@@ -6,12 +6,6 @@ namespace qlophone {
 
 namespace {
 
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-    return s;
-}
-
 bool IsTokenChar(char c) {
     return c > 32 && c < 127 && c != ':' && c != '(' && c != ')' && c != ',' && c != ';' && c != '"';
 }
@@ -29,6 +23,12 @@ std::string Excerpt(std::string_view s) {
 }
 
 }  // namespace
+
+std::string_view TrimBlanks(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    return s;
+}
 
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -103,7 +103,7 @@ bool ParseResponseHead(std::string_view head, HttpResponseHead& out, std::string
                 return false;
             }
         }
-        out.headers.push_back({std::string(name), std::string(Trim(line.substr(colon + 1)))});
+        out.headers.push_back({std::string(name), std::string(TrimBlanks(line.substr(colon + 1)))});
     }
     return true;
 }

@@ -43,6 +43,9 @@ bool ParseResponseHead(std::string_view head, HttpResponseHead& out, std::string
 // Case-insensitive ASCII comparison.
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 
+// The text without leading and trailing blanks (spaces and tabs), as header values are read.
+std::string_view TrimBlanks(std::string_view s);
+
 class HttpResponseReader {
 public:
     enum class Progress { NeedMore, Complete, Error };

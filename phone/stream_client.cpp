@@ -11,12 +11,6 @@ namespace qlophone {
 
 namespace {
 
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-    return s;
-}
-
 StreamOutcome Finish(StreamOutcome outcome, StreamEnd end, std::string detail) {
     outcome.end = end;
     outcome.detail = std::move(detail);
@@ -27,15 +21,15 @@ StreamOutcome Finish(StreamOutcome outcome, StreamEnd end, std::string detail) {
 
 std::string MultipartBoundary(std::string_view contentType) {
     size_t semi = contentType.find(';');
-    if (!EqualsIgnoreCase(Trim(contentType.substr(0, semi)), "multipart/x-mixed-replace")) return {};
+    if (!EqualsIgnoreCase(TrimBlanks(contentType.substr(0, semi)), "multipart/x-mixed-replace")) return {};
     while (semi != std::string_view::npos) {
         std::string_view rest = contentType.substr(semi + 1);
         const size_t next = rest.find(';');
-        std::string_view param = Trim(rest.substr(0, next));
+        std::string_view param = TrimBlanks(rest.substr(0, next));
         semi = next == std::string_view::npos ? next : semi + 1 + next;
         const size_t eq = param.find('=');
-        if (eq == std::string_view::npos || !EqualsIgnoreCase(Trim(param.substr(0, eq)), "boundary")) continue;
-        std::string_view value = Trim(param.substr(eq + 1));
+        if (eq == std::string_view::npos || !EqualsIgnoreCase(TrimBlanks(param.substr(0, eq)), "boundary")) continue;
+        std::string_view value = TrimBlanks(param.substr(eq + 1));
         if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
         return std::string(value);
     }

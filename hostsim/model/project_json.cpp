@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "hostsim/model/project.h"
+#include "platform/utf.h"
 
 namespace qlo::hostsim {
 
@@ -248,23 +249,6 @@ private:
         if (i_ >= s_.size()) throw std::out_of_range("end");
         return s_[i_];
     }
-    static void appendUtf8(std::string& out, uint32_t cp) {
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
-    }
     uint32_t hex4() {
         if (i_ + 4 > s_.size()) throw std::out_of_range("end");
         uint32_t v = static_cast<uint32_t>(std::stoul(s_.substr(i_, 4), nullptr, 16));
@@ -297,7 +281,7 @@ private:
                     uint32_t lo = hex4();
                     cp = 0x10000 + ((cp - 0xD800) << 10) + (lo - 0xDC00);
                 }
-                appendUtf8(out, cp);
+                text::AppendUtf8(out, cp);
                 break;
             }
             default: out += e; break;

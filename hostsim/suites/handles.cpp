@@ -6,6 +6,7 @@
 #include <new>
 
 #include "hostsim/suites/model_suites.h"
+#include "platform/utf.h"
 
 namespace qlo::hostsim {
 
@@ -303,37 +304,7 @@ std::u16string Utf8ToUtf16(std::string_view s) {
 }
 
 std::string Utf16ToUtf8(std::u16string_view s) {
-    std::string out;
-    out.reserve(s.size());
-    for (size_t i = 0; i < s.size(); ++i) {
-        std::uint32_t cp = s[i];
-        if (cp >= 0xD800 && cp < 0xDC00) {
-            if (i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000) {
-                cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00);
-                ++i;
-            } else {
-                cp = 0xFFFD;
-            }
-        } else if (cp >= 0xDC00 && cp < 0xE000) {
-            cp = 0xFFFD;
-        }
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
-    }
-    return out;
+    return text::Utf16ToUtf8(s);
 }
 
 std::u16string Utf16FromZ(const A_UTF16Char* z, size_t maxChars) {
