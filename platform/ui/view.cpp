@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <deque>
+#include <mutex>
 #include <stdexcept>
+#include <unordered_set>
 
 namespace qlo::ui {
 
@@ -13,9 +15,34 @@ std::string FormatNumber(double value) {
     return text;
 }
 
-View::View(Rect frame, std::string role) : frame_(frame), role_(std::move(role)) {}
+namespace {
+
+// Every view that exists, so that ViewFromHandle can tell a view from any other address.
+std::mutex g_liveViewsMutex;
+std::unordered_set<const View*>& LiveViews() {
+    static auto* views = new std::unordered_set<const View*>();
+    return *views;
+}
+
+}  // namespace
+
+View* ViewFromHandle(const void* handle) {
+    if (handle == nullptr) return nullptr;
+    std::lock_guard<std::mutex> lock(g_liveViewsMutex);
+    auto it = LiveViews().find(static_cast<const View*>(handle));
+    return it == LiveViews().end() ? nullptr : const_cast<View*>(*it);
+}
+
+View::View(Rect frame, std::string role) : frame_(frame), role_(std::move(role)) {
+    std::lock_guard<std::mutex> lock(g_liveViewsMutex);
+    LiveViews().insert(this);
+}
 
 View::~View() {
+    {
+        std::lock_guard<std::mutex> lock(g_liveViewsMutex);
+        LiveViews().erase(this);
+    }
     // The subviews may outlive this view (someone else holds them): they lose their superview.
     for (const auto& child : subviews_) {
         child->superview_ = nullptr;

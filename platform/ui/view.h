@@ -34,6 +34,11 @@ public:
     const std::string& toolTip() const { return toolTip_; }
     void setToolTip(std::string text) { toolTip_ = std::move(text); }
 
+    // What the view is, for assistive tools, when its title does not say it (the accessibility
+    // description); empty by default.
+    const std::string& accessibilityDescription() const { return axDescription_; }
+    void setAccessibilityDescription(std::string text) { axDescription_ = std::move(text); }
+
     // The frame in the superview's coordinates.
     const Rect& frame() const { return frame_; }
     void setFrame(const Rect& frame) { frame_ = frame; }
@@ -78,11 +83,17 @@ private:
     std::string role_;
     std::string identifier_;
     std::string toolTip_;
+    std::string axDescription_;
     bool hidden_ = false;
     std::vector<std::shared_ptr<View>> subviews_;
     View* superview_ = nullptr;
     Window* window_ = nullptr;
 };
+
+// The live view a handle names, or null when the handle is not a view that exists now. A host
+// hands views to plug-ins as opaque handles (the view's address); this is how a plug-in checks
+// that what it received is a view before it uses it.
+View* ViewFromHandle(const void* handle);
 
 // A number as the toolkit writes it in descriptions: no trailing zeros ("12", "0.5").
 std::string FormatNumber(double value);
