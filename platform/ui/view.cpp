@@ -43,19 +43,42 @@ View::~View() {
         std::lock_guard<std::mutex> lock(g_liveViewsMutex);
         LiveViews().erase(this);
     }
+    dropLayoutConstraints();
     // The subviews may outlive this view (someone else holds them): they lose their superview.
     for (const auto& child : subviews_) {
+        child->dropConstraintsLeavingSubtree();
         child->superview_ = nullptr;
         child->setWindow(nullptr);
     }
 }
 
 Rect View::frameInWindow() const {
-    Rect r = frame_;
-    for (const View* up = superview_; up != nullptr; up = up->superview_) {
-        r = r.offsetBy(up->frame_.x, up->frame_.y);
+    return superview_ != nullptr ? superview_->convertRectToWindow(frame_) : frame_;
+}
+
+Rect View::convertRectToWindow(const Rect& rect) const {
+    // Up the tree: a rectangle in an unflipped view's coordinates is measured from its bottom
+    // edge; turn it top-down, then move it by the view's origin in its superview.
+    Rect r = rect;
+    for (const View* v = this; v != nullptr; v = v->superview_) {
+        if (!v->flipped_) r.y = v->frame_.height - r.y - r.height;
+        r = r.offsetBy(v->frame_.x, v->frame_.y);
     }
     return r;
+}
+
+void View::setAlphaValue(double alpha) {
+    alpha_ = !(alpha > 0) ? 0 : (alpha > 1 ? 1 : alpha);  // NaN counts as 0
+}
+
+void View::drawRect(GraphicsContext&, const Rect&) {}
+
+void View::setFrame(const Rect& frame) {
+    if (frame == frame_) return;
+    const Size oldSize = frame_.size();
+    frame_ = frame;
+    if (!(oldSize == frame.size())) resizeSubviewsWithOldSize(oldSize);
+    setNeedsLayout();
 }
 
 bool View::isHiddenOrHasHiddenAncestor() const {
@@ -81,11 +104,13 @@ void View::addSubview(std::shared_ptr<View> view) {
     view->superview_ = this;
     view->setWindow(window_);
     subviews_.push_back(std::move(view));
+    setNeedsLayout();
 }
 
 void View::removeFromSuperview() {
     View* parent = superview_;
     if (parent == nullptr) return;
+    dropConstraintsLeavingSubtree();
     // Keep this view alive until the bookkeeping is done: the superview may hold the last owner.
     std::shared_ptr<View> self;
     auto& siblings = parent->subviews_;
@@ -97,15 +122,20 @@ void View::removeFromSuperview() {
     }
     superview_ = nullptr;
     setWindow(nullptr);
+    parent->setNeedsLayout();
+    setNeedsLayout();
 }
 
 void View::removeAllSubviews() {
+    for (const auto& child : subviews_) child->dropConstraintsLeavingSubtree();
     std::vector<std::shared_ptr<View>> children;
     children.swap(subviews_);
     for (const auto& child : children) {
         child->superview_ = nullptr;
         child->setWindow(nullptr);
+        child->setNeedsLayout();
     }
+    setNeedsLayout();
 }
 
 void View::setWindow(Window* window) {

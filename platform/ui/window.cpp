@@ -28,6 +28,8 @@ void Window::setContentView(std::shared_ptr<View> view) {
     content_->setWindow(this);
 }
 
+void Window::layoutIfNeeded() { content_->layoutSubtreeIfNeeded(); }
+
 Rect Window::screenFrameOf(const View& view) const {
     return view.frameInWindow().offsetBy(frame_.x, frame_.y);
 }

@@ -33,8 +33,17 @@ public:
     // Hides the window; it goes on existing until its last owner drops it.
     void close() { visible_ = false; }
 
+    // Lays the content out when anything changed since the last layout (the view tree's
+    // constraints solved, frames set); cheap otherwise.
+    void layoutIfNeeded();
+
     // A view's frame in screen coordinates (the window's origin plus its place in the content).
     Rect screenFrameOf(const View& view) const;
+
+    // The cursor shown at a point of the content (top-left coordinates): the cursor rectangles
+    // of the visible views are rebuilt (resetCursorRects), the front-most one containing the
+    // point wins; Arrow when none does. Defined in cursor.cpp.
+    Cursor cursorAt(Point pointInContent);
 
     // The title line and the content tree, for dumps.
     std::string dumpTree() const;

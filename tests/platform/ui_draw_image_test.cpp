@@ -1,0 +1,133 @@
+// Images: the system symbols and the status image draw for real, template images take their
+// tint, bitmaps are copied and fill a view of their aspect; buttons lay image and title out.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/ui/button.h"
+#include "platform/ui/image_view.h"
+#include "platform/ui/png_renderer.h"
+#include "platform/ui/symbols.h"
+
+namespace {
+
+using namespace qlo::ui;
+
+RenderedPixels RenderImage(std::shared_ptr<Image> image, Size size, std::optional<Color> tint = {}) {
+    auto view = std::make_shared<ImageView>(Rect{0, 0, size.width, size.height});
+    view->setImage(std::move(image));
+    view->setContentTintColor(tint);
+    return RenderViewToARGB(*view);
+}
+
+int InkedPixels(const RenderedPixels& pixels) {
+    int count = 0;
+    for (uint32_t p : pixels.argb) count += (p >> 24) > 0 ? 1 : 0;
+    return count;
+}
+
+TEST(UiDrawImage, EverySymbolLoadsAndDrawsUnknownNamesGiveNull) {
+    for (const char* name : {"eye.fill", "eye.slash.fill", "iphone", "apple.logo", "play.fill",
+                             "rectangle.split.2x1"}) {
+        auto image = Image::systemSymbol(name, 16);
+        ASSERT_NE(image, nullptr) << name;
+        EXPECT_EQ(image->symbolName(), name);
+        EXPECT_TRUE(image->isTemplate());
+        const int inked = InkedPixels(RenderImage(image, {24, 24}));
+        EXPECT_GT(inked, 24) << name;
+        EXPECT_LT(inked, 24 * 24) << name << " is a shape, not a filled square";
+    }
+    EXPECT_EQ(Image::systemSymbol("eye.fil"), nullptr);
+    EXPECT_EQ(Image::systemSymbol(""), nullptr);
+    // The eye with a slash is not the eye.
+    EXPECT_NE(RenderImage(Image::systemSymbol("eye.fill"), {24, 24}).argb,
+              RenderImage(Image::systemSymbol("eye.slash.fill"), {24, 24}).argb);
+    // Point size scales the symbol.
+    EXPECT_GT(Image::systemSymbol("iphone", 32)->size().height, Image::systemSymbol("iphone", 16)->size().height);
+}
+
+TEST(UiDrawImage, TemplateImagesTakeTheTintOtherImagesKeepTheirColours) {
+    const RenderedPixels red = RenderImage(Image::systemSymbol("play.fill", 16), {20, 20}, Color::rgb(1, 0, 0));
+    int solid = 0;
+    for (int y = 0; y < red.height; ++y) {
+        for (int x = 0; x < red.width; ++x) {
+            const Color c = red.colorAt(x, y);
+            if (c.a < 0.5) continue;
+            ++solid;
+            EXPECT_TRUE(c.r > 0.98 && c.g < 0.02 && c.b < 0.02) << x << "," << y;
+        }
+    }
+    EXPECT_GT(solid, 40);
+
+    auto dot = Image::named(kImageNameStatusAvailable);
+    ASSERT_NE(dot, nullptr);
+    EXPECT_FALSE(dot->isTemplate());
+    const Color centre = RenderImage(dot, {16, 16}, Color::rgb(1, 0, 0)).colorAt(8, 8);
+    EXPECT_GT(centre.g, 0.6);
+    EXPECT_LT(centre.r, 0.4);
+    EXPECT_EQ(Image::named("NSStatusUnknownName"), nullptr);
+}
+
+TEST(UiDrawImage, BitmapsAreCopiedAndFillAViewOfTheirAspect) {
+    // 2 x 1: a red pixel then a half-transparent blue one; rows padded to 12 bytes.
+    std::vector<uint8_t> pixels = {255, 255, 0, 0, 128, 0, 0, 255, 9, 9, 9, 9};
+    auto image = Image::fromARGB(pixels.data(), 2, 1, 12);
+    ASSERT_NE(image, nullptr);
+    std::fill(pixels.begin(), pixels.end(), 0);  // the image keeps its own copy
+    EXPECT_EQ(image->size(), (Size{2, 1}));
+    EXPECT_FALSE(image->isTemplate());
+
+    auto view = std::make_shared<ImageView>(Rect{0, 0, 40, 20});
+    view->setImage(image);
+    EXPECT_EQ(view->imageRect(), (Rect{0, 0, 40, 20}));
+    const RenderedPixels drawn = RenderViewToARGB(*view);
+    EXPECT_EQ(drawn.colorAt(2, 10), Color::rgb(1, 0, 0));
+    const Color blue = drawn.colorAt(37, 10);
+    EXPECT_NEAR(blue.a, 128 / 255.0, 0.01);
+    EXPECT_NEAR(blue.b, 1.0, 0.02);
+
+    EXPECT_EQ(Image::fromARGB(nullptr, 2, 1, 8), nullptr);
+    EXPECT_EQ(Image::fromARGB(pixels.data(), 0, 1, 8), nullptr);
+    EXPECT_EQ(Image::fromARGB(pixels.data(), 2, 1, 7), nullptr) << "rows shorter than their pixels";
+    EXPECT_EQ(Image::fromARGB(pixels.data(), 40000, 1, 160000), nullptr);
+}
+
+TEST(UiDrawImage, ButtonsPlaceTheirImageLeftOfTheTitleAndMeasureBoth) {
+    auto button = std::make_shared<Button>("Google Play");
+    button->setBordered(false);
+    button->setImagePosition(kImageLeft);
+    button->setAlignment(TextAlignment::Center);
+    button->setImageHugsTitle(true);
+    button->setContentTintColor(Color::rgb(0, 0, 1));
+    button->setAttributedTitle({"Google Play", Color::rgb(1, 0, 0), Font::systemFont(12, FontWeight::Medium)});
+    const Size titleOnly = button->intrinsicContentSize();
+    button->setImage(Image::systemSymbol("play.fill", 16));
+    const Size withImage = button->intrinsicContentSize();
+    EXPECT_GT(withImage.width, titleOnly.width + 10);
+    EXPECT_GE(withImage.height, 15);
+
+    button->setFrame({0, 0, 160, 34});
+    const RenderedPixels pixels = RenderViewToARGB(*button);
+    // Blue (the tinted image) lies left of every red (title) pixel, the pair centred.
+    int lastBlue = -1;
+    int firstBlue = pixels.width;
+    int firstRed = pixels.width;
+    int lastRed = -1;
+    for (int y = 0; y < pixels.height; ++y) {
+        for (int x = 0; x < pixels.width; ++x) {
+            const Color c = pixels.colorAt(x, y);
+            if (c.a < 0.5) continue;
+            if (c.b > 0.8 && c.r < 0.2) { lastBlue = std::max(lastBlue, x); firstBlue = std::min(firstBlue, x); }
+            if (c.r > 0.8 && c.b < 0.2) { lastRed = std::max(lastRed, x); firstRed = std::min(firstRed, x); }
+        }
+    }
+    ASSERT_GE(lastBlue, 0);
+    ASSERT_GE(lastRed, 0);
+    EXPECT_LT(lastBlue, firstRed);
+    EXPECT_NEAR(firstBlue, pixels.width - 1 - lastRed, 4) << "the group is centred";
+}
+
+}  // namespace

@@ -1,0 +1,241 @@
+// Layout: priorities (strictly ordered, losing to required ones), intrinsic sizes, conflicts,
+// autoresizing masks (also mixed with constraints in unflipped views), the constraints' life
+// with their views, stack view distributions, and layout being redone only when needed.
+#include <gtest/gtest.h>
+
+#include "platform/log.h"
+#include "platform/ui/layout_constraint.h"
+#include "platform/ui/stack_view.h"
+#include "platform/ui/window.h"
+#include "tests/platform/ui_layout_fixtures.h"
+
+namespace {
+
+using namespace qlo::ui;
+using namespace qlo::ui::testing;
+
+ConstraintPtr At(float priority, ConstraintPtr c) {
+    c->setPriority(priority);
+    return c;
+}
+
+std::shared_ptr<View> Container(double w, double h) { return std::make_shared<View>(Rect{0, 0, w, h}); }
+
+TEST(UiLayout, PrioritiesAreStrictlyOrderedAndRequiredOnesAlwaysWin) {
+    auto top = Container(400, 100);
+    auto a = Constrained(*top, "a");
+    auto b = Constrained(*top, "b");
+    LayoutConstraint::activate({
+        a->leadingAnchor().constraintEqualToAnchor(top->leadingAnchor()),
+        b->leadingAnchor().constraintEqualToAnchor(a->trailingAnchor(), 10),
+        // a wants 200 (750) but may not pass 150 (required)
+        At(750, a->widthAnchor().constraintGreaterThanOrEqualToConstant(200)),
+        a->widthAnchor().constraintLessThanOrEqualToConstant(150),
+        // one 751 against two 750s that would outweigh it by any sum of weights
+        b->widthAnchor().constraintEqualToAnchor(a->heightAnchor()),
+        At(751, a->heightAnchor().constraintGreaterThanOrEqualToConstant(40)),
+        At(750, a->heightAnchor().constraintLessThanOrEqualToConstant(0)),
+        At(750, b->widthAnchor().constraintLessThanOrEqualToConstant(0)),
+    });
+    top->layoutSubtreeIfNeeded();
+    ExpectFrame(*a, {0, a->frame().y, 150, 40});
+    EXPECT_DOUBLE_EQ(b->frame().x, 160);
+    EXPECT_DOUBLE_EQ(b->frame().width, 40);
+}
+
+TEST(UiLayout, IntrinsicSizeHugsAndResistsByPriority) {
+    auto top = Container(300, 100);
+    auto low = Constrained<FixedView>(*top, "low", 50.0, 20.0);
+    auto high = Constrained<FixedView>(*top, "high", 50.0, 20.0);
+    high->setContentHuggingPriority(300, Orientation::Horizontal);
+    auto narrow = Constrained<FixedView>(*top, "narrow", 80.0, 20.0);
+    narrow->setContentCompressionResistancePriority(200, Orientation::Horizontal);
+    LayoutConstraint::activate({
+        low->leadingAnchor().constraintEqualToAnchor(top->leadingAnchor()),
+        high->leadingAnchor().constraintEqualToAnchor(low->trailingAnchor()),
+        high->trailingAnchor().constraintEqualToAnchor(top->trailingAnchor()),
+        At(500, narrow->widthAnchor().constraintLessThanOrEqualToConstant(30)),
+    });
+    top->layoutSubtreeIfNeeded();
+    EXPECT_DOUBLE_EQ(low->frame().width, 250) << "the view that hugs least stretches";
+    EXPECT_DOUBLE_EQ(high->frame().width, 50);
+    EXPECT_DOUBLE_EQ(low->frame().height, 20);
+    EXPECT_DOUBLE_EQ(narrow->frame().width, 30) << "500 beats compression resistance 200";
+}
+
+TEST(UiLayout, ConflictingRequiredConstraintsLogOneLineAndKeepTheRest) {
+    qlo::log::CaptureSink logs;
+    auto top = Container(300, 100);
+    auto a = Constrained(*top, "a");
+    LayoutConstraint::activate({
+        a->leadingAnchor().constraintEqualToAnchor(top->leadingAnchor(), 5),
+        a->topAnchor().constraintEqualToAnchor(top->topAnchor(), 7),
+        a->trailingAnchor().constraintLessThanOrEqualToAnchor(top->leadingAnchor()),
+        a->heightAnchor().constraintEqualToConstant(10),
+        a->widthAnchor().constraintEqualToConstant(50),
+        a->widthAnchor().constraintEqualToConstant(100),
+    });
+    top->layoutSubtreeIfNeeded();
+    EXPECT_EQ(logs.count("unable to satisfy all required layout constraints"), 1u);
+    EXPECT_TRUE(logs.contains("View#a.width == 50; View#a.width == 100")) << "names what gave way";
+    // The width the constraints leave (-5) is no size: the frame gets none.
+    ExpectFrame(*a, {5, 7, 0, 10});
+}
+
+TEST(UiLayout, AutoresizingFollowsTheMaskInFlippedAndUnflippedViews) {
+    // A table row's cell (unflipped, width sizable) with a fixed eye and a stretching name.
+    auto row = Container(200, 24);
+    auto cell = std::make_shared<View>(Rect{0, 0, 200, 24});
+    cell->setFlipped(false);
+    cell->setAutoresizingMask(ViewWidthSizable);
+    auto eye = std::make_shared<View>(Rect{8, 3, 18, 18});
+    auto name = std::make_shared<View>(Rect{54, 3, 136, 18});
+    name->setAutoresizingMask(ViewWidthSizable);
+    auto badge = std::make_shared<View>(Rect{10, 0, 20, 10});  // 10 left, 170 right
+    badge->setAutoresizingMask(ViewMinXMargin | ViewMaxXMargin | ViewMaxYMargin);
+    row->addSubview(cell);
+    cell->addSubview(eye);
+    cell->addSubview(name);
+    cell->addSubview(badge);
+    row->setFrame({0, 0, 290, 30});
+    ExpectFrame(*cell, {0, 0, 290, 24});
+    ExpectFrame(*eye, {8, 3, 18, 18});
+    ExpectFrame(*name, {54, 3, 226, 18});
+    ExpectFrame(*badge, {15, 0, 20, 10});  // the margins share the change by their sizes
+    row->setFrame({0, 0, 200, 24});
+    ExpectFrame(*name, {54, 3, 136, 18});
+    ExpectFrame(*badge, {10, 0, 20, 10});
+
+    // A frame-keeping view in an unflipped constrained view, followed by a constrained one: the
+    // solve sees the frame its mask will give it at the new size.
+    auto top = Container(100, 100);
+    auto box = Constrained(*top, "box");
+    box->setFlipped(false);
+    box->setFrame({0, 0, 100, 100});
+    auto stuck = std::make_shared<View>(Rect{0, 70, 100, 30});  // the top 30 points
+    stuck->setAutoresizingMask(ViewWidthSizable | ViewMinYMargin);
+    box->addSubview(stuck);
+    auto below = Constrained(*box, "below");
+    std::vector<ConstraintPtr> pins{
+        box->leadingAnchor().constraintEqualToAnchor(top->leadingAnchor()),
+        box->trailingAnchor().constraintEqualToAnchor(top->trailingAnchor()),
+        box->topAnchor().constraintEqualToAnchor(top->topAnchor()),
+        box->bottomAnchor().constraintEqualToAnchor(top->bottomAnchor()),
+        below->topAnchor().constraintEqualToAnchor(stuck->bottomAnchor(), 4),
+        below->leadingAnchor().constraintEqualToAnchor(stuck->leadingAnchor()),
+        below->widthAnchor().constraintEqualToAnchor(stuck->widthAnchor()),
+        below->heightAnchor().constraintEqualToConstant(10),
+    };
+    LayoutConstraint::activate(pins);
+    top->setFrame({0, 0, 160, 200});
+    top->layoutSubtreeIfNeeded();
+    ExpectFrame(*box, {0, 0, 160, 200});
+    ExpectFrame(*stuck, {0, 170, 160, 30});
+    // 4 below the stuck view's bottom edge, in unflipped coordinates: 200 - 30 - 4 - 10.
+    ExpectFrame(*below, {0, 156, 160, 10});
+}
+
+TEST(UiLayout, ConstraintsLiveAndDieWithTheirViewsTree) {
+    auto top = Container(100, 100);
+    auto a = Constrained(*top, "a");
+    auto inner = Constrained(*a, "inner");
+    auto other = Container(10, 10);
+    auto inside = inner->widthAnchor().constraintEqualToAnchor(a->widthAnchor());
+    auto across = a->leadingAnchor().constraintEqualToAnchor(top->leadingAnchor());
+    auto foreign = a->topAnchor().constraintEqualToAnchor(other->topAnchor());
+    EXPECT_THROW(LayoutConstraint::activate({inside, foreign}), std::invalid_argument);
+    EXPECT_FALSE(inside->isActive()) << "all or nothing";
+    EXPECT_THROW(a->topAnchor().constraintEqualToAnchor(a->leadingAnchor()), std::invalid_argument);
+    EXPECT_THROW(a->topAnchor().constraintEqualToConstant(3), std::invalid_argument);
+
+    LayoutConstraint::activate({inside, across});
+    EXPECT_EQ(a->constraints().size(), 2u);
+    a->removeFromSuperview();
+    EXPECT_TRUE(inside->isActive()) << "within the moved subtree";
+    EXPECT_FALSE(across->isActive()) << "to a view outside it";
+    EXPECT_TRUE(top->constraints().empty());
+
+    inner.reset();
+    a->removeAllSubviews();  // drops the last owner of inner
+    EXPECT_FALSE(inside->isActive());
+    EXPECT_TRUE(a->constraints().empty());
+    EXPECT_THROW(inside->setActive(true), std::invalid_argument) << "its view is gone";
+}
+
+TEST(UiLayout, StackViewsDistributeAlongAndAlignAcross) {
+    auto top = Container(308, 200);
+    auto make = [&](int distribution, std::vector<std::shared_ptr<View>> views) {
+        auto stack = StackView::stackWithViews(std::move(views), StackOrientation::Horizontal);
+        stack->setDistribution(distribution);
+        stack->setAlignment(3);  // top
+        stack->setTranslatesAutoresizingMaskIntoConstraints(false);
+        top->addSubview(stack);
+        LayoutConstraint::activate({stack->leadingAnchor().constraintEqualToAnchor(top->leadingAnchor()),
+                                    stack->trailingAnchor().constraintEqualToAnchor(top->trailingAnchor()),
+                                    stack->topAnchor().constraintEqualToAnchor(top->topAnchor())});
+        return stack;
+    };
+    auto p1 = std::make_shared<FixedView>(100, 20), p2 = std::make_shared<FixedView>(50, 10);
+    auto s1 = std::make_shared<FixedView>(40, 20), s2 = std::make_shared<FixedView>(40, 30),
+         s3 = std::make_shared<FixedView>(40, 20);
+    auto proportional = make(StackView::kDistributionFillProportionally, {p1, p2});
+    auto spaced = make(StackView::kDistributionEqualSpacing, {s1, s2, s3});
+    top->layoutSubtreeIfNeeded();
+    ExpectFrame(*p1, {0, 0, 200, 20});
+    ExpectFrame(*p2, {208, 0, 100, 10});
+    EXPECT_DOUBLE_EQ(proportional->frame().height, 20) << "hugs its tallest view";
+    ExpectFrame(*s1, {0, 0, 40, 20});
+    ExpectFrame(*s2, {134, 0, 40, 30});
+    ExpectFrame(*s3, {268, 0, 40, 20});
+
+    // A vertical column packed from the top, trailing-aligned; a hidden view leaves no gap.
+    auto c1 = std::make_shared<FixedView>(60, 10), c2 = std::make_shared<FixedView>(90, 10),
+         c3 = std::make_shared<FixedView>(30, 10);
+    auto column = StackView::stackWithViews({c1, c2, c3}, StackOrientation::Vertical);
+    column->setAlignment(6);
+    column->setSpacing(5);
+    column->setTranslatesAutoresizingMaskIntoConstraints(false);
+    top->addSubview(column);
+    LayoutConstraint::activate({column->leadingAnchor().constraintEqualToAnchor(top->leadingAnchor()),
+                                column->topAnchor().constraintEqualToAnchor(top->topAnchor(), 100)});
+    top->layoutSubtreeIfNeeded();
+    ExpectFrame(*column, {0, 100, 90, 40});
+    ExpectFrame(*c1, {30, 0, 60, 10});
+    ExpectFrame(*c3, {60, 30, 30, 10});
+    c2->setHidden(true);
+    top->layoutSubtreeIfNeeded();
+    ExpectFrame(*column, {0, 100, 60, 25});
+    ExpectFrame(*c3, {30, 15, 30, 10});
+}
+
+// Counts layout passes over a tree: every pass asks each view to update its constraints.
+class CountingView : public View {
+public:
+    void updateConstraints() override { ++passes; }
+    int passes = 0;
+};
+
+TEST(UiLayout, LayoutIsRedoneOnlyAfterAChange) {
+    Window window("w", {0, 0, 200, 100});
+    auto content = std::make_shared<CountingView>();
+    window.setContentView(content);
+    auto a = Constrained(*content, "a");
+    auto width = a->widthAnchor().constraintEqualToAnchor(content->widthAnchor(), -20);
+    LayoutConstraint::activate({width, a->heightAnchor().constraintEqualToConstant(10)});
+    window.layoutIfNeeded();
+    window.layoutIfNeeded();
+    a->layoutSubtreeIfNeeded();
+    EXPECT_EQ(content->passes, 1);
+    EXPECT_DOUBLE_EQ(a->frame().width, 180);
+
+    window.setFrame({0, 0, 300, 100});
+    window.layoutIfNeeded();
+    EXPECT_EQ(content->passes, 2);
+    EXPECT_DOUBLE_EQ(a->frame().width, 280);
+    width->setConstant(-100);
+    window.layoutIfNeeded();
+    EXPECT_DOUBLE_EQ(a->frame().width, 200);
+    EXPECT_EQ(content->passes, 3);
+}
+
+}  // namespace
