@@ -1,0 +1,254 @@
+// The accessibility elements of the view toolkit: roles, titles, values and screen frames;
+// hidden views; pop-up menus; stale elements; an untrusted process.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <memory>
+
+#include "platform/ax/ax.h"
+#include "platform/ui/button.h"
+#include "platform/ui/image_view.h"
+#include "platform/ui/pop_up_button.h"
+#include "platform/ui/scroll_view.h"
+#include "platform/ui/table_view.h"
+#include "platform/ui/text_field.h"
+#include "platform/ui/window.h"
+
+namespace {
+
+using namespace qlo::ax;
+namespace ui = qlo::ui;
+
+std::string Text(const Element& e, const char* attribute) {
+    Value v;
+    if (AXUIElementCopyAttributeValue(e, attribute, &v) != kAXErrorSuccess || !v.text()) return "<none>";
+    return *v.text();
+}
+
+std::vector<Element> Children(const Element& e) {
+    Value v;
+    EXPECT_EQ(AXUIElementCopyAttributeValue(e, kAXChildrenAttribute, &v), kAXErrorSuccess);
+    return v.elements() ? *v.elements() : std::vector<Element>{};
+}
+
+std::vector<std::string> Roles(const std::vector<Element>& elements) {
+    std::vector<std::string> roles;
+    for (const Element& e : elements) roles.push_back(Text(e, kAXRoleAttribute));
+    return roles;
+}
+
+ui::Rect Frame(const Element& e) {
+    Value position, size;
+    ui::Point p{-1, -1};
+    ui::Size s{-1, -1};
+    EXPECT_EQ(AXUIElementCopyAttributeValue(e, kAXPositionAttribute, &position), kAXErrorSuccess);
+    EXPECT_EQ(AXUIElementCopyAttributeValue(e, kAXSizeAttribute, &size), kAXErrorSuccess);
+    EXPECT_TRUE(AXValueGetValue(position, kAXValueCGPointType, &p));
+    EXPECT_TRUE(AXValueGetValue(size, kAXValueCGSizeType, &s));
+    return {p.x, p.y, s.width, s.height};
+}
+
+class AXElements : public ::testing::Test {
+protected:
+    void SetUp() override {
+        window = std::make_unique<ui::Window>("Tools", ui::Rect{100, 50, 400, 300});
+        window->orderFront();
+        group = std::make_shared<ui::View>(ui::Rect{10, 20, 300, 200}, "Toolbar");
+        push = std::make_shared<ui::Button>("OK", "", ui::ButtonType::Push, ui::Rect{5, 6, 60, 20});
+        push->setAccessibilityDescription("Confirm the change");
+        radio = std::make_shared<ui::Button>("2 Views", "", ui::ButtonType::Radio, ui::Rect{70, 6, 60, 20});
+        label = std::make_shared<ui::TextField>("Hello", false, ui::Rect{5, 40, 100, 20});
+        field = std::make_shared<ui::TextField>("typed", true, ui::Rect{5, 70, 100, 20});
+        popUp = std::make_shared<ui::PopUpButton>(std::vector<std::string>{"Front", "Cam A"},
+                                                  ui::Rect{5, 100, 120, 24});
+        for (const auto& v : std::vector<std::shared_ptr<ui::View>>{push, radio, label, field, popUp}) {
+            group->addSubview(v);
+        }
+        window->contentView().addSubview(group);
+        app = AXUIElementCreateApplication(getpid());
+        ASSERT_NE(app, nullptr);
+    }
+
+    Element WindowElement() {
+        for (const Element& w : Children(app)) {
+            if (Text(w, kAXTitleAttribute) == "Tools") return w;
+        }
+        return nullptr;
+    }
+    // The group's children: push, radio, label, field, pop-up.
+    std::vector<Element> Controls() { return Children(Children(WindowElement()).at(0)); }
+
+    std::unique_ptr<ui::Window> window;
+    std::shared_ptr<ui::View> group;
+    std::shared_ptr<ui::Button> push, radio;
+    std::shared_ptr<ui::TextField> label, field;
+    std::shared_ptr<ui::PopUpButton> popUp;
+    Element app;
+};
+
+TEST_F(AXElements, RolesTitlesValuesAndScreenFrames) {
+    EXPECT_EQ(AXUIElementCreateApplication(getpid() + 1), nullptr) << "another process";
+    EXPECT_EQ(Text(app, kAXRoleAttribute), "AXApplication");
+    ui::Window closed("Closed", {0, 0, 10, 10});
+    const Element w = WindowElement();
+    ASSERT_NE(w, nullptr);
+    for (const Element& child : Children(app)) EXPECT_NE(Text(child, kAXTitleAttribute), "Closed");
+    EXPECT_EQ(Text(w, kAXRoleAttribute), "AXWindow");
+    EXPECT_EQ(Frame(w), (ui::Rect{100, 50, 400, 300}));
+
+    const std::vector<Element> row = Controls();
+    EXPECT_EQ(Roles(Children(w)), std::vector<std::string>{"AXGroup"}) << "the content view is not an element";
+    EXPECT_EQ(Roles(row), (std::vector<std::string>{"AXButton", "AXRadioButton", "AXStaticText",
+                                                     "AXTextField", "AXPopUpButton"}));
+    EXPECT_EQ(Text(row[0], kAXTitleAttribute), "OK");
+    EXPECT_EQ(Text(row[0], kAXDescriptionAttribute), "Confirm the change");
+    Value v;
+    EXPECT_EQ(AXUIElementCopyAttributeValue(row[1], kAXDescriptionAttribute, &v), kAXErrorNoValue);
+    EXPECT_EQ(AXUIElementCopyAttributeValue(row[0], kAXValueAttribute, &v), kAXErrorAttributeUnsupported);
+    EXPECT_EQ(AXUIElementCopyAttributeValue(row[2], kAXTitleAttribute, &v), kAXErrorAttributeUnsupported);
+    EXPECT_EQ(Text(row[2], kAXValueAttribute), "Hello");
+    EXPECT_EQ(Text(row[3], kAXValueAttribute), "typed");
+    EXPECT_EQ(Text(row[4], kAXValueAttribute), "Front");
+
+    ASSERT_EQ(AXUIElementCopyAttributeValue(row[1], kAXValueAttribute, &v), kAXErrorSuccess);
+    ASSERT_NE(v.number(), nullptr);
+    EXPECT_EQ(*v.number(), 0);
+    radio->setOn(true);
+    ASSERT_EQ(AXUIElementCopyAttributeValue(row[1], kAXValueAttribute, &v), kAXErrorSuccess);
+    EXPECT_EQ(*v.number(), 1) << "read from the view at each call";
+
+    // Window origin + group origin + the view's own place.
+    EXPECT_EQ(Frame(row[4]), (ui::Rect{115, 170, 120, 24}));
+    ASSERT_EQ(AXUIElementCopyAttributeValue(row[4], kAXPositionAttribute, &v), kAXErrorSuccess);
+    EXPECT_EQ(v.text(), nullptr) << "a position is a point, not text";
+    ui::Size size;
+    EXPECT_FALSE(AXValueGetValue(v, kAXValueCGSizeType, &size));
+    window->setFrame({0, 0, 400, 300});
+    EXPECT_EQ(Frame(row[4]).x, 15) << "frames follow the window";
+
+    group->addSubview(std::make_shared<ui::ImageView>(ui::Rect{0, 0, 10, 10}));
+    group->addSubview(std::make_shared<ui::ScrollView>(ui::Rect{0, 0, 10, 10}));
+    group->addSubview(std::make_shared<ui::TableView>(ui::Rect{0, 0, 10, 10}));
+    const std::vector<std::string> roles = Roles(Controls());
+    EXPECT_EQ(std::vector<std::string>(roles.begin() + 5, roles.end()),
+              (std::vector<std::string>{"AXImage", "AXScrollArea", "AXTable"}));
+}
+
+TEST_F(AXElements, AnUnflippedViewPlacesItsSubviewsFromItsBottomEdge) {
+    auto base = std::make_shared<ui::View>(ui::Rect{0, 230, 100, 60});
+    base->setFlipped(false);
+    base->addSubview(std::make_shared<ui::Button>("Low", "", ui::ButtonType::Push, ui::Rect{5, 10, 50, 20}));
+    window->contentView().addSubview(base);
+    const Element low = Children(Children(WindowElement()).at(1)).at(0);
+    EXPECT_EQ(Text(low, kAXTitleAttribute), "Low");
+    EXPECT_EQ(Frame(low), (ui::Rect{105, 50 + 230 + (60 - 10 - 20), 50, 20})) << "top-left on the screen";
+}
+
+TEST_F(AXElements, HiddenViewsAreNotChildren) {
+    label->setHidden(true);
+    EXPECT_EQ(Roles(Controls()), (std::vector<std::string>{"AXButton", "AXRadioButton", "AXTextField",
+                                                            "AXPopUpButton"}));
+    group->setHidden(true);
+    EXPECT_TRUE(Children(WindowElement()).empty()) << "nor is anything inside a hidden view";
+    window->close();
+    EXPECT_EQ(WindowElement(), nullptr);
+}
+
+TEST_F(AXElements, PressingClicksAndPopUpMenusOpenAndChoose) {
+    int pushed = 0;
+    std::string chosen;
+    push->setAction([&](ui::Button&) { ++pushed; });
+    popUp->setAction([&](ui::Button& b) { chosen = static_cast<ui::PopUpButton&>(b).selectedTitle(); });
+    const std::vector<Element> row = Controls();
+    EXPECT_EQ(AXUIElementPerformAction(row[0], kAXPressAction), kAXErrorSuccess);
+    EXPECT_EQ(pushed, 1);
+    EXPECT_EQ(AXUIElementPerformAction(row[0], "AXShowMenu"), kAXErrorActionUnsupported);
+    EXPECT_EQ(AXUIElementPerformAction(row[2], kAXPressAction), kAXErrorActionUnsupported);
+    push->setEnabled(false);
+    EXPECT_EQ(AXUIElementPerformAction(row[0], kAXPressAction), kAXErrorCannotComplete)
+        << "a disabled button is not pressed, and the caller is told";
+    EXPECT_EQ(pushed, 1);
+    EXPECT_EQ(AXUIElementPerformAction(row[1], kAXPressAction), kAXErrorSuccess);
+    EXPECT_TRUE(radio->isOn());
+
+    EXPECT_TRUE(Children(row[4]).empty()) << "no menu while closed";
+    ASSERT_EQ(AXUIElementPerformAction(row[4], kAXPressAction), kAXErrorSuccess);
+    const std::vector<Element> menu = Children(row[4]);
+    ASSERT_EQ(Roles(menu), std::vector<std::string>{"AXMenu"});
+    const std::vector<Element> items = Children(menu[0]);
+    ASSERT_EQ(Roles(items), (std::vector<std::string>{"AXMenuItem", "AXMenuItem"}));
+    EXPECT_EQ(Text(items[1], kAXTitleAttribute), "Cam A");
+    EXPECT_EQ(Frame(items[1]).y, Frame(items[0]).maxY()) << "items stack below each other";
+
+    ASSERT_EQ(AXUIElementPerformAction(items[1], kAXPressAction), kAXErrorSuccess);
+    EXPECT_EQ(chosen, "Cam A");
+    EXPECT_FALSE(popUp->isMenuOpen());
+    EXPECT_EQ(Text(row[4], kAXValueAttribute), "Cam A");
+    EXPECT_EQ(AXUIElementPerformAction(items[0], kAXPressAction), kAXErrorInvalidUIElement)
+        << "the closed menu's items are gone";
+
+    ASSERT_EQ(AXUIElementPerformAction(row[4], kAXPressAction), kAXErrorSuccess);
+    EXPECT_EQ(AXUIElementPerformAction(Children(row[4]).at(0), kAXCancelAction), kAXErrorSuccess);
+    EXPECT_FALSE(popUp->isMenuOpen());
+    EXPECT_EQ(chosen, "Cam A") << "cancelling sends nothing";
+}
+
+TEST_F(AXElements, ElementsOfRemovedViewsAndWindowsAreInvalid) {
+    std::vector<Element> row = Controls();
+    const Element w = WindowElement();
+    Value v;
+    field->removeFromSuperview();
+    EXPECT_EQ(AXUIElementCopyAttributeValue(row[3], kAXRoleAttribute, &v), kAXErrorInvalidUIElement)
+        << "out of the window, though still alive";
+    field.reset();
+    EXPECT_EQ(AXUIElementCopyAttributeValue(row[3], kAXValueAttribute, &v), kAXErrorInvalidUIElement);
+    EXPECT_EQ(AXUIElementPerformAction(row[3], kAXPressAction), kAXErrorInvalidUIElement);
+    EXPECT_EQ(Text(row[2], kAXValueAttribute), "Hello") << "its siblings stay valid";
+
+    popUp.reset();
+    group->removeAllSubviews();
+    EXPECT_EQ(AXUIElementPerformAction(row[4], kAXPressAction), kAXErrorInvalidUIElement);
+    window->setContentView(nullptr);
+    EXPECT_EQ(AXUIElementCopyAttributeValue(w, kAXTitleAttribute, &v), kAXErrorInvalidUIElement)
+        << "a window whose content was replaced is a new element";
+    const Element fresh = WindowElement();
+    window.reset();
+    EXPECT_EQ(AXUIElementCopyAttributeValue(fresh, kAXChildrenAttribute, &v), kAXErrorInvalidUIElement);
+    EXPECT_EQ(AXUIElementCopyAttributeValue(nullptr, kAXRoleAttribute, &v), kAXErrorIllegalArgument);
+}
+
+TEST_F(AXElements, AnUntrustedProcessReadsAndPressesNothing) {
+    const Element button = Controls().at(0);
+    SetProcessTrustedForTesting(false);
+    EXPECT_FALSE(AXIsProcessTrusted());
+    const Element application = AXUIElementCreateApplication(getpid());
+    ASSERT_NE(application, nullptr) << "the application element is still made";
+    Value v;
+    EXPECT_EQ(AXUIElementCopyAttributeValue(application, kAXChildrenAttribute, &v), kAXErrorAPIDisabled);
+    EXPECT_EQ(AXUIElementCopyAttributeValue(button, kAXTitleAttribute, &v), kAXErrorAPIDisabled);
+    EXPECT_EQ(AXUIElementPerformAction(button, kAXPressAction), kAXErrorAPIDisabled);
+    EXPECT_EQ(push->clickCount(), 0);
+    SetProcessTrustedForTesting(true);
+    EXPECT_EQ(Text(button, kAXTitleAttribute), "OK");
+}
+
+TEST_F(AXElements, TheUpdateHandlerRunsBeforeTheWindowsAreListed) {
+    // The program's views follow its model lazily; the handler brings them up to date.
+    SetViewsUpdateHandler([this]() { window->setTitle("Updated"); });
+    EXPECT_EQ(Text(Children(app).back(), kAXTitleAttribute), "Updated");
+    SetViewsUpdateHandler({});
+}
+
+TEST_F(AXElements, TheTreeListingShowsRolesTextsAndFrames) {
+    popUp->performClick();
+    const std::string tree = DescribeElementTree(WindowElement());
+    EXPECT_NE(tree.find("\n    AXButton \"OK\" desc \"Confirm the change\" (115, 76, 60 x 20)\n"),
+              std::string::npos) << tree;
+    EXPECT_NE(tree.find("\n        AXMenuItem \"Cam A\" (115, 214, 120 x 20)\n"), std::string::npos) << tree;
+    EXPECT_EQ(DescribeElementTree(WindowElement(), 2),
+              "AXWindow \"Tools\" (100, 50, 400 x 300)\n"
+              "  AXGroup (110, 70, 300 x 200)\n"
+              "... (more than 2 elements)\n");
+}
+
+}  // namespace
