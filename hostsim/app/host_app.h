@@ -19,9 +19,11 @@
 // spins a core on nothing. While a modal session is up the run loop runs in the ModalPanel
 // mode and idle hooks are not called (the real host's main loop is blocked in the dialog).
 //
-// Windows. The host has a composition viewer (hostsim/app/viewer.h) whose layout the View
-// menu's items set, and a "Go to Time" dialog (Composition > Go to Time...) that runs as a
-// modal session of the view toolkit's Application: opening it returns at once, and until the
+// Windows. The host's main window (hostsim/app/main_window.h) shows the composition viewer
+// (hostsim/app/viewer.h), whose layout the View menu's items set, next to the workspace frame
+// that docks the panels; the window's title follows the project file's name. There is also a
+// "Go to Time" dialog (Composition > Go to Time...) that runs as a modal session of the view
+// toolkit's Application: opening it returns at once, and until the
 // dialog ends (its OK or Cancel button, or the Application's stopModal/abortModal) every round
 // runs the loop in the ModalPanel mode without idle hooks, as a nested modal loop would. The
 // application installs the ExtendScript engine (hostsim/script) for AEGP_ExecuteScript.
@@ -38,6 +40,7 @@
 
 #include "hostsim/app/go_to_time_dialog.h"
 #include "hostsim/app/hook_table.h"
+#include "hostsim/app/main_window.h"
 #include "hostsim/app/menu_bar.h"
 #include "hostsim/app/plugin_library.h"
 #include "hostsim/app/signal_pipe.h"
@@ -186,6 +189,8 @@ public:
     ViewerState viewerState() const { return viewer_.state(Viewer::FrontComposition()); }
     // Sets the layout of the front composition's viewer; A_Err_GENERIC when none is open.
     A_Err setViewerLayout(ViewLayout layout);
+    // The main window (viewer and panel dock), brought up to date.
+    MainWindow& mainWindow();
 
     // Opens the "Go to Time" dialog for the active composition as a modal session and returns
     // its window at once; the dialog's field holds the composition's time as timecode. While a
@@ -276,6 +281,7 @@ private:
     int modalDepth_ = 0;
     runloop::TimerPtr menuTimer_;
     Viewer viewer_;
+    std::unique_ptr<MainWindow> mainWindow_;
     std::unique_ptr<GoToTimeDialog> goToTime_;
     std::unique_ptr<SignalPipe> signals_;
     int signalWatch_ = -1;

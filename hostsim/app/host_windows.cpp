@@ -1,5 +1,7 @@
-// The application's windows: the View menu's layout commands and the viewer, the "Go to Time"
-// dialog as a modal session of the view toolkit, and the script engine for AEGP_ExecuteScript.
+// The application's windows: the main window with the viewer and the panel dock, the View
+// menu's layout commands, the "Go to Time" dialog as a modal session of the view toolkit, and
+// the script engine for AEGP_ExecuteScript.
+#include <filesystem>
 #include <string>
 
 #include "hostsim/app/comp_time.h"
@@ -8,6 +10,7 @@
 #include "hostsim/model/project.h"
 #include "hostsim/script/extendscript.h"
 #include "hostsim/suites/model_suites.h"
+#include "platform/ax/ax.h"
 #include "platform/log.h"
 #include "platform/runloop.h"
 #include "platform/ui/application.h"
@@ -46,6 +49,12 @@ Composition* ActiveComposition() {
     return item != nullptr ? item->asComposition() : nullptr;
 }
 
+// The project's name as the window shows it: its file's name without the extension.
+std::string ProjectName(const std::string& path) {
+    const std::string stem = std::filesystem::path(path).stem().string();
+    return stem.empty() ? "Untitled Project" : stem;
+}
+
 }  // namespace
 
 void HostApp::buildWindowMenus() {
@@ -73,9 +82,19 @@ void HostApp::updateWindowItems() {
         menus_.setEnabled(item.command, front != 0);
         menus_.setChecked(item.command, mark);
     }
+    // Menu updates come at least every kMenuUpdateInterval: the window follows the project.
+    if (mainWindow_) mainWindow();
+}
+
+MainWindow& HostApp::mainWindow() {
+    mainWindow_->refresh(ProjectName(projectPath_));
+    return *mainWindow_;
 }
 
 void HostApp::installWindowing() {
+    mainWindow_ = std::make_unique<MainWindow>(viewer_, workspace_);
+    // Assistive tools (the plug-in's split-view set-up) see the windows as the model is now.
+    ax::SetViewsUpdateHandler([this]() { mainWindow(); });
     ui::Application::shared().setModalHooks(ui::Application::ModalHooks{
         [this]() { beginModal(); },
         [this]() { endModal(); },
@@ -87,6 +106,7 @@ void HostApp::installWindowing() {
 }
 
 void HostApp::uninstallWindowing() {
+    ax::SetViewsUpdateHandler({});
     ui::Application::shared().abortAllModalSessions();
     ui::Application::shared().setModalHooks({});
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <sstream>
 
+#include "platform/ui/view.h"
 #include "platform/ui/window.h"
 
 namespace qlo::hostsim {
@@ -98,7 +99,7 @@ bool Viewer::setLayout(ObjectId comp, ViewLayout layout) {
     s->panes.resize(count);
     s->layout = layout;
     s->activePane = std::min(s->activePane, static_cast<int>(count) - 1);
-    refreshWindow();
+    refreshArea();
     return true;
 }
 
@@ -106,7 +107,7 @@ bool Viewer::setActivePane(ObjectId comp, int index) {
     ViewerState* s = mutableState(comp);
     if (s == nullptr || index < 0 || static_cast<size_t>(index) >= s->panes.size()) return false;
     s->activePane = index;
-    refreshWindow();
+    refreshArea();
     return true;
 }
 
@@ -115,7 +116,7 @@ bool Viewer::setPaneCamera(ObjectId comp, int index, ObjectId cameraLayer) {
     if (s == nullptr || index < 0 || static_cast<size_t>(index) >= s->panes.size()) return false;
     if (CameraOf(comp, cameraLayer) == nullptr) return false;
     s->panes[static_cast<size_t>(index)] = ViewerPane{cameraLayer, {}};
-    refreshWindow();
+    refreshArea();
     return true;
 }
 
@@ -124,7 +125,7 @@ bool Viewer::setPaneStandardView(ObjectId comp, int index, const std::string& vi
     if (s == nullptr || index < 0 || static_cast<size_t>(index) >= s->panes.size()) return false;
     if (!IsStandardViewName(viewName)) return false;
     s->panes[static_cast<size_t>(index)] = ViewerPane{0, viewName};
-    refreshWindow();
+    refreshArea();
     return true;
 }
 
@@ -159,24 +160,40 @@ std::vector<std::string> Viewer::CameraChoices(ObjectId comp) {
     return choices;
 }
 
-std::shared_ptr<ui::Window> Viewer::window() {
-    refreshWindow();
-    return window_;
+std::shared_ptr<ui::View> Viewer::view() {
+    refreshArea();
+    return area_;
 }
 
-void Viewer::refreshWindow() {
-    // Rebuilt only when what it shows changed, so that views others hold stay valid.
+std::shared_ptr<ui::Window> Viewer::window() {
+    refreshArea();
+    return host_.lock();
+}
+
+void Viewer::setFrame(double x, double y, double width, double height) {
+    if (!area_) area_ = std::make_shared<ui::View>(ui::Rect{}, "Group");
+    area_->setFrame({x, y, width, height});
+    refreshArea();
+}
+
+void Viewer::refreshArea() {
+    // The views are rebuilt only when the layout or the composition changed; a change of camera,
+    // active view or camera list updates the existing pop-ups and panes in place, so that the
+    // controls others hold (a user's pointer, an accessibility client) stay the same controls.
     const ObjectId comp = FrontComposition();
     const Item* item = CurrentProject().findItem(comp);
     const ViewerState s = state(comp);
-    std::string shown = std::to_string(comp) + "|" + (item != nullptr ? item->name : "") + "|" +
-                        ViewLayoutName(s.layout) + "|" + std::to_string(s.activePane);
-    for (const ViewerPane& pane : s.panes) shown += "|" + CameraName(comp, pane);
-    for (const std::string& choice : CameraChoices(comp)) shown += "|" + choice;
-    if (window_ && shown == shown_) return;
-    if (!window_) window_ = std::make_shared<ui::Window>("Composition", ui::Rect{0, 60, 1280, 760});
+    if (!area_) area_ = std::make_shared<ui::View>(ui::Rect{0, 0, 960, 720}, "Group");
+    const ui::Rect& frame = area_->frame();
+    const std::string shown = std::to_string(comp) + "|" + (item != nullptr ? item->name : "") +
+                              "|" + ViewLayoutName(s.layout) + "|" + ui::FormatNumber(frame.width) +
+                              "x" + ui::FormatNumber(frame.height);
+    if (shown == shown_) {
+        UpdateViewerArea(*area_, *this, comp);
+        return;
+    }
     shown_ = shown;
-    BuildViewerWindow(*window_, *this, comp);
+    BuildViewerArea(*area_, *this, comp);
 }
 
 std::string Viewer::describe() const {

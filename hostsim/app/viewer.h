@@ -1,14 +1,18 @@
 // The composition viewer of quillo-host: per composition a layout of 1, 2 or 4 views, the
 // camera each view looks through (a camera layer of the composition, or a standard 3-D view such
 // as "Active Camera") and the active view. The viewer shows the composition in front of the
-// project's viewer order; its window (platform/ui) has a layout control, radio buttons titled
-// "1 View", "2 Views" and "4 Views", and one pane per view with a camera pop-up listing the
-// standard views and the composition's cameras.
+// project's viewer order. Its views (platform/ui), the viewer area of the host's main window,
+// are a toolbar with the layout control, radio buttons titled "1 View", "2 Views" and
+// "4 Views", and one pane per view: a picture of the composition through the view's camera and
+// a camera pop-up listing the standard views and the composition's cameras.
 //
 // Layout changes keep the cameras of the views that remain (the first view always remains);
 // views added get the default of their place: the second of two views "Active Camera", the
 // second to fourth of four "Front", "Right", "Active Camera". A view whose camera layer was
 // deleted shows "Active Camera".
+//
+// The panes' pictures are rendered only when asked (renderPanes), never as a matter of course:
+// a screenshot asks for them.
 //
 // Main thread only; works on CurrentProject().
 #pragma once
@@ -21,6 +25,7 @@
 #include "hostsim/model/project.h"
 
 namespace qlo::ui {
+class View;
 class Window;
 }
 
@@ -78,23 +83,39 @@ public:
     // The names a pane's pop-up offers: the standard views, then the composition's cameras.
     static std::vector<std::string> CameraChoices(ObjectId comp);
 
-    // The viewer window, brought up to date with the front composition and its state (its views
-    // are rebuilt only when what they show changed).
+    // The viewer area, brought up to date with the front composition and its state (its views
+    // are rebuilt only when what they show changed, so that views others hold stay valid until
+    // then).
+    std::shared_ptr<ui::View> view();
+    // The window the viewer area is placed in (the host's main window), brought up to date;
+    // null when it is in none.
     std::shared_ptr<ui::Window> window();
+    void placeIn(const std::shared_ptr<ui::Window>& window) { host_ = window; }
+    // Moves and resizes the viewer area (in its window's content); the panes follow.
+    void setFrame(double x, double y, double width, double height);
+
+    // Renders each pane's picture: the front composition at its current time, seen through the
+    // pane's camera, fitted to the pane. Returns how many panes were rendered.
+    int renderPanes();
 
     // The front composition's layout, active view and each view's camera, one line each.
     std::string describe() const;
 
 private:
     ViewerState* mutableState(ObjectId comp);
-    void refreshWindow();
+    void refreshArea();
 
     std::map<ObjectId, ViewerState> states_;
-    std::shared_ptr<ui::Window> window_;
-    std::string shown_;  // what the window was last built to show
+    std::shared_ptr<ui::View> area_;
+    std::weak_ptr<ui::Window> host_;
+    std::string shown_;  // the composition, layout and size the area was last built for
 };
 
-// Builds the content of the viewer window for a composition (0: no composition open).
-void BuildViewerWindow(ui::Window& window, Viewer& viewer, ObjectId comp);
+// Builds the views of the viewer area for a composition (0: no composition open), replacing
+// what the area held.
+void BuildViewerArea(ui::View& area, Viewer& viewer, ObjectId comp);
+// Brings the panes built by BuildViewerArea up to date (camera choices, each pop-up's selection,
+// the active pane) without replacing any view.
+void UpdateViewerArea(ui::View& area, Viewer& viewer, ObjectId comp);
 
 }  // namespace qlo::hostsim

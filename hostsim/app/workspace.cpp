@@ -3,12 +3,36 @@
 #include <algorithm>
 
 #include "platform/log.h"
+#include "platform/ui/text_field.h"
 
 namespace qlo::hostsim {
 
+namespace {
+
+constexpr double kTabWidth = 84;
+const ui::Color kFrameColor = ui::Color::calibratedWhite(0.20);
+const ui::Color kStripColor = ui::Color::calibratedWhite(0.13);
+const ui::Color kFrontTabColor = ui::Color::calibratedWhite(0.20);
+const ui::Color kTabTextColor = ui::Color::calibratedWhite(0.60);
+const ui::Color kFrontTabTextColor = ui::Color::calibratedWhite(0.95);
+
+}  // namespace
+
 Workspace::Workspace(std::vector<std::string> hostTabs, GlobalRefconLookup globals)
-    : globals_(std::move(globals)), hostTabs_(std::move(hostTabs)), tabs_(hostTabs_) {
+    : globals_(std::move(globals)),
+      hostTabs_(std::move(hostTabs)),
+      tabs_(hostTabs_),
+      frame_(std::make_shared<ui::View>(ui::Rect{0, 0, 320, 720}, "Group")),
+      tabStrip_(std::make_shared<ui::View>(ui::Rect{}, "TabGroup")) {
     if (!tabs_.empty()) front_ = tabs_.front();
+    frame_->setIdentifier("workspace");
+    frame_->setWantsLayer(true);
+    frame_->setLayerBackgroundColor(kFrameColor);
+    tabStrip_->setIdentifier("workspace.tabs");
+    tabStrip_->setWantsLayer(true);
+    tabStrip_->setLayerBackgroundColor(kStripColor);
+    frame_->addSubview(tabStrip_);
+    setFrame(frame_->frame());
 }
 
 Workspace::~Workspace() = default;
@@ -46,6 +70,7 @@ A_Err Workspace::unregisterPanel(const std::string& matchName) {
     if (record->state == State::Creating) return A_Err_GENERIC;
     hideTab(matchName);
     panels_.erase(matchName);
+    syncViews();
     return A_Err_NONE;
 }
 
@@ -58,11 +83,12 @@ void Workspace::removePlugin(AEGP_PluginID plugin) {
             ++it;
         }
     }
+    syncViews();
 }
 
 A_Err Workspace::create(Record& record) {
     record.state = State::Creating;
-    record.container = CreateContainerView(record.matchName);
+    record.container = CreateContainerView(record.matchName, *frame_, panelArea());
     record.functions = AEGP_PanelFunctions1{};
     record.refcon = nullptr;
     // The record is findable by its handle during the call: the hook may set the title.
@@ -74,11 +100,13 @@ A_Err Workspace::create(Record& record) {
                  record.matchName.c_str(), err);
         record.state = State::Registered;
         record.container.reset();
+        syncViews();
         record.functions = AEGP_PanelFunctions1{};
         record.refcon = nullptr;
         return err;
     }
     record.state = State::Created;
+    syncViews();
     log::Log("[host] created panel \"%s\"", record.matchName.c_str());
     return A_Err_NONE;
 }
@@ -113,6 +141,7 @@ A_Err Workspace::setPanelTitle(AEGP_PanelH panel, const std::string& title) {
     for (auto& [name, record] : panels_) {
         if (record->handle() == panel && record->state != State::Registered) {
             record->title = title;
+            syncViews();
             return A_Err_NONE;
         }
     }
@@ -126,6 +155,7 @@ bool Workspace::tabShown(const std::string& name) const {
 void Workspace::showTab(const std::string& name) {
     if (!tabShown(name)) tabs_.push_back(name);
     front_ = name;
+    syncViews();
 }
 
 void Workspace::hideTab(const std::string& name) {
@@ -133,19 +163,22 @@ void Workspace::hideTab(const std::string& name) {
     if (it == tabs_.end()) return;
     const size_t index = static_cast<size_t>(it - tabs_.begin());
     tabs_.erase(it);
-    if (front_ != name) return;
-    // The frame then shows the neighbour that stood before the closed tab (or after it, for
-    // the first tab), as tabbed frames do.
-    if (tabs_.empty()) {
-        front_.clear();
-    } else {
-        front_ = tabs_[index == 0 ? 0 : index - 1];
+    if (front_ == name) {
+        // The frame then shows the neighbour that stood before the closed tab (or after it,
+        // for the first tab), as tabbed frames do.
+        if (tabs_.empty()) {
+            front_.clear();
+        } else {
+            front_ = tabs_[index == 0 ? 0 : index - 1];
+        }
     }
+    syncViews();
 }
 
 bool Workspace::bringToFront(const std::string& name) {
     if (!tabShown(name)) return false;
     front_ = name;
+    syncViews();
     return true;
 }
 
@@ -192,6 +225,52 @@ A_Err Workspace::snapSizes(const std::string& matchName, std::vector<A_LPoint>* 
     count = std::clamp<A_long>(count, 0, AEGP_MAX_PANEL_SNAP_SIZES);
     sizes->assign(buffer, buffer + count);
     return A_Err_NONE;
+}
+
+}  // namespace qlo::hostsim
+
+namespace qlo::hostsim {
+
+ui::Rect Workspace::panelArea() const {
+    const ui::Rect& f = frame_->frame();
+    return {0, kTabStripHeight, f.width, std::max(0.0, f.height - kTabStripHeight)};
+}
+
+void Workspace::setFrame(const ui::Rect& frame) {
+    frame_->setFrame(frame);
+    tabStrip_->setFrame({0, 0, frame.width, kTabStripHeight});
+    for (auto& [name, record] : panels_) {
+        if (record->container) record->container->view().setFrame(panelArea());
+    }
+    syncViews();
+}
+
+void Workspace::syncViews() {
+    tabStrip_->removeAllSubviews();
+    // The tabs share the strip's width, each at most kTabWidth wide.
+    const double tabWidth =
+        tabs_.empty() ? kTabWidth
+                      : std::min(kTabWidth, tabStrip_->frame().width / static_cast<double>(tabs_.size()));
+    double x = 0;
+    for (const std::string& tab : tabs_) {
+        const Record* record = find(tab);
+        const bool front = tab == front_;
+        auto label = std::make_shared<ui::TextField>(record != nullptr ? record->title : tab, false,
+                                                     ui::Rect{x, 0, tabWidth, kTabStripHeight});
+        label->setIdentifier("workspace.tab." + tab);
+        label->setAlignment(ui::TextAlignment::Center);
+        label->setTextColor(front ? kFrontTabTextColor : kTabTextColor);
+        if (front) {
+            label->setWantsLayer(true);
+            label->setLayerBackgroundColor(kFrontTabColor);
+            label->setAccessibilityDescription("front tab");
+        }
+        tabStrip_->addSubview(label);
+        x += tabWidth;
+    }
+    for (auto& [name, record] : panels_) {
+        if (record->container) record->container->view().setHidden(!(tabShown(name) && front_ == name));
+    }
 }
 
 }  // namespace qlo::hostsim

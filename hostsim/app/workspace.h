@@ -3,6 +3,10 @@
 // while it is in the frame; the frame shows one tab at a time, the frontmost. A plug-in panel
 // is created (its create hook called with a container view, a panel handle and a function
 // table to fill) the first time it is shown, and stays created while hidden.
+//
+// The frame as views (frameView): a tab strip with the shown tabs' titles, the front one marked,
+// above the panel area, which holds the plug-in panels' containers. Only the container of the
+// front tab is shown; the others are hidden. The views follow every change of the tabs.
 #pragma once
 
 #include <functional>
@@ -13,6 +17,7 @@
 #include <vector>
 
 #include "hostsim/app/container_view.h"
+#include "platform/ui/view.h"
 #include "sdk/AE_Hooks.h"
 
 namespace qlo::hostsim {
@@ -75,6 +80,15 @@ public:
     // table has no GetSnapSizes; the plug-in's error when the call fails.
     A_Err snapSizes(const std::string& matchName, std::vector<A_LPoint>* sizes) const;
 
+    // ---- the frame's views -------------------------------------------------------------
+    static constexpr double kTabStripHeight = 24;
+    const std::shared_ptr<ui::View>& frameView() const { return frame_; }
+    // Moves and resizes the frame (in its window's content); the tab strip and the containers
+    // follow (the containers fill the panel area below the strip).
+    void setFrame(const ui::Rect& frame);
+    // The panel area, in the frame's coordinates.
+    ui::Rect panelArea() const;
+
 private:
     enum class State { Registered, Creating, Created };
     struct Record {
@@ -95,12 +109,16 @@ private:
     void showTab(const std::string& name);
     void hideTab(const std::string& name);
     Record* find(const std::string& matchName) const;
+    // Brings the tab strip and the containers' visibility up to date with the tabs.
+    void syncViews();
 
     GlobalRefconLookup globals_;
     std::vector<std::string> hostTabs_;
     std::map<std::string, std::unique_ptr<Record>> panels_;
     std::vector<std::string> tabs_;
     std::string front_;
+    std::shared_ptr<ui::View> frame_;
+    std::shared_ptr<ui::View> tabStrip_;
 };
 
 }  // namespace qlo::hostsim

@@ -70,8 +70,8 @@ struct Job {
 
 class Drawer {
 public:
-    Drawer(Canvas& canvas, const Composition& comp, double t, int dsx, int dsy)
-        : canvas_(canvas), comp_(comp), t_(t), dsx_(dsx), dsy_(dsy), view_(ViewAt(comp, t)) {
+    Drawer(Canvas& canvas, const Composition& comp, const CameraView& view, double t, int dsx, int dsy)
+        : canvas_(canvas), comp_(comp), t_(t), dsx_(dsx), dsy_(dsy), view_(view) {
         // Pixel position (x, y, 1) -> the camera-space ray (a, b, 1) through it.
         const double cx = comp.width / 2.0, cy = comp.height / 2.0, z = view_.zoom;
         pixelToRay_ = Mat3{{{{dsx / z, 0, -cx / z}, {0, dsy / z, -cy / z}, {0, 0, 1}}}};
@@ -166,11 +166,22 @@ void Widen(const World& from, World& to) {
 
 void SceneRenderer::render8(const Composition& comp, double t, int dsx, int dsy, World& out,
                             AEGP_RenderSuiteCheckForCancellation cancel, AEGP_CancelRefcon refcon) {
+    draw(comp, ViewAt(comp, t), t, dsx, dsy, out, cancel, refcon);
+}
+
+void SceneRenderer::render8(const Composition& comp, const CameraView& view, double t, int dsx,
+                            int dsy, World& out) {
+    draw(comp, view, t, dsx, dsy, out, nullptr, nullptr);
+}
+
+void SceneRenderer::draw(const Composition& comp, const CameraView& view, double t, int dsx, int dsy,
+                         World& out, AEGP_RenderSuiteCheckForCancellation cancel,
+                         AEGP_CancelRefcon refcon) {
     cancelled_ = false;
     Canvas canvas(out, depth_);
     const Value& bg = comp.backgroundColor;
     canvas.clear(Clamp01(bg.v[0]), Clamp01(bg.v[1]), Clamp01(bg.v[2]));
-    Drawer drawer(canvas, comp, t, std::max(dsx, 1), std::max(dsy, 1));
+    Drawer drawer(canvas, comp, view, t, std::max(dsx, 1), std::max(dsy, 1));
 
     // Bottom of the stack first. A run of 3-D layers is drawn far to near by the depth of
     // their centres; a 2-D layer is drawn flat at its place in the stack, and everything above

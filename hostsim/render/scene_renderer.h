@@ -7,6 +7,7 @@
 
 #include "hostsim/model/project.h"
 #include "hostsim/model/world.h"
+#include "hostsim/render/scene_view.h"
 #include "hostsim/suites/model_suites.h"
 
 namespace qlo::hostsim::render {
@@ -24,10 +25,19 @@ public:
     void render8(const Composition& comp, double seconds, int downsampleX, int downsampleY, World& out,
                  AEGP_RenderSuiteCheckForCancellation cancel = nullptr, AEGP_CancelRefcon refcon = nullptr);
 
+    // The same, seen through `view` instead of the composition's own camera (a viewer pane
+    // looking through another camera or a standard view).
+    void render8(const Composition& comp, const CameraView& view, double seconds, int downsampleX,
+                 int downsampleY, World& out);
+
     // Whether the last render8 stopped early because it was cancelled.
     bool cancelled() const { return cancelled_; }
 
 private:
+    void draw(const Composition& comp, const CameraView& view, double seconds, int downsampleX,
+              int downsampleY, World& out, AEGP_RenderSuiteCheckForCancellation cancel,
+              AEGP_CancelRefcon refcon);
+
     std::vector<float> depth_;  // the canvas's inverse-depth buffer, kept between frames
     bool cancelled_ = false;
 };

@@ -5,6 +5,7 @@
 #include "hostsim/app/console.h"
 #include "platform/ui/button.h"
 #include "platform/ui/pop_up_button.h"
+#include "platform/ui/text_field.h"
 #include "platform/ui/window.h"
 #include "script_fixture.h"
 
@@ -78,8 +79,10 @@ TEST_F(ViewerWindow, LayoutChangesKeepTheCamerasOfTheRemainingViews) {
 
 TEST_F(ViewerWindow, TheWindowHasALayoutControlAndACameraPopUpPerView) {
     std::shared_ptr<ui::Window> window = app.viewer().window();
-    EXPECT_EQ(window->title(), "Composition: Demo");
+    ASSERT_EQ(window, app.mainWindow().window()) << "the viewer is part of the main window";
     EXPECT_TRUE(window->isVisible());
+    ASSERT_NE(Find<ui::TextField>("viewer.title"), nullptr);
+    EXPECT_EQ(Find<ui::TextField>("viewer.title")->stringValue(), "Composition: Demo");
     auto* two = Find<ui::Button>("viewer.layout.2 Views");
     ASSERT_NE(two, nullptr);
     EXPECT_EQ(two->role(), "RadioButton");
