@@ -2,6 +2,7 @@
 #include "host/boundary.h"
 #include "host/plugin.h"
 #include "host/suite_handler.h"
+#include "panel/panel_controller.h"
 #include "platform/log.h"
 
 using qlo::log::Log;
@@ -10,7 +11,7 @@ AEGP_PluginID g_pluginID = 0;
 SPBasicSuite* g_basicSuite = nullptr;
 AEGP_Command g_menuCommand = 0;
 const AEGP_WorkspacePanelSuite1* g_panelSuite = nullptr;
-QLOPanelController* g_panelController = nullptr;
+std::shared_ptr<QLOPanelController> g_panelController;
 bool g_panelWasShown = false;
 
 namespace {
@@ -115,10 +116,13 @@ A_Err UpdateMenuHook(AEGP_GlobalRefcon, AEGP_UpdateMenuRefcon, AEGP_WindowType) 
     });
 }
 
-A_Err CreatePanelHook(AEGP_GlobalRefcon, AEGP_CreatePanelRefcon, AEGP_PlatformViewRef /*container*/,
+A_Err CreatePanelHook(AEGP_GlobalRefcon, AEGP_CreatePanelRefcon, AEGP_PlatformViewRef container,
                       AEGP_PanelH panelH, AEGP_PanelFunctions1* outFunctionTable,
                       AEGP_PanelRefcon* outRefcon) {
     return QLOCallFromHost("CreatePanelHook", [&]() -> A_Err {
+        // A panel created again replaces the earlier controller, whose views and timers go.
+        if (g_panelController) g_panelController->tearDown();
+        g_panelController = QLOPanelController::attachToContainer(container);
         if (g_panelSuite != nullptr) {
             g_panelSuite->AEGP_SetPanelTitle(panelH, PanelName());
         }
@@ -132,7 +136,7 @@ A_Err CreatePanelHook(AEGP_GlobalRefcon, AEGP_CreatePanelRefcon, AEGP_PlatformVi
             outFunctionTable->PopulateFlyout = &QLOPopulateFlyout;
             outFunctionTable->DoFlyoutCommand = &QLODoFlyoutCommand;
         }
-        if (outRefcon != nullptr) *outRefcon = reinterpret_cast<AEGP_PanelRefcon>(g_panelController);
+        if (outRefcon != nullptr) *outRefcon = reinterpret_cast<AEGP_PanelRefcon>(g_panelController.get());
         return A_Err_NONE;
     });
 }

@@ -3,6 +3,8 @@
 // Everything here runs on the host's main thread.
 #pragma once
 
+#include <memory>
+
 #include <cstdint>
 
 #include "host/runloop_fwd.h"
@@ -61,7 +63,7 @@ extern AEGP_PluginID g_pluginID;
 extern SPBasicSuite* g_basicSuite;
 extern AEGP_Command g_menuCommand;
 extern const AEGP_WorkspacePanelSuite1* g_panelSuite;  // held for the plug-in's life
-extern QLOPanelController* g_panelController;
+extern std::shared_ptr<QLOPanelController> g_panelController;  // the panel, while created
 extern bool g_panelWasShown;
 extern MJPEGServer* g_server;
 extern MotionReceiver* g_motion;

@@ -5,6 +5,7 @@
 #include "engine/go_to_time_guard.h"
 #include "host/plugin.h"
 #include "link/motion_receiver.h"
+#include "panel/panel_controller.h"
 #include "link/mjpeg_server.h"
 #include "platform/log.h"
 #include "platform/runloop.h"
@@ -92,6 +93,10 @@ void QLOStopServices() {
 void QLOTearDownServices() {
     RestoreCameraSwitches();
     InvalidateGuard();
+    if (g_panelController) {
+        g_panelController->tearDown();
+        g_panelController = nullptr;
+    }
     StopMotionReceiver();
     StopServer();
 }

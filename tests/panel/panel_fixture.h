@@ -1,0 +1,42 @@
+// The plug-in in the stand-in host with its panel created in the host's docked container, phones
+// on loopback, and the main run loop on a clock the test drives (timers and delayed steps fire
+// when the test advances it).
+#pragma once
+
+#include "engine/plugin_fixture.h"
+#include "panel/panel_controller.h"
+#include "platform/runloop.h"
+#include "platform/ui/button.h"
+#include "platform/ui/table_view.h"
+#include "platform/ui/text_field.h"
+
+class PanelTest : public PluginTest {
+protected:
+    void SetUp() override {
+        qlo::runloop::RunLoop::main().useManualClock(true);
+        PluginTest::SetUp();
+        ASSERT_TRUE(g_panelController) << "the host's container is not a view";
+        panel = g_panelController.get();
+    }
+    void TearDown() override {
+        PluginTest::TearDown();
+        qlo::runloop::RunLoop::main().useManualClock(false);
+    }
+    // Lets `seconds` pass on the run loop, in steps of 50 ms, running what falls due.
+    void advance(double seconds) {
+        for (double t = 0; t < seconds - 1e-9; t += 0.05) {
+            qlo::runloop::RunLoop::main().advance(0.05);
+            app->runRounds(1);
+        }
+    }
+    // The row's cell: eye button, phone icon and name label, in that order.
+    const std::vector<std::shared_ptr<qlo::ui::View>>& cell(long row) const {
+        return panel->table->viewAtColumn(0, row)->subviews();
+    }
+    qlo::ui::Button& eye(long row) const { return dynamic_cast<qlo::ui::Button&>(*cell(row)[0]); }
+    qlo::ui::TextField& nameLabel(long row) const {
+        return dynamic_cast<qlo::ui::TextField&>(*cell(row)[2]);
+    }
+
+    QLOPanelController* panel = nullptr;
+};
