@@ -1,8 +1,7 @@
 // quillo-phone: parses the command line, arranges for Ctrl-C and SIGTERM to end the run
-// cleanly, runs one phone session and turns its outcome into the exit status.
+// cleanly, runs the phone (or phones, with --count) and turns the outcome into the exit status.
 #include "phone/options.h"
-#include "phone/phone_session.h"
-#include "phone/reporter.h"
+#include "phone/phone_fleet.h"
 
 #include <atomic>
 #include <csignal>
@@ -35,7 +34,5 @@ int main(int argc, char** argv) {
     sigaction(SIGTERM, &action, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
-    qlophone::Reporter reporter(parsed.options.name, std::cout, std::cerr);
-    qlophone::PhoneSession session(parsed.options, reporter, &g_stopRequested);
-    return session.run().exitCode();
+    return qlophone::RunFleet(parsed.options, std::cout, std::cerr, &g_stopRequested).exitCode();
 }

@@ -1,15 +1,58 @@
-// The built-in motion the phone sends in place of real sensor data: a slow orbit. The camera
-// swings its heading (orientY) back and forth by 40 degrees every 8 seconds while it moves on a
-// horizontal circle of radius 60 units around its starting point, bobs 10 units up and down and
-// tilts (orientX) a few degrees. It starts at zero offset, so the first sample does not jump.
+// The motion the phone sends in place of real sensor data, as a function of the seconds since the
+// motion started. Every path starts near zero offset, so the first sample does not jump.
+//  - orbit: the camera swings its heading (orientY) back and forth by 40 degrees every 8 seconds
+//    while it moves on a horizontal circle of radius 60 units around its starting point, bobs 10
+//    units up and down and tilts (orientX) a few degrees;
+//  - handheld: held still by a hand: a small, smooth wander of every angle and offset (smooth
+//    value noise of two octaves, not white noise), at most kHandheldMaxDegrees and
+//    kHandheldMaxOffset away from the start; each seed gives its own hand;
+//  - still: all zeros;
+//  - samples: timed samples (e.g. from a CSV file, see path_csv.h), interpolated linearly;
+//    before the first sample the first is held, after the last the last.
 #pragma once
 
 #include "phone/motion_datagram.h"
 
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
 namespace qlophone {
 
 inline constexpr double kOrbitPeriodSeconds = 8.0;
+inline constexpr double kHandheldMaxDegrees = 2.0;
+inline constexpr double kHandheldMaxOffset = 5.0;
 
 MotionSample SampleOrbit(double secondsSinceStart);
+MotionSample SampleHandheld(double secondsSinceStart, uint32_t seed);
+
+struct TimedSample {
+    double seconds = 0.0;
+    MotionSample sample;
+};
+
+class MotionPath {
+public:
+    enum class Kind { Orbit, Handheld, Still, Samples };
+
+    static MotionPath Orbit() { return MotionPath(Kind::Orbit); }
+    static MotionPath Handheld(uint32_t seed);
+    static MotionPath Still() { return MotionPath(Kind::Still); }
+    // `samples` must be non-empty with strictly increasing times (ParsePathCsv ensures that).
+    static MotionPath Samples(std::shared_ptr<const std::vector<TimedSample>> samples);
+
+    Kind kind() const { return kind_; }
+    MotionSample at(double secondsSinceStart) const;
+    // "orbit", "handheld", "still", "N samples"
+    std::string describe() const;
+
+private:
+    explicit MotionPath(Kind kind) : kind_(kind) {}
+
+    Kind kind_;
+    uint32_t seed_ = 0;
+    std::shared_ptr<const std::vector<TimedSample>> samples_;
+};
 
 }  // namespace qlophone

@@ -27,9 +27,18 @@ bool MotionSender::start(const MotionPlan& plan, std::string& error) {
     }
     if (plan.rateHz > 0.0) {
         stopping_ = false;
-        thread_ = std::thread([this, rate = plan.rateHz] { run(rate); });
+        thread_ = std::thread([this, rate = plan.rateHz, path = plan.path] { run(rate, path); });
     }
     return true;
+}
+
+Clock::time_point MotionSender::hold(const MotionSample& pose) {
+    std::lock_guard<std::mutex> sending(sendMutex_);
+    held_ = pose;
+    const MotionDatagram datagram = EncodeMotionDatagram(DatagramType::Sample, pose);
+    const auto sentAt = Clock::now();
+    if (socket_.valid()) sendOne(datagram.data(), datagram.size(), false);
+    return sentAt;
 }
 
 void MotionSender::stop() {
@@ -60,15 +69,18 @@ void MotionSender::sendOne(const uint8_t* bytes, size_t size, bool reset) {
     }
 }
 
-void MotionSender::run(double rateHz) {
+void MotionSender::run(double rateHz, MotionPath path) {
     const auto period = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / rateHz));
     const auto begin = Clock::now();
     auto next = begin;
     // Runs until stop(); each pass sends one sample and then sleeps until the next slot.
     for (;;) {
-        const double elapsed = std::chrono::duration<double>(Clock::now() - begin).count();
-        const MotionDatagram sample = EncodeMotionDatagram(DatagramType::Sample, SampleOrbit(elapsed));
-        sendOne(sample.data(), sample.size(), false);
+        {
+            std::lock_guard<std::mutex> sending(sendMutex_);
+            const double elapsed = std::chrono::duration<double>(Clock::now() - begin).count();
+            const MotionDatagram sample = EncodeMotionDatagram(DatagramType::Sample, held_ ? *held_ : path.at(elapsed));
+            sendOne(sample.data(), sample.size(), false);
+        }
         next += period;
         // After a long stall (suspended process), skip the missed slots instead of bursting.
         if (Clock::now() > next + 10 * period) next = Clock::now() + period;

@@ -4,6 +4,7 @@
 
 #include "phone/control_requests.h"
 #include "phone/failure.h"
+#include "phone/motion_path.h"
 
 #include <chrono>
 #include <cstdint>
@@ -17,6 +18,8 @@ inline constexpr uint16_t kDefaultHttpPort = 8254;
 inline constexpr uint16_t kDefaultMotionPort = 8255;
 inline constexpr size_t kMaxDeviceNameBytes = 127;  // what the plug-in keeps of a name
 inline constexpr size_t kMaxCameraNameBytes = 255;
+inline constexpr size_t kMaxPhones = 64;
+inline constexpr size_t kMaxLatencySteps = 1000;
 
 struct Options {
     std::string host = "127.0.0.1";
@@ -32,16 +35,25 @@ struct Options {
     bool forceRegister = false;
     double motionRate = 60.0;
     bool reset = false;
+    MotionPath path = MotionPath::Orbit();
+    bool pathGiven = false;
+    size_t count = 1;                    // phones, from consecutive source addresses
     std::vector<ControlAction> actions;  // in command-line order
     std::optional<double> duration;      // empty: until Ctrl-C / SIGTERM
     std::optional<uint64_t> frames;
     std::string saveFrame;
+    std::string saveFrames;              // directory for every frame
+    bool stats = false;
+    std::string statsJson;               // file for the machine-readable stats
+    size_t latencySteps = 20;            // with --stats; 0: frame rate only
     std::chrono::milliseconds timeout{5000};
     std::chrono::milliseconds stallTimeout{30000};
     bool help = false;
 
     // The stream is opened unless --duration 0.
     bool streams() const { return !duration || *duration > 0.0; }
+    // --stats with latency steps: the probe drives the motion instead of the path.
+    bool probesLatency() const { return stats && latencySteps > 0; }
 };
 
 struct ParsedOptions {

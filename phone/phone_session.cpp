@@ -1,6 +1,7 @@
 #include "phone/phone_session.h"
 
 #include "phone/discovery.h"
+#include "phone/frame_saver.h"
 #include "phone/percent_encoding.h"
 
 #include <cstdio>
@@ -89,7 +90,7 @@ Failure PhoneSession::findMotionPort(SessionResult& result) {
     return {};
 }
 
-Failure PhoneSession::stream(SessionResult& result) {
+Failure PhoneSession::stream(SessionResult& result, MotionSender& motion) {
     const std::string path = BuildStreamPath(options_.name, options_.camera);
     StreamLimits limits;
     limits.maxFrames = options_.frames;
@@ -99,16 +100,50 @@ Failure PhoneSession::stream(SessionResult& result) {
     limits.connectTimeout = options_.timeout;
     limits.stallTimeout = options_.stallTimeout;
     limits.stop = stop_;
+
+    std::optional<FrameSaver> saver;
+    Failure saveFailure;
+    if (!options_.saveFrames.empty()) {
+        saver.emplace(options_.saveFrames, options_.name);
+        std::string error;
+        if (!saver->prepare(error)) return {FailureKind::File, error};
+    }
+    std::optional<LatencyProbe> probe;
+    if (options_.probesLatency()) {
+        LatencyProbeSettings settings;
+        settings.steps = options_.latencySteps;
+        probe.emplace(settings, [&motion](const MotionSample& pose) { return motion.hold(pose); });
+    }
+    // Without a duration or a frame count, a run with the probe ends when the probe is done.
+    const bool endWithProbe = probe && !options_.duration && !options_.frames;
+    limits.enough = [&] { return saveFailure || (endWithProbe && probe->finished()); };
+
     reporter_.info("stream: GET " + path);
     result.streamed = true;
     auto sink = [&](std::span<const uint8_t> jpeg) {
+        const auto arrived = Clock::now();
         if (result.latestFrame.empty()) reporter_.info("stream: first frame, " + std::to_string(jpeg.size()) + " bytes");
         result.latestFrame.assign(jpeg.begin(), jpeg.end());
+        if (probe) probe->onFrame(arrived, jpeg);
+        if (saver && !saveFailure) {
+            std::string error;
+            if (saver->save(jpeg, error)) result.framesSaved = saver->saved();
+            else saveFailure = {FailureKind::File, error};
+        }
         if (observer_) observer_(jpeg);
     };
+    if (probe) probe->start(Clock::now());
     StreamOutcome outcome = RunStream(result.target, path, limits, sink);
     result.stream = outcome.stats;
+    if (probe) result.latency = probe->result();
+    if (saver) reporter_.info("saved " + std::to_string(saver->saved()) + " frames to " + options_.saveFrames);
+    if (saveFailure) return saveFailure;
+    // A probe that gave up measured nothing trustworthy: the run did not do what was asked.
+    if (result.latency && !result.latency->problem.empty() && outcome.end == StreamEnd::Completed) {
+        return {FailureKind::Protocol, "latency: " + result.latency->problem};
+    }
     switch (outcome.end) {
+        case StreamEnd::Completed:
         case StreamEnd::FrameLimit:
         case StreamEnd::Deadline:
         case StreamEnd::Stopped:
@@ -123,7 +158,21 @@ Failure PhoneSession::stream(SessionResult& result) {
     return {FailureKind::Protocol, outcome.detail};
 }
 
-void PhoneSession::reportStream(const SessionResult& result) {
+void PhoneSession::reportLatency(const LatencyResult& latency) {
+    std::string line = "stats: motion-to-photon latency ";
+    if (latency.count() > 0) {
+        line += "median " + Fixed(latency.medianMs, 1) + " ms, p95 " + Fixed(latency.p95Ms, 1) + " ms";
+    } else {
+        line += "not measured";
+    }
+    line += " over " + std::to_string(latency.count()) + " steps (" + std::to_string(latency.missed) +
+            " missed; frame noise " + Fixed(latency.noise, 2) + ", threshold " + Fixed(latency.threshold, 2) +
+            ", step change " + Fixed(latency.stepChange, 1) + ")";
+    if (!latency.problem.empty()) line += ": " + latency.problem;
+    reporter_.info(line);
+}
+
+void PhoneSession::reportStream(SessionResult& result) {
     const StreamStats& s = result.stream;
     const double seconds = std::chrono::duration<double>(Clock::now() - s.opened).count();
     double fps = 0.0;
@@ -131,6 +180,7 @@ void PhoneSession::reportStream(const SessionResult& result) {
         const double span = std::chrono::duration<double>(s.lastFrame - s.firstFrame).count();
         if (span > 0.0) fps = static_cast<double>(s.frames - 1) / span;
     }
+    result.fps = fps;
     reporter_.info("stream: " + std::to_string(s.frames) + " frames, " + std::to_string(s.bytesReceived) +
                    " bytes received (" + std::to_string(s.jpegBytes) + " JPEG), " + Fixed(fps, 1) + " fps over " +
                    Fixed(seconds, 1) + " s");
@@ -180,6 +230,10 @@ SessionResult PhoneSession::run() {
             reporter_.info(line);
         }
         if (result.streamed) reportStream(result);
+        if (result.streamed && options_.stats) {
+            reporter_.info("stats: " + Fixed(result.fps, 1) + " fps (" + std::to_string(result.stream.frames) + " frames)");
+            if (result.latency) reportLatency(*result.latency);
+        }
         if (Failure f = saveFrame(result)) fail(f);
         if (!result.failure) reporter_.info("done");
         return result;
@@ -209,16 +263,20 @@ SessionResult PhoneSession::run() {
         plan.target.address = result.target.address.withPort(*result.motionPort);
         plan.rateHz = streams ? options_.motionRate : 0.0;
         plan.resetFirst = options_.reset;
+        // The latency probe holds its own poses; until it starts the phone keeps still.
+        plan.path = options_.probesLatency() ? MotionPath::Still() : options_.path;
         std::string error;
         if (!motion.start(plan, error)) {
             fail({FailureKind::Connection, "motion: " + error});
             return finish();
         }
+        const std::string what = options_.probesLatency() ? "latency steps" : plan.path.describe();
         reporter_.info("motion: " + std::string(options_.reset ? "reset sent, " : "") +
-                       (plan.rateHz > 0 ? Fixed(plan.rateHz, 1) + " Hz orbit on " : "no samples, ") + motion.describe());
+                       (plan.rateHz > 0 ? Fixed(plan.rateHz, 1) + " Hz " + what + " on " : "no samples, ") +
+                       motion.describe());
     }
     if (streams) {
-        if (Failure f = stream(result)) fail(f);
+        if (Failure f = stream(result, motion)) fail(f);
     }
     return finish();
 }

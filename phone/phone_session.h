@@ -1,10 +1,12 @@
 // One run of the phone, in this order: find the plug-in (given address or DNS-SD), learn the
 // motion port when motion is on, register, do the control actions, start motion, stream until
-// the end condition, stop motion, save the latest frame, and report. The first failure ends the
+// the end condition, stop motion, save the latest frame, and report. With --stats the latency
+// probe takes over the motion while the stream runs; with --save-frames every frame is written. The first failure ends the
 // run (the frame is still saved and the totals still reported).
 #pragma once
 
 #include "phone/failure.h"
+#include "phone/latency_probe.h"
 #include "phone/motion_sender.h"
 #include "phone/options.h"
 #include "phone/reporter.h"
@@ -24,6 +26,9 @@ struct SessionResult {
     MotionCounts motion;
     ConnectionTarget target;           // where the phone connected
     std::optional<uint16_t> motionPort;
+    double fps = 0.0;                  // frames per second between the first and the last frame
+    uint64_t framesSaved = 0;          // --save-frames
+    std::optional<LatencyResult> latency;  // --stats with latency steps
 
     int exitCode() const { return ExitCodeFor(failure.kind); }
 };
@@ -42,9 +47,10 @@ private:
     Failure findTarget(SessionResult& result);
     Failure findMotionPort(SessionResult& result);
     Failure request(const ConnectionTarget& target, const HttpRequest& request, HttpResponse* answer = nullptr);
-    Failure stream(SessionResult& result);
+    Failure stream(SessionResult& result, MotionSender& motion);
     Failure saveFrame(const SessionResult& result);
-    void reportStream(const SessionResult& result);
+    void reportStream(SessionResult& result);
+    void reportLatency(const LatencyResult& latency);
 
     Options options_;
     Reporter& reporter_;

@@ -1,8 +1,8 @@
 // The phone's printed lines: one line per event, each starting with "[phone NAME] ". Ordinary
-// lines go to one stream, errors to another; lines from different threads never interleave.
+// lines go to one stream, errors to another; lines from different threads and reporters never
+// interleave.
 #pragma once
 
-#include <mutex>
 #include <ostream>
 #include <string>
 
@@ -21,7 +21,6 @@ private:
     std::string prefix_;
     std::ostream& out_;
     std::ostream& err_;
-    std::mutex mutex_;
 };
 
 }  // namespace qlophone

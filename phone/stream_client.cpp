@@ -90,6 +90,7 @@ StreamOutcome RunStream(const ConnectionTarget& target, const std::string& reque
         if (limits.maxFrames && stats.frames >= *limits.maxFrames) {
             return Finish(out, StreamEnd::FrameLimit, "stream: received the requested " + std::to_string(stats.frames) + " frames");
         }
+        if (limits.enough && limits.enough()) return Finish(out, StreamEnd::Completed, "stream: done");
         if (limits.stop && limits.stop->load()) return Finish(out, StreamEnd::Stopped, "stream: stopped");
         if (limits.until && Clock::now() >= *limits.until) return Finish(out, StreamEnd::Deadline, "stream: duration reached");
         Deadline waitUntil = stallCheck ? Clock::now() + limits.stallTimeout : Clock::time_point::max();

@@ -29,10 +29,13 @@ struct StreamLimits {
     std::chrono::milliseconds connectTimeout{5000};
     std::chrono::milliseconds stallTimeout{30000};  // 0: wait for data without limit
     const std::atomic<bool>* stop = nullptr;
+    // Asked after every read: true when the caller has what it came for (ends with Completed).
+    std::function<bool()> enough;
 };
 
 enum class StreamEnd {
     FrameLimit,     // maxFrames reached
+    Completed,      // `enough` said so
     Deadline,       // `until` reached
     Stopped,        // stop flag raised
     ServerClosed,   // the server closed the connection (or sent the closing boundary)

@@ -41,6 +41,18 @@ TEST(Options, RefusesBadCommandLines) {
         {"--motion-rate", "5000"},
         {"--frames", "3", "--duration", "0"},
         {"--save-frame="},
+        {"--count", "0"},
+        {"--count", "65"},
+        {"--count", "2", "--source-ip", "::1"},
+        {"--count", "2", "--save-frame", "f.jpg"},
+        {"--path", "no-such-path.csv"},
+        {"--path", "orbit", "--stats"},   // the probe moves the phone
+        {"--stats", "--duration", "0"},
+        {"--stats", "--motion-rate", "0"},
+        {"--latency-steps", "1001"},
+        {"--step", "sideways"},
+        {"--seek", "soon"},
+        {"--play=1"},
     };
     for (const auto& args : bad) {
         ParsedOptions p = ParseOptions(args);
@@ -49,6 +61,21 @@ TEST(Options, RefusesBadCommandLines) {
     }
     EXPECT_FALSE(ParseOptions({"--name", std::string(127, 'n')}).failure);
     EXPECT_TRUE(ParseOptions({"--help"}).options.help);
+}
+
+TEST(Options, TimelineShortcutsPathsAndStats) {
+    ParsedOptions p = ParseOptions({"--seek", "2.5", "--play", "--step", "back", "--go-to", "end", "--pause",
+                                    "--path", "handheld", "--stats-json", "s.json", "--latency-steps", "0", "--count", "4"});
+    ASSERT_FALSE(p.failure) << p.failure.message;
+    const std::vector<std::string> expected = {"seek", "play", "stepBack", "goToEnd", "pause"};
+    ASSERT_EQ(p.options.actions.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(std::get<TimelineAction>(p.options.actions[i]).action, expected[i]);
+    EXPECT_EQ(std::get<TimelineAction>(p.options.actions[0]).time, 2.5);
+    EXPECT_EQ(p.options.path.kind(), MotionPath::Kind::Handheld);
+    EXPECT_TRUE(p.options.stats);  // implied by --stats-json
+    EXPECT_FALSE(p.options.probesLatency());
+    EXPECT_EQ(p.options.count, 4u);
+    EXPECT_TRUE(ParseOptions({"--stats"}).options.probesLatency());
 }
 
 }  // namespace

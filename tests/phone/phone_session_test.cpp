@@ -1,6 +1,7 @@
 // The whole phone against a small in-test stand-in of the plug-in's server on loopback: what it
 // sends (register JSON, stream query, control bodies, motion datagrams), from which address, what
 // it receives, and the exit status of each kind of failure.
+#include "phone/phone_fleet.h"
 #include "phone/phone_session.h"
 
 #include "loopback_server.h"
@@ -9,8 +10,10 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <sstream>
 
 namespace qlophone {
@@ -230,6 +233,56 @@ TEST(PhoneSession, WorksOverIpv6Loopback) {
     EXPECT_EQ(reg.peerIp, "::1");
     EXPECT_EQ(reg.text.rfind("POST /register HTTP/1.1\r\nHost: [::1]:" + std::to_string(plugin.server->port()) + "\r\n", 0), 0u);
     EXPECT_EQ(run.frames.size(), 1u);
+}
+
+TEST(PhoneFleet, CountRunsDistinctPhonesThatSaveEveryFrameAndWriteStats) {
+    FakePlugin plugin;
+    plugin.start();
+    const std::string dir = ::testing::TempDir() + "/fleet-frames";
+    const std::string statsFile = ::testing::TempDir() + "/fleet-stats.json";
+    std::filesystem::remove_all(dir);
+    ParsedOptions parsed = ParseOptions(plugin.args({"--count", "3", "--name", "Ann's/Phone", "--frames", "2",
+                                                     "--motion-rate", "0", "--save-frames", dir, "--stats-json", statsFile,
+                                                     "--latency-steps", "0"}));
+    ASSERT_FALSE(parsed.failure) << parsed.failure.message;
+    std::ostringstream out, err;
+    FleetResult fleet = RunFleet(parsed.options, out, err, nullptr);
+    ASSERT_EQ(fleet.exitCode(), 0) << err.str();
+
+    // Each phone registers under its own name from its own address.
+    std::map<std::string, std::string> nameByIp;
+    for (const auto& r : plugin.server->requests()) {
+        if (r.text.starts_with("POST /register ")) nameByIp[r.peerIp] = json::parse(Body(r.text))["deviceName"];
+    }
+    const std::map<std::string, std::string> expected = {
+        {"127.0.0.2", "Ann's/Phone 1"}, {"127.0.0.3", "Ann's/Phone 2"}, {"127.0.0.4", "Ann's/Phone 3"}};
+    EXPECT_EQ(nameByIp, expected);
+    for (int phone = 1; phone <= 3; ++phone) {
+        for (int n = 1; n <= 2; ++n) {
+            std::ifstream file(dir + "/Ann_s_Phone_" + std::to_string(phone) + "-" + std::to_string(n) + ".jpg", std::ios::binary);
+            const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+            EXPECT_EQ(bytes, plugin.frames[n - 1]) << phone << "-" << n;
+        }
+    }
+    std::ifstream statsStream(statsFile);
+    const json stats = json::parse(statsStream);
+    ASSERT_EQ(stats["phones"].size(), 3u);
+    EXPECT_EQ(stats["phones"][2]["source"], "127.0.0.4");
+    EXPECT_EQ(stats["phones"][2]["frames"], 2);
+    EXPECT_EQ(stats["phones"][2]["framesSaved"], 2);
+    EXPECT_TRUE(stats["latency"].is_null());
+    std::filesystem::remove_all(dir);
+    std::remove(statsFile.c_str());
+}
+
+TEST(PhoneFleet, FrameDirectoryThatCannotBeMadeIsAFileFailure) {
+    FakePlugin plugin;
+    plugin.start();
+    const std::string blocker = ::testing::TempDir() + "/not-a-dir";
+    std::ofstream(blocker) << "x";
+    PhoneRun run = RunPhone(plugin.args({"--frames", "1", "--motion-rate", "0", "--save-frames", blocker + "/sub"}));
+    EXPECT_EQ(run.result.exitCode(), ExitCodeFor(FailureKind::File));
+    std::remove(blocker.c_str());
 }
 
 }  // namespace

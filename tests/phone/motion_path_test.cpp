@@ -1,0 +1,79 @@
+// Motion paths: CSV files (accepted forms, refused lines with their line number, interpolation)
+// and the continuity of the built-in paths.
+#include "phone/path_csv.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+
+namespace qlophone {
+namespace {
+
+float MaxComponent(const MotionSample& a, const MotionSample& b) {
+    return std::max({std::fabs(a.orientX - b.orientX), std::fabs(a.orientY - b.orientY), std::fabs(a.orientZ - b.orientZ),
+                     std::fabs(a.posX - b.posX), std::fabs(a.posY - b.posY), std::fabs(a.posZ - b.posZ)});
+}
+
+TEST(PathCsv, ReadsHeaderCommentsAndCrLfAndInterpolates) {
+    std::string error;
+    auto samples = ParsePathCsv("# recorded\r\nt, pitch, yaw, roll, x, y, z\r\n\r\n0,0,0,0,0,0,0\r\n2,10,-20,4,100,0,-8\n", error);
+    ASSERT_TRUE(samples) << error;
+    ASSERT_EQ(samples->size(), 2u);
+    const MotionPath path = MotionPath::Samples(std::make_shared<const std::vector<TimedSample>>(*samples));
+    const MotionSample mid = path.at(1.0);
+    EXPECT_FLOAT_EQ(mid.orientX, 5.0f);
+    EXPECT_FLOAT_EQ(mid.orientY, -10.0f);
+    EXPECT_FLOAT_EQ(mid.posX, 50.0f);
+    EXPECT_FLOAT_EQ(path.at(9.0).posZ, -8.0f);  // the last sample is held
+}
+
+TEST(PathCsv, RefusesBadLinesNamingTheLine) {
+    const std::vector<std::pair<std::string, std::string>> bad = {
+        {"0,1,2,3,4,5\n", "line 1: expected 7"},
+        {"t,pitch,yaw\n0,0,0,0,0,0,0\n", "line 1: the header"},
+        {"# c\n0,0,0,0,0,0,0\n1,0,x,0,0,0,0\n", "line 3: yaw \"x\""},
+        {"0,0,0,0,0,0,0\n0,1,1,1,1,1,1\n", "line 2: t 0 is not later"},
+        {"-1,0,0,0,0,0,0\n", "line 1: t must not be negative"},
+        {"0,0,0,0,1e300,0,0\n", "line 1: x"},
+        {"0,0,0,0,0,0,0\nt,pitch,yaw,roll,x,y,z\n", "line 2: t \"t\""},
+        {"# nothing\n\n", "no samples"},
+    };
+    for (const auto& [text, expected] : bad) {
+        std::string error;
+        EXPECT_FALSE(ParsePathCsv(text, error)) << text;
+        EXPECT_EQ(error.rfind(expected, 0), 0u) << error;
+    }
+    const std::string file = ::testing::TempDir() + "/bad_path.csv";
+    std::ofstream(file) << "0,0,0,0,0,0,0\n1,2,3\n";
+    std::string error;
+    EXPECT_FALSE(LoadPathCsv(file, error));
+    EXPECT_EQ(error, file + ":2: expected 7 comma-separated numbers (t,pitch,yaw,roll,x,y,z), found 3 fields");
+    EXPECT_FALSE(LoadPathCsv(file + ".missing", error));
+    std::remove(file.c_str());
+}
+
+TEST(MotionPaths, StartAtRestAndMoveSmoothly) {
+    const double dt = 1.0 / 60.0;
+    const MotionPath orbit = MotionPath::Orbit();
+    const MotionPath hand = MotionPath::Handheld(3);
+    EXPECT_EQ(MaxComponent(orbit.at(0), MotionSample{}), 0.0f);
+    EXPECT_EQ(MaxComponent(hand.at(0), MotionSample{}), 0.0f);
+    float orbitStep = 0, handStep = 0, handReach = 0;
+    for (int i = 1; i < 60 * 60; ++i) {
+        orbitStep = std::max(orbitStep, MaxComponent(orbit.at(i * dt), orbit.at((i - 1) * dt)));
+        handStep = std::max(handStep, MaxComponent(hand.at(i * dt), hand.at((i - 1) * dt)));
+        handReach = std::max(handReach, MaxComponent(hand.at(i * dt), MotionSample{}));
+    }
+    EXPECT_LT(orbitStep, 1.0f);  // 60 units radius in 8 s: under 0.8 units per sample
+    // The hand stays near its base and shakes smoothly: a step is a small part of its reach.
+    EXPECT_LE(handReach, kHandheldMaxOffset);
+    EXPECT_GT(handReach, 0.5f);
+    EXPECT_LT(handStep, 0.2f * handReach);
+    EXPECT_GT(MaxComponent(MotionPath::Handheld(4).at(1.3), hand.at(1.3)), 0.0f);  // each seed its own hand
+    EXPECT_EQ(MaxComponent(MotionPath::Still().at(5.0), MotionSample{}), 0.0f);
+}
+
+}  // namespace
+}  // namespace qlophone
