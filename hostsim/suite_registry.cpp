@@ -1,6 +1,7 @@
 // The basic suite over the process's table of suites. The basic suite's functions carry no
 // context, so they reach the one registry of the process through SuiteRegistry::instance().
 #include "hostsim/suite_registry.h"
+#include "hostsim/suite_faults.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -114,6 +115,7 @@ int SuiteRegistry::unbalancedReleases() const {
 
 SPErr SuiteRegistry::acquire(const char* name, int32_t version, const void** suite) {
     if (name == nullptr || suite == nullptr) return kSPBadParameterError;
+    if (const A_Err fault = SuiteFaults::instance().check("AcquireSuite"); fault != A_Err_NONE) return fault;
     std::lock_guard<std::mutex> lock(mutex_);
     auto it = suites_.find(Key{name, version});
     if (it == suites_.end() || it->second.table == nullptr) return kSPSuiteNotFoundError;

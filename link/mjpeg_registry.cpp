@@ -20,9 +20,13 @@ const char* CameraOrAuto(const ClientInfo& info) {
     return info.targetCam[0] != '\0' ? info.targetCam : "(auto)";
 }
 
-// Sends one MJPEG part: header, JPEG bytes, trailer, each completely.
+// Sends one MJPEG part: header, JPEG bytes, trailer, each completely, all within one send
+// timeout from the start (plus the last call's own timeout): a phone too slow to take a whole
+// frame in that time counts as failed, like one that takes nothing.
 bool SendPart(int fd, const std::string& header, const void* jpeg, size_t length) {
-    return SendAll(fd, header) && SendAll(fd, jpeg, length) && SendAll(fd, kPartTrailer);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kSendTimeoutMs);
+    return SendAllBefore(fd, header.data(), header.size(), deadline) && SendAllBefore(fd, jpeg, length, deadline) &&
+           SendAllBefore(fd, kPartTrailer.data(), kPartTrailer.size(), deadline);
 }
 
 }  // namespace

@@ -18,6 +18,19 @@ bool SendAll(int fd, const void* data, size_t length) {
     return true;
 }
 
+bool SendAllBefore(int fd, const void* data, size_t length, std::chrono::steady_clock::time_point deadline) {
+    const char* p = static_cast<const char*>(data);
+    size_t left = length;
+    while (left > 0) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        const ssize_t n = ::send(fd, p, left, 0);
+        if (n <= 0) return false;
+        p += n;
+        left -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
 void ConfigureAcceptedSocket(int fd) {
     const int one = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);

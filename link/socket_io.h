@@ -2,6 +2,7 @@
 // shared handle through which a stream socket is closed only after the last send on it ended.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <string_view>
 
@@ -21,6 +22,12 @@ inline constexpr int kReceiveTimeoutUs = 500000;
 // Returns true when everything was sent.
 bool SendAll(int fd, const void* data, size_t length);
 inline bool SendAll(int fd, std::string_view text) { return SendAll(fd, text.data(), text.size()); }
+
+// SendAll within a time limit: no further send call starts once `deadline` has passed. Each call
+// may block for the send timeout, so a phone that takes a frame in slowly (every call moves a
+// few bytes before it times out) holds the caller about one send timeout per frame, not for as
+// long as it keeps trickling.
+bool SendAllBefore(int fd, const void* data, size_t length, std::chrono::steady_clock::time_point deadline);
 
 // Options of every accepted connection: TCP_NODELAY, the receive timeout and the send timeout.
 void ConfigureAcceptedSocket(int fd);

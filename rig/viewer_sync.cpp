@@ -3,6 +3,7 @@
 #include "engine/run_script.h"
 #include "platform/log.h"
 #include "rig/rig_state.h"
+#include "rig/script_text.h"
 
 namespace {
 
@@ -10,22 +11,6 @@ const char* LayoutVariants(size_t n) {
     if (n <= 1) return "['1 View']";
     if (n == 2) return "['2 Views Horizontal','2 Views','2 Views Vertical']";
     return "['4 Views']";
-}
-
-// The names as double-quoted script strings, separated by ",": a backslash or double quote in a
-// name gets a backslash before it; every other byte is written as it is.
-std::string QuotedNames(const std::vector<std::string>& names) {
-    std::string out;
-    for (size_t i = 0; i < names.size(); ++i) {
-        if (i != 0) out += ',';
-        out += '"';
-        for (const char c : names[i]) {
-            if (c == '\\' || c == '"') out += '\\';
-            out += c;
-        }
-        out += '"';
-    }
-    return out;
 }
 
 }  // namespace
@@ -67,7 +52,7 @@ std::string ViewerLayoutScript(const std::vector<std::string>& cameraNames) {
     s += "  v = comp.openInViewer();\n";
     s += "  log.push('views2=' + v.views.length);\n";
     s += "  var cams = [";
-    s += QuotedNames(cameraNames);
+    s += QuotedScriptNames(cameraNames);
     s += "];\n";
     s += "  if (v.views.length > 0) {\n";
     s += "    var view0 = v.views[0];\n";

@@ -6,15 +6,20 @@
 #include <new>
 
 #include "hostsim/model/project.h"
+#include "hostsim/suite_faults.h"
 #include "sdk/AE_SDK.h"
 
 namespace qlo::hostsim::detail {
 
-// Runs a suite function's body; no exception ever crosses into the plug-in.
+// Runs a suite function's body; no exception ever crosses into the plug-in. A fault armed on
+// the calling function (named by the compiler, see suite_faults.h) fails the call first.
 template <class F>
-A_Err Guard(F&& body) noexcept {
+A_Err Guard(F&& body, const char* function = __builtin_FUNCTION()) noexcept {
+    if (const A_Err fault = SuiteFaults::instance().check(function); fault != A_Err_NONE) return fault;
     try {
-        return body();
+        const A_Err err = body();
+        if (err == A_Err_STRUCT) SuiteFaults::instance().noteHandleError();
+        return err;
     } catch (const std::bad_alloc&) {
         return A_Err_ALLOC;
     } catch (...) {

@@ -1,0 +1,70 @@
+// The first read of a connection as the accept loop sees it, and the whole control job behind it:
+// the input is what a phone sends on one connection. It is driven through a socket pair into
+// MJPEGServer::serveControlConnection. A control request must get exactly one well-formed answer
+// (a JSON body where the answer says so); any other request is closed unanswered.
+#include <nlohmann/json.hpp>
+
+#include "fuzz/fuzz_support.h"
+#include "link/http_request.h"
+#include "link/mjpeg_server.h"
+#include "platform/log.h"
+
+using namespace qlo::fuzz;
+
+namespace {
+
+MJPEGServer& Server() {
+    static MJPEGServer* server = [] {
+        qlo::log::SetStderrEnabled(false);
+        auto* s = new MJPEGServer();
+        s->updateCameraList({"Camera 1", "Phone \"A\"", "Kamera \xC3\xBC"});
+        return s;
+    }();
+    return *server;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    // A first read is at most 2047 bytes and a body at most 64 KiB; beyond a few KiB nothing new
+    // is reached, and the socket pair must hold the whole input.
+    if (size > 16384) return 0;
+    MJPEGServer& server = Server();
+    int pair[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, pair) != 0) return 0;
+    const std::string_view input(reinterpret_cast<const char*>(data), size);
+    Check(WriteAll(pair[1], input), "socket pair too small for the input");
+    ::shutdown(pair[1], SHUT_WR);
+
+    const bool control = server.serveControlConnection(pair[0]);
+    const std::string answer = ReadToEnd(pair[1]);
+    ::close(pair[1]);
+
+    // The request text of the first read: at most 2047 bytes, up to the first NUL byte.
+    const std::string first(input.substr(0, 2047).data(), strnlen(input.data(), std::min<size_t>(size, 2047)));
+    const RequestRoute route = RouteRequest(first);
+    Check(control == (!first.empty() && route != RequestRoute::Stream), "control decision differs from the router");
+    if (!control) {
+        Check(answer.empty(), "a request that is not a control request was answered");
+        return 0;
+    }
+    const Answer a = CheckAnswer(answer);
+    if (a.head.find("Content-Type: application/json") != std::string::npos) {
+        const auto body = nlohmann::json::parse(a.body, nullptr, false);
+        Check(!body.is_discarded() && body.is_object(), "JSON answer whose body is not a JSON object");
+    } else {
+        Check(a.body == "OK", "plain answer other than OK");
+    }
+    // Drain the mailboxes as the idle tick would, so that each run posts into empty slots.
+    if (server.hasPendingTimelineCommand()) {
+        const TimelineCommand c = server.getPendingTimelineCommand();
+        Check(c.action >= 0 && c.action <= 7, "timeline action out of range");
+    }
+    if (server.hasPendingRecordCommand()) {
+        const RecordMode m = server.getPendingRecordCommand();
+        Check(m >= 0 && m <= 3, "record mode out of range");
+    }
+    if (server.hasPendingCameraSettings()) (void)server.getPendingCameraSettings();
+    if (server.hasPendingSelectCamera()) (void)server.getPendingSelectCamera();
+    return 0;
+}
