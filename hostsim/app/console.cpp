@@ -10,9 +10,13 @@
 
 #include "hostsim/app/comp_time.h"
 #include "hostsim/app/host_app.h"
+#include "hostsim/app/options.h"
+#include "hostsim/app/pointer_click.h"
 #include "hostsim/app/timecode.h"
 #include "hostsim/model/project.h"
+#include "hostsim/suite_faults.h"
 #include "hostsim/script/extendscript.h"
+#include "platform/ax/ax.h"
 #include "platform/log.h"
 #include "platform/runloop.h"
 #include "platform/ui/button.h"
@@ -61,12 +65,80 @@ const char* kHelp =
     "  ok [TIME]          press the dialog's OK button (after typing TIME into its field)\n"
     "  cancel             press the dialog's Cancel button\n"
     "  viewer             the viewer's layout and each view's camera\n"
+    "  screenshot FILE    render the viewer's panes and write the main window as a PNG\n"
+    "  ax                 the accessibility tree: role, title or value, frame per element\n"
+    "  click X Y          click at a point of the main window (as `ax` gives positions)\n"
     "  script TEXT        run ExtendScript and show its result or error\n"
+    "  fail NAME[:N|:always]  make a host suite function fail on its Nth call from now, or\n"
+    "                     always; `fail` lists the faults, `fail clear` removes them\n"
+    "  delete layer NAME  delete a layer of the active composition (phones may be streaming)\n"
+    "  delete item NAME   delete a project item: a composition, footage or folder\n"
     "  save FILE          save the project\n"
     "  quit               run the death hooks, unload the plug-in and exit\n"
     "the end of input does not quit; use `quit`, SIGINT or SIGTERM";
 
+// `click X Y`: a click at a point given in screen coordinates, as `ax` lists frames.
+std::string ClickCommand(HostApp& app, const std::string& rest) {
+    std::istringstream in(rest);
+    double x = 0, y = 0;
+    std::string extra;
+    if (!(in >> x >> y) || (in >> extra)) return "usage: click X Y";
+    ui::Window& window = *app.mainWindow().window();
+    const ui::Point point{x - window.frame().x, y - window.frame().y};
+    const std::string clicked = ClickAt(window, point);
+    return clicked.empty() ? "nothing to click there" : "clicked " + clicked;
+}
+
+// `fail`: arms a suite fault, lists the armed ones, or clears them.
+std::string FailCommand(const std::string& rest) {
+    SuiteFaults& faults = SuiteFaults::instance();
+    if (rest.empty()) {
+        std::string out;
+        for (const std::string& line : faults.describe()) out += line + "\n";
+        return out.empty() ? "no faults armed" : out;
+    }
+    if (rest == "clear") {
+        faults.clear();
+        return "faults cleared";
+    }
+    SuiteFault fault;
+    std::string error;
+    if (!ParseSuiteFault(rest, &fault, &error)) return error;
+    faults.arm(fault);
+    return "AEGP_" + fault.function + " fails " +
+           (fault.call == 0 ? std::string("on every call") : "on call " + std::to_string(fault.call) + " from now");
+}
+
+// `delete layer NAME` / `delete item NAME`: what the user does in the project while phones
+// stream. The suites' handles to what is deleted go stale.
+std::string DeleteCommand(const std::string& rest) {
+    const auto [what, name] = SplitCommand(rest);
+    Project& project = CurrentProject();
+    if (what == "item" && !name.empty()) {
+        Item* item = project.findItemByName(name);
+        if (item == nullptr) return "no item named \"" + name + "\"";
+        project.deleteItem(item->id());
+        return "deleted item \"" + name + "\"";
+    }
+    if (what == "layer" && !name.empty()) {
+        Item* active = project.activeItem();
+        Composition* comp = active != nullptr ? active->asComposition() : nullptr;
+        if (comp == nullptr) return "no active composition";
+        for (size_t i = 0; i < comp->numLayers(); ++i) {
+            if (comp->layerAt(i)->name != name) continue;
+            project.deleteLayer(comp->layerAt(i)->id());
+            return "deleted layer \"" + name + "\" of " + comp->name;
+        }
+        return "no layer named \"" + name + "\" in " + comp->name;
+    }
+    return "usage: delete layer NAME | delete item NAME";
+}
+
 }  // namespace
+
+std::string ConsoleCommandsHelp() {
+    return kHelp;
+}
 
 Console::Console(HostApp& app, std::ostream& out) : app_(app), out_(out) {}
 
@@ -191,8 +263,25 @@ void Console::execute(const std::string& rawLine) {
         dismissDialog(command == "ok", rest);
     } else if (command == "viewer") {
         say(app_.viewer().describe());
+    } else if (command == "screenshot") {
+        std::string error;
+        if (rest.empty()) {
+            say("usage: screenshot FILE");
+        } else if (app_.mainWindow().screenshot(rest, &error)) {
+            say("screenshot written to " + rest);
+        } else {
+            say("cannot write the screenshot: " + error);
+        }
+    } else if (command == "click") {
+        say(ClickCommand(app_, rest));
+    } else if (command == "ax") {
+        say(ax::DescribeElementTree(ax::AXUIElementCreateApplication(getpid())));
     } else if (command == "script") {
         script(rest);
+    } else if (command == "fail") {
+        say(FailCommand(rest));
+    } else if (command == "delete") {
+        say(DeleteCommand(rest));
     } else if (command == "save") {
         if (rest.empty()) {
             say("usage: save FILE");

@@ -23,6 +23,7 @@ const ValueOption kValueOptions[] = {
 
 ParsedOptions ParseOptions(const std::vector<std::string>& args) {
     ParsedOptions parsed;
+    bool positional = false;  // the project was given as a plain argument
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h") {
@@ -35,6 +36,39 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
         }
         if (arg == "--verbose" || arg == "-v") {
             parsed.options.verbose = true;
+            continue;
+        }
+        if (arg == "--status") {
+            parsed.options.status = true;
+            continue;
+        }
+        if (arg == "--quiet" || arg == "-q") {
+            parsed.options.quiet = true;
+            continue;
+        }
+        if (arg == "--fail-suite" || arg.rfind("--fail-suite=", 0) == 0) {
+            std::string spec = arg.size() > 12 ? arg.substr(13) : std::string();
+            if (arg.size() == 12 && i + 1 < args.size()) spec = args[++i];
+            SuiteFault fault;
+            std::string why = "--fail-suite needs a value";
+            if (spec.empty() || !ParseSuiteFault(spec, &fault, &why)) {
+                parsed.error = why;
+                return parsed;
+            }
+            parsed.options.suiteFaults.push_back(fault);
+            continue;
+        }
+        if (!arg.empty() && arg[0] != '-') {
+            if (positional) {
+                parsed.error = "one project at a time: " + parsed.options.projectPath + " and " + arg;
+                return parsed;
+            }
+            positional = true;
+            if (!parsed.options.projectPath.empty()) {
+                parsed.error = "two projects given: --project " + parsed.options.projectPath + " and " + arg;
+                return parsed;
+            }
+            parsed.options.projectPath = arg;
             continue;
         }
         bool matched = false;
@@ -56,6 +90,10 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
                 parsed.error = flag + " needs a value";
                 return parsed;
             }
+            if (positional && opt.field == &Options::projectPath) {
+                parsed.error = "two projects given: " + parsed.options.projectPath + " and --project " + value;
+                return parsed;
+            }
             parsed.options.*opt.field = value;
             matched = true;
             break;
@@ -70,27 +108,38 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
 
 std::string UsageText(const std::string& program) {
     return "usage: " + program +
-           " [--plugin PATH] [--project FILE] [--save FILE] [--log FILE] [--no-panel]\n"
-           "       [--verbose] [--help]\n"
+           " [PROJECT] [--project FILE] [--save FILE] [--plugin PATH] [--log FILE]\n"
+           "       [--no-panel] [--status | --quiet] [--verbose] [--fail-suite NAME[:N|:always]] [--help]\n"
            "\n"
-           "The stand-in host: loads the plug-in, opens a project and runs until told to quit.\n"
+           "The stand-in host: loads the Quillo plug-in, opens a project and runs until told to\n"
+           "quit. The plug-in's panel opens at start, so phones can connect at once: HTTP/MJPEG on\n"
+           "TCP 8254, motion on UDP 8255, announced over DNS-SD as _quillo._tcp.\n"
            "\n"
+           "  PROJECT, --project FILE\n"
+           "                  the project to open (default: the built-in demo project)\n"
+           "  --save FILE     save the project to FILE on exit (File > Save writes it too)\n"
            "  --plugin PATH   the plug-in to load (default: libquillo.so next to this program)\n"
-           "  --project FILE  the project to open (default: the built-in demo project)\n"
-           "  --save FILE     save the project to FILE on exit\n"
+           "  --log FILE      write every log line (host and plug-in) to FILE as well\n"
            "  --no-panel      do not open the plug-ins' panels at start (the workspace opens\n"
            "                  them by default, so the plug-in's services start at once)\n"
-           "  --log FILE      write every log line (host and plug-in) to FILE as well\n"
-           "  --verbose       show the plug-in's frequent lines on the terminal too: its idle\n"
-           "                  heartbeat and the per-sample motion lines (hidden by default;\n"
-           "                  --log keeps them)\n"
-           "  --help          this text\n"
+           "  --status        show the status line even when standard output is not a terminal\n"
+           "                  (then as one line a second)\n"
+           "  --quiet, -q     no status line\n"
+           "  --verbose, -v   show the plug-in's frequent lines on the terminal too: its idle\n"
+           "                  heartbeat, camera-list scans and per-sample motion lines (hidden\n"
+           "                  by default; --log keeps them)\n"
+           "  --fail-suite NAME[:N|:always]\n"
+           "                  make the host suite function NAME (e.g. AEGP_GetLayerName) fail on\n"
+           "                  its Nth call, or on every call (the default); repeatable\n"
+           "  --help, -h      this text\n"
            "\n"
-           "Commands are read from standard input, one a line; type `help` for the list.\n"
-           "Among them: `play`, `time SECONDS`, `goto` (the modal Go to Time dialog; `ok` or\n"
-           "`cancel` closes it), `viewer` (layout and cameras) and `script TEXT` (ExtendScript).\n"
-           "The end of standard input does not quit (the host may run in the background);\n"
-           "quit with `quit`, SIGINT or SIGTERM.\n"
+           "Status line: on a terminal the bottom row shows, once a second, the active\n"
+           "composition's time and whether it plays, then each phone: its name, whether it may\n"
+           "control its camera (allowed or blocked), frames per second, and whether it records.\n"
+           "\n"
+           "Console: commands are read from standard input, one a line:\n" +
+           ConsoleCommandsHelp() +
+           "\n"
            "\n"
            "Exit status: 0 after a quit, 1 when the plug-in cannot be loaded or the project\n"
            "cannot be saved, 2 for a bad command line or a project file that cannot be read.\n";

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "hostsim/suite_faults.h"
+
 namespace qlo::hostsim {
 
 struct Options {
@@ -11,9 +13,12 @@ struct Options {
     std::string projectPath;  // empty: the built-in demo project
     std::string savePath;     // empty: nothing is saved on exit
     std::string logPath;      // empty: no log file
-    bool verbose = false;
-    bool showPanels = true;   // open the plug-ins' panels at start, as a saved workspace would     // the terminal shows the plug-in's idle heartbeat too
+    bool verbose = false;     // the terminal shows the plug-in's frequent lines too
+    bool showPanels = true;   // open the plug-ins' panels at start, as a saved workspace would
+    bool status = false;      // the status line even when standard output is not a terminal
+    bool quiet = false;       // no status line
     bool help = false;
+    std::vector<SuiteFault> suiteFaults;  // --fail-suite: suite functions made to fail on purpose
 };
 
 struct ParsedOptions {
@@ -22,10 +27,15 @@ struct ParsedOptions {
 };
 
 // Parses the arguments after the program name. Options take their value as the next argument
-// or after "=" ("--plugin PATH", "--plugin=PATH").
+// or after "=" ("--plugin PATH", "--plugin=PATH"). One argument that is not an option is the
+// project to open, as --project is.
 ParsedOptions ParseOptions(const std::vector<std::string>& args);
 
+// What --help prints: every option and every console command.
 std::string UsageText(const std::string& program);
+
+// The console's commands, as its `help` lists them (defined with the console).
+std::string ConsoleCommandsHelp();
 
 // libquillo.so in the folder of the running executable (found through /proc/self/exe); empty
 // when that link cannot be read.

@@ -1,0 +1,180 @@
+// The status line's facts: frames per second from renders through each camera, recording from
+// keyframes added to a camera, and phones with their allowed state from the panel's rows.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "hostsim/app/log_notices.h"
+#include "hostsim/app/options.h"
+#include "hostsim/app/panel_rows.h"
+#include "hostsim/app/status_line.h"
+#include "hostsim/model/project.h"
+#include "platform/ui/button.h"
+#include "platform/ui/text_field.h"
+
+namespace qlo::hostsim {
+namespace {
+
+class StatusMonitorTest : public ::testing::Test {
+protected:
+    StatusMonitorTest() : comp(project.addComposition("Shot", 192, 108, 25, 10)) {
+        project.setActiveItem(comp.id());
+        alice = &comp.addCamera("Alice", A_FloatPoint{96, 54});
+        bob = &comp.addCamera("Bob", A_FloatPoint{96, 54});
+        renderer = CountRenders(
+            [](Project&, const RenderRequest&, World&) { return A_Err_NONE; }, monitor);
+    }
+
+    // Renders `n` frames through `camera`, switching the other cameras off as the plug-in does
+    // for each phone's frame.
+    void renderThrough(Layer& camera, int n) {
+        for (Layer* cam : {alice, bob}) {
+            if (cam == &camera) cam->flags |= AEGP_LayerFlag_VIDEO_ACTIVE;
+            else cam->flags &= ~AEGP_LayerFlag_VIDEO_ACTIVE;
+        }
+        RenderRequest request;
+        request.comp = comp.id();
+        World world(AEGP_WorldType_8, 4, 4);
+        for (int i = 0; i < n; ++i) ASSERT_EQ(renderer(project, request, world), A_Err_NONE);
+    }
+
+    Project project;
+    Composition& comp;
+    Layer* alice = nullptr;
+    Layer* bob = nullptr;
+    StatusMonitor monitor;
+    FrameRenderer renderer;
+};
+
+TEST_F(StatusMonitorTest, FramesPerSecondPerCameraAndRecordingFromAddedKeyframes) {
+    monitor.sample(project, 10.0, std::nullopt);
+    renderThrough(*alice, 30);
+    renderThrough(*bob, 15);
+    HostStatus s = monitor.sample(project, 12.0, std::nullopt);  // two seconds later
+    EXPECT_TRUE(s.hasComposition);
+    EXPECT_EQ(s.composition, "Shot");
+    ASSERT_EQ(s.phones.size(), 2u);
+    EXPECT_EQ(s.phones[0].name, "Alice");
+    EXPECT_DOUBLE_EQ(s.phones[0].framesPerSecond, 15.0);
+    EXPECT_FALSE(s.phones[0].allowed.has_value());
+    EXPECT_DOUBLE_EQ(s.phones[1].framesPerSecond, 7.5);
+
+    // Recording lays keyframes down frame after frame; a lone live preview keyframe that comes
+    // and goes is not recording.
+    Stream& position = *bob->stream(AEGP_LayerStream_POSITION);
+    position.setKeyframe(0.0, Value::Three(0, 0, 0));
+    position.setKeyframe(0.04, Value::Three(1, 0, 0));
+    s = monitor.sample(project, 13.0, std::nullopt);
+    ASSERT_EQ(s.phones.size(), 1u) << "Bob records without rendering";
+    EXPECT_EQ(s.phones[0].name, "Bob");
+    EXPECT_TRUE(s.phones[0].recording);
+    EXPECT_EQ(monitor.sample(project, 14.0, std::nullopt).phones.size(), 0u) << "nothing added, nothing rendered";
+
+    const int preview = position.setKeyframe(0.5, Value::Three(2, 0, 0));
+    monitor.sample(project, 15.0, std::nullopt);  // the first preview keyframe counts once
+    position.deleteKeyframe(preview);
+    monitor.sample(project, 16.0, std::nullopt);
+    position.setKeyframe(0.6, Value::Three(2, 0, 0));
+    EXPECT_TRUE(monitor.sample(project, 17.0, std::nullopt).phones.empty());
+}
+
+TEST_F(StatusMonitorTest, PanelRowsNameThePhonesAndTellAllowedOrBlocked) {
+    monitor.sample(project, 0.0, std::nullopt);
+    renderThrough(*alice, 10);
+    renderThrough(*bob, 5);
+    const std::vector<PanelPhoneRow> rows = {{"Carol", false}, {"Alice", true}};
+    const HostStatus s = monitor.sample(project, 1.0, rows);
+    ASSERT_EQ(s.phones.size(), 3u);
+    EXPECT_EQ(s.phones[0].name, "Carol");
+    EXPECT_EQ(s.phones[0].allowed, false);
+    EXPECT_EQ(s.phones[0].framesPerSecond, 0.0);
+    EXPECT_EQ(s.phones[1].name, "Alice");
+    EXPECT_EQ(s.phones[1].allowed, true);
+    EXPECT_EQ(s.phones[1].framesPerSecond, 10.0);
+    EXPECT_EQ(s.phones[2].name, "Bob") << "a camera no row names is still shown";
+    EXPECT_FALSE(s.phones[2].allowed.has_value());
+}
+
+TEST(StatusFormat, OneReadableLine) {
+    HostStatus s;
+    EXPECT_EQ(FormatStatus(s), "no active composition | no phones");
+    s.hasComposition = true;
+    s.composition = "Demo";
+    s.time = 3.4;
+    s.frameRate = 30;
+    s.playing = true;
+    s.phones = {{"Demo Phone", true, 29.6, true}, {"Phone B", false, 0, false}, {"", std::nullopt, 12.2, false}};
+    EXPECT_EQ(FormatStatus(s),
+              "Demo 0:00:03:12 playing | Demo Phone: allowed, 30 fps, recording | "
+              "Phone B: blocked, 0 fps | (unnamed): 12 fps");
+    EXPECT_EQ(ClipToColumns("Caméra 2", 5), "Camér");
+    EXPECT_EQ(ClipToColumns("ab", 5), "ab");
+}
+
+// A panel built as the plug-in builds one: a table of rows, each with a name label, another
+// label and the eye button.
+TEST(PanelRows, NameLabelAndEyeButtonOfEachVisibleRow) {
+    auto root = std::make_shared<ui::View>();
+    auto table = std::make_shared<ui::View>(ui::Rect{}, "Table");
+    root->addSubview(table);
+    auto addRow = [&](const std::string& name, const char* tip, bool hidden) {
+        auto row = std::make_shared<ui::View>(ui::Rect{}, "Row");
+        auto cell = std::make_shared<ui::View>();
+        cell->addSubview(std::make_shared<ui::TextField>("typed", true));  // editable: not a label
+        cell->addSubview(std::make_shared<ui::TextField>(name, false));
+        row->addSubview(cell);
+        row->addSubview(std::make_shared<ui::TextField>("30 fps", false));
+        auto eye = std::make_shared<ui::Button>("");
+        eye->setToolTip(tip);
+        row->addSubview(eye);
+        row->setHidden(hidden);
+        table->addSubview(row);
+    };
+    addRow("Demo Phone", kEyeAllowedToolTip, false);
+    addRow("Phone B", kEyeBlockedToolTip, false);
+    addRow("Gone", kEyeAllowedToolTip, true);
+    auto other = std::make_shared<ui::Button>("Help");
+    other->setToolTip("Show help");
+    root->addSubview(other);
+
+    root->setHidden(true);  // the panel's tab is behind another: its rows are still its phones
+    const std::vector<PanelPhoneRow> rows = ReadPanelPhoneRows(*root);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].name, "Demo Phone");
+    EXPECT_TRUE(rows[0].allowed);
+    EXPECT_EQ(rows[1].name, "Phone B");
+    EXPECT_FALSE(rows[1].allowed);
+}
+
+TEST(LogNotices, PortsTakenAndNoDnsSdDaemonInPlainWords) {
+    const auto http = NoticeForLogLine("[Quillo] Failed to start MJPEG server");
+    ASSERT_TRUE(http);
+    EXPECT_NE(http->find("port 8254 (TCP) is in use by another program; phones cannot connect"), std::string::npos);
+    const auto motion = NoticeForLogLine("[Quillo] Failed to start motion receiver");
+    ASSERT_TRUE(motion);
+    EXPECT_NE(motion->find("port 8255 (UDP)"), std::string::npos);
+    const auto daemon = NoticeForLogLine(
+        "[Quillo Bonjour] FAILED to publish 'Quillo - After Effects' — error={NSNetServicesErrorCode = "
+        "-65537; NSNetServicesErrorDomain = 10;}");
+    ASSERT_TRUE(daemon);
+    EXPECT_NE(daemon->find("no DNS-SD daemon"), std::string::npos);
+    EXPECT_FALSE(NoticeForLogLine("[Quillo] MJPEG server listening on port 8254"));
+}
+
+TEST(CommandLine, StatusQuietAndTheProjectAsAPlainArgument) {
+    ParsedOptions p = ParseOptions({"shot.json", "--quiet", "--save", "out.json"});
+    EXPECT_EQ(p.error, "");
+    EXPECT_EQ(p.options.projectPath, "shot.json");
+    EXPECT_TRUE(p.options.quiet);
+    EXPECT_TRUE(ParseOptions({"--status"}).options.status);
+    EXPECT_EQ(ParseOptions({"a.json", "b.json"}).error, "one project at a time: a.json and b.json");
+    EXPECT_NE(ParseOptions({"--project", "a.json", "b.json"}).error, "");
+    EXPECT_NE(ParseOptions({"b.json", "--project", "a.json"}).error, "");
+    const std::string usage = UsageText("quillo-host");
+    for (const char* item : {"--status", "--quiet", "--save", "--no-panel", "panel show", "script TEXT", "quit"}) {
+        EXPECT_NE(usage.find(item), std::string::npos) << item;
+    }
+}
+
+}  // namespace
+}  // namespace qlo::hostsim
