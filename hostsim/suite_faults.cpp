@@ -42,23 +42,23 @@ const std::vector<std::string>& FaultableSuiteFunctions() {
     return names;
 }
 
-bool ParseSuiteFault(std::string_view spec, SuiteFault* out, std::string* error) {
-    const size_t colon = spec.find(':');
-    const std::string_view name = SuiteFunctionName(spec.substr(0, colon));
+bool ParseSuiteFault(std::string_view faultText, SuiteFault* out, std::string* error) {
+    const size_t colon = faultText.find(':');
+    const std::string_view name = SuiteFunctionName(faultText.substr(0, colon));
     const auto& known = FaultableSuiteFunctions();
     if (std::find(known.begin(), known.end(), name) == known.end()) {
-        *error = "no suite function " + std::string(spec.substr(0, colon)) + " can be made to fail";
+        *error = "no suite function " + std::string(faultText.substr(0, colon)) + " can be made to fail";
         return false;
     }
     SuiteFault fault;
     fault.function = std::string(name);
     if (colon != std::string_view::npos) {
-        const std::string_view when = spec.substr(colon + 1);
+        const std::string_view when = faultText.substr(colon + 1);
         if (when != "always") {
             int n = 0;
             const auto [end, ec] = std::from_chars(when.data(), when.data() + when.size(), n);
             if (ec != std::errc() || end != when.data() + when.size() || n < 1) {
-                *error = "a fault's call is a number from 1, or \"always\": " + std::string(spec);
+                *error = "a fault's call is a number from 1, or \"always\": " + std::string(faultText);
                 return false;
             }
             fault.call = n;

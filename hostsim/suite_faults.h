@@ -28,7 +28,7 @@ struct SuiteFault {
 
 // Reads "NAME", "NAME:N" or "NAME:always" (NAME alone fails every call). False, with the reason
 // in *error, for an unknown function or a bad count.
-bool ParseSuiteFault(std::string_view spec, SuiteFault* out, std::string* error);
+bool ParseSuiteFault(std::string_view faultText, SuiteFault* out, std::string* error);
 
 // The SDK names of the functions faults can be armed on, without "AEGP_".
 const std::vector<std::string>& FaultableSuiteFunctions();

@@ -47,11 +47,11 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
             continue;
         }
         if (arg == "--fail-suite" || arg.rfind("--fail-suite=", 0) == 0) {
-            std::string spec = arg.size() > 12 ? arg.substr(13) : std::string();
-            if (arg.size() == 12 && i + 1 < args.size()) spec = args[++i];
+            std::string faultText = arg.size() > 12 ? arg.substr(13) : std::string();
+            if (arg.size() == 12 && i + 1 < args.size()) faultText = args[++i];
             SuiteFault fault;
             std::string why = "--fail-suite needs a value";
-            if (spec.empty() || !ParseSuiteFault(spec, &fault, &why)) {
+            if (faultText.empty() || !ParseSuiteFault(faultText, &fault, &why)) {
                 parsed.error = why;
                 return parsed;
             }

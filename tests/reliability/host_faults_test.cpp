@@ -107,11 +107,11 @@ TEST_F(ReliabilityTest, ProjectIsAsItWasApartFromThePhonesOwnEditsEvenWhenCallsF
     const std::string before = qh::SerializeProject(qh::CurrentProject());
     auto& faults = qh::SuiteFaults::instance();
     // Calls failing here and there, among them the video switch and keyframe writes.
-    for (const char* spec : {"SetLayerFlag:3", "SetLayerFlag:8", "InsertKeyframe:1", "GetLayerName:5",
+    for (const char* faultText : {"SetLayerFlag:3", "SetLayerFlag:8", "InsertKeyframe:1", "GetLayerName:5",
                              "RenderAndCheckoutFrame:2", "SetStreamValue:4", "ExecuteScript:1"}) {
         qh::SuiteFault fault;
         std::string error;
-        ASSERT_TRUE(qh::ParseSuiteFault(spec, &fault, &error)) << error;
+        ASSERT_TRUE(qh::ParseSuiteFault(faultText, &fault, &error)) << error;
         faults.arm(fault);
     }
     Phone& a = connect("127.0.0.2", "?deviceName=A", "A", 1);
