@@ -4,6 +4,17 @@
 
 namespace qlo::ui {
 
+namespace {
+
+// The pop-up whose menu is open: only one menu is open at a time, as the user can hold only one.
+PopUpButton* g_openMenu = nullptr;
+
+}  // namespace
+
+PopUpButton::~PopUpButton() {
+    if (g_openMenu == this) g_openMenu = nullptr;
+}
+
 PopUpButton::PopUpButton(std::vector<std::string> items, Rect frame)
     : Button("", "", ButtonType::Push, frame) {
     setRole("PopUpButton");
@@ -36,12 +47,21 @@ bool PopUpButton::selectTitle(const std::string& title) {
 }
 
 void PopUpButton::performClick() {
-    if (isEnabled()) menuOpen_ = true;
+    if (!isEnabled()) return;
+    // Opening a menu closes the one open elsewhere.
+    if (g_openMenu != nullptr && g_openMenu != this) g_openMenu->closeMenu();
+    menuOpen_ = true;
+    g_openMenu = this;
+}
+
+void PopUpButton::closeMenu() {
+    menuOpen_ = false;
+    if (g_openMenu == this) g_openMenu = nullptr;
 }
 
 bool PopUpButton::chooseItem(const std::string& title) {
     if (!menuOpen_ || !selectTitle(title)) return false;
-    menuOpen_ = false;
+    closeMenu();
     sendAction();
     return true;
 }

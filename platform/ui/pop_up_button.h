@@ -1,5 +1,6 @@
 // A pop-up button: a button that shows the selected one of its items as its title. Clicking it
-// opens its menu; choosing an item selects it, closes the menu and sends the action.
+// opens its menu (closing any other pop-up's open menu: one menu is open at a time); choosing an
+// item selects it, closes the menu and sends the action.
 #pragma once
 
 #include <string>
@@ -12,6 +13,7 @@ namespace qlo::ui {
 class PopUpButton : public Button {
 public:
     explicit PopUpButton(std::vector<std::string> items = {}, Rect frame = {});
+    ~PopUpButton() override;
 
     const std::vector<std::string>& items() const { return items_; }
     // Replaces the items; the selection moves to the item with the same title, else the first.
@@ -31,7 +33,7 @@ public:
     // sends the action. False (menu left as it is) when there is no such item or the menu is
     // not open.
     bool chooseItem(const std::string& title);
-    void closeMenu() { menuOpen_ = false; }
+    void closeMenu();
 
     std::string describe() const override;
 

@@ -79,3 +79,19 @@ TEST_F(SplitViewTest, AClickWithNoPhoneSwitchesToOneViewAndAssignsNothing) {
     EXPECT_EQ(app->viewerState().panes.size(), 1u);
     EXPECT_EQ(lines("[Quillo] Found"), 0u);
 }
+
+TEST_F(SplitViewTest, AMissingCameraLeavesItsPaneAndTheNextPaneGetsItsOwn) {
+    connect("127.0.0.2", "?deviceName=P1", "P1", 1);  // sends no motion: no camera layer of its own
+    moveAndWait(connect("127.0.0.3", "?deviceName=P2", "P2", 2), {0, 20, 0, 0, 0, 0});
+    pass(2);
+    ASSERT_EQ(app->setViewerLayout(qh::ViewLayout::OneView), A_Err_NONE);
+    ASSERT_TRUE(app->viewer().setPaneStandardView(qh::Viewer::FrontComposition(), 0, "Active Camera"));
+    log.clear();
+    panel->refreshClients();
+    panel->splitViewBtn->performClick();
+    advance(1.4);
+    EXPECT_EQ(log.matching("[Quillo] Camera '"),
+              (V{"[Quillo] Camera 'P1' → pane 0: menu item not found", "[Quillo] Camera 'P2' → pane 1: assigned"}));
+    // Pane 0's menu, left open, closed when pane 1's opened: P2 went to pane 1, not pane 0.
+    EXPECT_EQ(PaneCameras(*app), (V{"Active Camera", "P2"}));
+}
