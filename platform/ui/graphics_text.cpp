@@ -64,7 +64,15 @@ LayoutPtr MakeLayout(const std::string& text, const TextStyle& style, double wid
     pango_font_description_set_absolute_size(font, size * PANGO_SCALE);
     pango_layout_set_font_description(layout.get(), font);
     pango_font_description_free(font);
-    pango_layout_set_text(layout.get(), text.data(), static_cast<int>(text.size()));
+    // Text from the network (a phone's name) may hold bytes that are not UTF-8, or NULs; Pango
+    // refuses such text whole, so they are shown as U+FFFD instead.
+    if (g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr)) {
+        pango_layout_set_text(layout.get(), text.data(), static_cast<int>(text.size()));
+    } else {
+        gchar* valid = g_utf8_make_valid(text.data(), static_cast<gssize>(text.size()));
+        pango_layout_set_text(layout.get(), valid, -1);
+        g_free(valid);
+    }
 
     const LineBreakMode mode = style.lineBreakMode;
     if (width >= 0 && mode != LineBreakMode::Clipping) {

@@ -50,6 +50,14 @@ TEST(UiDrawText, LabelSizesAreMeasuredFromTextAndFont) {
     EXPECT_GT(longLabel->intrinsicContentSize().height, 1.5 * l.height);
 }
 
+TEST(UiDrawText, TextThatIsNotUtf8IsStillDrawn) {
+    // Pango refuses invalid text whole; such a name must still show (with U+FFFD in place).
+    auto broken = TextField::labelWithString(std::string("Phone \xff\xfe B\0C", 13));
+    EXPECT_GT(broken->intrinsicContentSize().width,
+              TextField::labelWithString("Phone")->intrinsicContentSize().width);
+    EXPECT_GE(LowestInkRow(Render(broken, {0, 0, 200, 20})), 0);
+}
+
 TEST(UiDrawText, TailTruncationEndsInAnEllipsis) {
     const std::string text = "A phone with a rather long name that cannot fit";
     auto truncated = TextField::labelWithString(text);
