@@ -25,6 +25,11 @@ const char* const kFaultable[] = {
     "NewFromItem", "SetTime", "GetTime", "SetWorldType", "SetDownsampleFactor", "Dispose",
     "RenderAndCheckoutFrame", "CheckinFrame", "GetReceiptWorld", "GetType", "GetSize", "GetRowBytes",
     "ExecuteScript",
+    // Command 1, Register 6, Workspace Panel 1
+    "GetUniqueCommand", "InsertMenuCommand", "RemoveMenuCommand", "EnableCommand", "DisableCommand",
+    "CheckMarkMenuCommand", "DoCommand", "RegisterCommandHook", "RegisterUpdateMenuHook",
+    "RegisterDeathHook", "RegisterIdleHook", "RegisterCreatePanelHook", "UnRegisterCreatePanelHook",
+    "SetPanelTitle", "ToggleVisibility", "IsShown",
     // the basic suite
     "AcquireSuite",
 };

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "hostsim/app/host_app.h"
+#include "hostsim/suite_faults.h"
 #include "platform/runloop.h"
 
 namespace qlo::hostsim {
@@ -10,8 +11,10 @@ namespace qlo::hostsim {
 namespace {
 
 // Runs a suite call against the application. No C++ exception may cross back into a plug-in.
+// A fault armed on the calling function (named by the compiler) fails the call first.
 template <class Body>
-A_Err OnMain(Body&& body) noexcept {
+A_Err OnMain(Body&& body, const char* function = __builtin_FUNCTION()) noexcept {
+    if (const A_Err fault = SuiteFaults::instance().check(function); fault != A_Err_NONE) return fault;
     HostApp* app = HostApp::current();
     if (app == nullptr) return A_Err_NOT_AVAILABLE;
     if (!runloop::RunLoop::main().isMainThread()) return A_Err_WRONG_THREAD;
