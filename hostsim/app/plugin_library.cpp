@@ -15,7 +15,11 @@ std::string LoaderError() {
 
 PluginLibrary::PluginLibrary(const std::string& path) : path_(path) {
     dlerror();  // clear a stale message so the one reported belongs to this call
-    handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // RTLD_NODELETE: closing a plug-in ends its use, but its code and the libraries it brought
+    // stay mapped until the process exits. Libraries such as the D-Bus client keep process-wide
+    // state (connections, caches, exit handlers) that is never torn down; unmapping them would
+    // strand that state, or leave handlers pointing at unmapped code.
+    handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     if (handle_ == nullptr) {
         throw PluginLoadError("cannot load plug-in " + path + ": " + LoaderError());
     }

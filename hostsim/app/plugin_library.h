@@ -18,7 +18,8 @@ public:
 class PluginLibrary {
 public:
     // Opens the library (RTLD_NOW | RTLD_LOCAL: every symbol resolved now, none shared with
-    // later libraries) and looks the entry point up. Throws PluginLoadError.
+    // later libraries; RTLD_NODELETE: it stays mapped until the process exits) and looks the
+    // entry point up. Throws PluginLoadError.
     explicit PluginLibrary(const std::string& path);
     // Closes the library: nothing of it may be called afterwards.
     ~PluginLibrary();
