@@ -119,15 +119,16 @@ enum {
     AEGP_LayerStream_OPACITY = 4,
     AEGP_LayerStream_ROTATE_X = 5,
     AEGP_LayerStream_ROTATE_Y = 6,
-    AEGP_LayerStream_ORIENTATION = 7,     /* 3-D, degrees                 */
-    AEGP_LayerStream_ZOOM = 8,            /* camera zoom, pixels          */
-    AEGP_LayerStream_DEPTH_OF_FIELD = 9,  /* 0 or 1                       */
-    AEGP_LayerStream_FOCUS_DISTANCE = 10, /* pixels                       */
-    AEGP_LayerStream_APERTURE = 11,       /* pixels                       */
-    AEGP_LayerStream_BLUR_LEVEL = 12,     /* percent                      */
-    AEGP_LayerStream_INTENSITY = 13,      /* light intensity, percent     */
-    AEGP_LayerStream_COLOR = 14,          /* light colour                 */
-    AEGP_LayerStream_NUM_STREAMS = 15
+    AEGP_LayerStream_ORIENTATION = 10,    /* 3-D, degrees                 */
+    AEGP_LayerStream_ZOOM = 11,           /* camera zoom, pixels          */
+    AEGP_LayerStream_DEPTH_OF_FIELD = 12, /* 0 or 1                       */
+    AEGP_LayerStream_FOCUS_DISTANCE = 13, /* pixels                       */
+    AEGP_LayerStream_APERTURE = 14,       /* pixels                       */
+    AEGP_LayerStream_BLUR_LEVEL = 15,     /* percent                      */
+    AEGP_LayerStream_INTENSITY = 16,      /* light intensity, percent     */
+    AEGP_LayerStream_COLOR = 17,          /* light colour                 */
+    AEGP_LayerStream_NUM_STREAMS = 18     /* one past the largest identifier; 7 to 9 name
+                                             streams this host does not have */
 };
 
 typedef A_long AEGP_LTimeMode;
