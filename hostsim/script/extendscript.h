@@ -12,6 +12,11 @@
 // script where it was thrown, when the text does not already name the line; "Error: " and the
 // value's text for any other thrown value.
 //
+// Text: the script, its result and its error are UTF-8; strings reach the object model as UTF-8
+// and come back from it converted (engine_text.h). A script that is not valid UTF-8 is not run
+// ("SyntaxError: the script is not valid UTF-8 (byte N)"); a string with a lone surrogate passed
+// to a host call throws a TypeError; in a result or error text a lone surrogate shows as U+FFFD.
+//
 // Time limit: a script still running after timeoutSeconds is cut off while the engine runs
 // its own code (never inside a host call the script made, which always completes) and its
 // heap is dropped whole. This is done with a timer signal; where it is not possible (the

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <exception>
 
+#include "hostsim/script/engine_text.h"
 #include "hostsim/script/object_model.h"
 #include "hostsim/script/watchdog.h"
 
@@ -90,6 +91,10 @@ void ReadArg(duk_context* ctx, duk_idx_t index, Value* arg) {
             arg->number = duk_get_number(ctx, index);
             break;
         case DUK_TYPE_STRING:
+            if (duk_is_symbol(ctx, index)) {  // a symbol is no text
+                arg->kind = Kind::Object;
+                break;
+            }
             arg->kind = Kind::String;
             arg->text = duk_get_lstring(ctx, index, &arg->length);
             break;
@@ -146,7 +151,22 @@ duk_ret_t RunNative(duk_context* ctx, NativeFn fn) {
     duk_pop(ctx);
     const duk_idx_t top = duk_get_top(ctx);
     call.argc = top < 2 ? static_cast<int>(top) : 2;
-    for (int i = 0; i < call.argc; ++i) ReadArg(ctx, i, &call.args[i]);
+    for (int i = 0; i < call.argc; ++i) {
+        ReadArg(ctx, i, &call.args[i]);
+        if (call.args[i].kind != Kind::String) continue;
+        // Text reaches the host as UTF-8: a string that has no UTF-8 form is refused here.
+        const TextFault fault = FindTextFault(call.args[i].text, call.args[i].length);
+        if (fault.kind == TextFaultKind::LoneSurrogate) {
+            return duk_error(ctx, DUK_ERR_TYPE_ERROR,
+                             "text with a lone surrogate (\\u%04X at index %lu) cannot be passed to the host",
+                             fault.value, static_cast<unsigned long>(fault.index));
+        }
+        if (fault.kind == TextFaultKind::NotText) {
+            return duk_error(ctx, DUK_ERR_TYPE_ERROR,
+                             "text that is not Unicode (byte 0x%02X at index %lu) cannot be passed to the host",
+                             fault.value, static_cast<unsigned long>(fault.index));
+        }
+    }
 
     watchdog::BeginHostCall();
     const bool ok = Invoke(fn, call);
@@ -365,7 +385,7 @@ bool ReturnNumber(NativeCall& call, double value) {
 
 bool ReturnText(NativeCall& call, const std::string& text) {
     std::string& scratch = Scratch();
-    scratch = text;
+    scratch = ToEngineText(text);
     call.result = Plain(Kind::String);
     call.result.text = scratch.data();
     call.result.length = scratch.size();
@@ -388,7 +408,7 @@ bool ReturnArray(NativeCall& call, HostClass cls, double id, int count) {
 
 bool Fail(NativeCall& call, const std::string& message) {
     std::string& scratch = Scratch();
-    scratch = message;
+    scratch = ToEngineText(message);
     call.error = scratch.c_str();
     return false;
 }
@@ -411,7 +431,7 @@ bool NumberArg(const NativeCall& call, int index, double* value) {
 
 bool TextArg(const NativeCall& call, int index, std::string* value) {
     if (index >= call.argc || call.args[index].kind != Kind::String) return false;
-    value->assign(call.args[index].text, call.args[index].length);
+    *value = FromEngineText(std::string_view(call.args[index].text, call.args[index].length));
     return true;
 }
 

@@ -5,7 +5,10 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <string_view>
 
+#include "hostsim/script/engine_text.h"
 #include "hostsim/script/extendscript.h"
 #include "hostsim/script/object_model.h"
 #include "hostsim/script/tracked_heap.h"
@@ -102,6 +105,12 @@ bool TimeLimitAvailable() {
 
 bool RunExtendScript(const std::string& script, std::string* result, std::string* error,
                      const ScriptLimits& limits) {
+    if (size_t bad = 0; !IsValidUtf8(script, &bad)) {
+        if (error != nullptr) {
+            *error = "SyntaxError: the script is not valid UTF-8 (byte " + std::to_string(bad) + ")";
+        }
+        return false;
+    }
     TrackedHeap heap(limits.memoryBytes);
     duk_context* ctx = duk_create_heap(&TrackedHeap::Alloc, &TrackedHeap::Realloc,
                                        &TrackedHeap::Free, &heap, &watchdog::OnFatal);
@@ -131,7 +140,8 @@ bool RunExtendScript(const std::string& script, std::string* result, std::string
     }
     size_t length = 0;
     const char* text = duk_get_lstring(ctx, -1, &length);
-    const std::string outcome = text != nullptr ? std::string(text, length) : std::string();
+    // The engine's text (CESU-8) as UTF-8.
+    const std::string outcome = text != nullptr ? FromEngineText(std::string_view(text, length)) : std::string();
     duk_destroy_heap(ctx);
     if (finish == Finish::Threw) {
         if (error != nullptr) *error = outcome;

@@ -42,6 +42,40 @@ TEST_F(ScriptFixture, ErrorsGoToTheErrorHandleWithTheirLine) {
     EXPECT_EQ(LiveMemHandles(plugin), 0u);
 }
 
+// Text crosses between the engine (CESU-8 inside) and the host (UTF-8) converted both ways;
+// what has no UTF-8 form is refused on the way in and shown as U+FFFD on the way out.
+TEST_F(ScriptFixture, TextCrossesTheObjectModelAsUtf8) {
+    const std::string phone = "B\xF0\x9F\x93\xB1";  // "B" and U+1F4F1
+    AddCamera(phone);
+    const struct {
+        const char* script;
+        std::string result;  // or, after "!", the error
+    } kCases[] = {
+        {"app.project.activeItem.layer('B\xF0\x9F\x93\xB1').name", phone},
+        {"app.project.activeItem.layer('B\\uD83D\\uDCF1').name.length", "3"},
+        {"app.project.activeItem.layer('B\xF0\x9F\x93\xB1').name === 'B\\uD83D\\uDCF1'", "true"},
+        {"throw new Error('no ' + app.project.activeItem.layer('B\xF0\x9F\x93\xB1').name)",
+         "!Error: no " + phone + " (line 1)"},
+        {"'a\\uDCF1b\\uD83D'", "a\xEF\xBF\xBD" "b\xEF\xBF\xBD"},
+        {"app.project.activeItem.layer('B\\uD83D')",
+         "!TypeError: text with a lone surrogate (\\uD83D at index 1) cannot be passed to the host (line 1)"},
+        {"app.findMenuCommandId('\\uDCF1x')",
+         "!TypeError: text with a lone surrogate (\\uDCF1 at index 0) cannot be passed to the host (line 1)"},
+        {"app.project.activeItem.layer(Symbol('Floor'))",
+         "!Error: CompItem.layer: an index or a name is needed (line 1)"},
+        {"'ok' + '\xC3'", "!SyntaxError: the script is not valid UTF-8 (byte 8)"},
+    };
+    for (const auto& c : kCases) {
+        const ScriptOutcome out = Run(c.script);
+        if (c.result.rfind('!', 0) == 0) {
+            EXPECT_EQ(out.error, c.result.substr(1)) << c.script;
+        } else {
+            EXPECT_EQ(out.result, c.result) << c.script << " -> " << out.error;
+        }
+    }
+    EXPECT_EQ(LiveMemHandles(plugin), 0u);
+}
+
 TEST_F(ScriptFixture, TheObjectModelReflectsTheProject) {
     EXPECT_EQ(Eval("app.project.numItems"), "3");
     EXPECT_EQ(Eval("var p = app.project; [p.item(1) instanceof FolderItem, p.item(2) instanceof CompItem,"
