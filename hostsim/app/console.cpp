@@ -47,6 +47,27 @@ std::string Number(double value) {
     return out.str();
 }
 
+// A script's result or error as shown: at most Console::kMaxShownLines lines and
+// Console::kMaxShownBytes bytes (cut before a UTF-8 character that would not fit whole), then a
+// line saying how much was left out. A long result printed whole would hold up the main thread
+// (and every phone's frames) for seconds.
+std::string Shortened(const std::string& text) {
+    size_t end = 0;
+    size_t lines = 1;
+    while (end < text.size() && end < Console::kMaxShownBytes) {
+        if (text[end] == '\n' && ++lines > Console::kMaxShownLines) break;
+        ++end;
+    }
+    if (end >= text.size()) return text;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    size_t moreLines = 0;
+    for (size_t i = end; i < text.size(); ++i) moreLines += text[i] == '\n' ? 1 : 0;
+    std::string shown = text.substr(0, end);
+    if (!shown.empty() && shown.back() != '\n') shown += '\n';
+    return shown + "... " + std::to_string(text.size() - end) + " more bytes (" +
+           std::to_string(moreLines + (text[end] == '\n' ? 0 : 1)) + " more lines) not shown";
+}
+
 const char* kHelp =
     "commands:\n"
     "  help               this list\n"
@@ -431,8 +452,9 @@ void Console::time(const std::string& text) {
     }
     if (!text.empty()) {
         double seconds = 0;
-        if (!ParseTimeText(text, comp->frameRate, &seconds)) {
-            say("usage: time SECONDS (or a timecode H:MM:SS:FF)");
+        std::string why;
+        if (!ParseTimeText(text, comp->frameRate, &seconds, &why)) {
+            say(why + "; usage: time SECONDS (or a timecode H:MM:SS:FF)");
             return;
         }
         SetCompositionTime(project, *comp, seconds, runloop::RunLoop::main().now());
@@ -485,9 +507,9 @@ void Console::script(const std::string& text) {
     std::string result;
     std::string error;
     if (script::RunExtendScript(text, &result, &error)) {
-        say("result: " + result);
+        say("result: " + Shortened(result));
     } else {
-        say("error: " + error);
+        say("error: " + Shortened(error));
     }
 }
 

@@ -32,6 +32,10 @@ public:
     bool inputClosed() const { return closed_; }
 
     static constexpr size_t kMaxLine = 4096;
+    // A script's result or error is shown up to this many lines and bytes, then a line saying
+    // how many bytes and lines were left out.
+    static constexpr size_t kMaxShownLines = 40;
+    static constexpr size_t kMaxShownBytes = 4096;
 
 private:
     void onReadable();

@@ -1,6 +1,8 @@
 #include "hostsim/app/timecode.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -9,8 +11,18 @@ namespace qlo::hostsim {
 
 namespace {
 
-long FramesPerSecond(double frameRate) {
-    return std::max(1L, std::lround(frameRate));
+// The frames of one timecode second; the rate is at most kMaxTimecodeFrameRate.
+int64_t FramesPerSecond(double frameRate) {
+    return std::max<int64_t>(1, std::llround(frameRate));
+}
+
+bool UsableRate(double frameRate) {
+    return frameRate > 0 && frameRate <= kMaxTimecodeFrameRate;
+}
+
+bool Refuse(std::string* why, const std::string& text) {
+    if (why != nullptr) *why = text;
+    return false;
 }
 
 std::string Trimmed(const std::string& text) {
@@ -21,37 +33,41 @@ std::string Trimmed(const std::string& text) {
 }
 
 // A field of digits only.
-bool ReadField(const std::string& field, long* value) {
+bool ReadField(const std::string& field, int64_t* value) {
     if (field.empty() || field.size() > 9) return false;
     for (char c : field) {
         if (c < '0' || c > '9') return false;
     }
-    *value = std::strtol(field.c_str(), nullptr, 10);
+    *value = std::strtoll(field.c_str(), nullptr, 10);
     return true;
 }
 
 }  // namespace
 
 std::string FormatTimecode(double seconds, double frameRate) {
-    if (!(frameRate > 0) || !std::isfinite(seconds)) return "0:00:00:00";
-    const long base = FramesPerSecond(frameRate);
-    const long frames = std::max(0L, std::lround(seconds * frameRate));
-    const long totalSeconds = frames / base;
-    char text[48];
-    std::snprintf(text, sizeof text, "%ld:%02ld:%02ld:%02ld", totalSeconds / 3600,
-                  (totalSeconds / 60) % 60, totalSeconds % 60, frames % base);
+    if (!UsableRate(frameRate) || !std::isfinite(seconds)) return "0:00:00:00";
+    const double base = static_cast<double>(FramesPerSecond(frameRate));
+    const double frames = std::max(0.0, std::round(seconds * frameRate));
+    const double totalSeconds = std::floor(frames / base);
+    const double hours = std::floor(totalSeconds / 3600);
+    const double inHour = totalSeconds - hours * 3600;
+    char text[400];
+    std::snprintf(text, sizeof text, "%.0f:%02.0f:%02.0f:%02.0f", hours, std::floor(inHour / 60),
+                  std::fmod(inHour, 60), std::max(0.0, frames - totalSeconds * base));
     return text;
 }
 
-bool ParseTimeText(const std::string& raw, double frameRate, double* seconds) {
-    if (!(frameRate > 0)) return false;
+bool ParseTimeText(const std::string& raw, double frameRate, double* seconds, std::string* why) {
+    if (!UsableRate(frameRate)) return Refuse(why, "the frame rate cannot count timecodes");
     const std::string text = Trimmed(raw);
-    if (text.empty()) return false;
+    if (text.empty()) return Refuse(why, "no time given");
 
     if (text.find(':') == std::string::npos) {
         char* end = nullptr;
         const double value = std::strtod(text.c_str(), &end);
-        if (end == text.c_str() || *end != '\0' || !std::isfinite(value) || value < 0) return false;
+        if (end == text.c_str() || *end != '\0') return Refuse(why, "not a time");
+        if (!std::isfinite(value)) return Refuse(why, "the time does not fit");
+        if (value < 0) return Refuse(why, "the time is negative");
         *seconds = value;
         return true;
     }
@@ -64,15 +80,21 @@ bool ParseTimeText(const std::string& raw, double frameRate, double* seconds) {
         if (colon == std::string::npos) break;
         start = colon + 1;
     }
-    if (fields.size() > 4) return false;
-    // From the right: frames, seconds, minutes, hours.
-    static constexpr long kUnits[] = {1, 1, 60, 3600};
-    const long base = FramesPerSecond(frameRate);
-    long frames = 0;
+    if (fields.size() > 4) return Refuse(why, "not a time");
+    // From the right: frames, seconds, minutes, hours; counted in 64 bits, checked.
+    static constexpr int64_t kUnits[] = {1, 1, 60, 3600};
+    const int64_t base = FramesPerSecond(frameRate);
+    int64_t frames = 0;
     for (size_t i = 0; i < fields.size(); ++i) {
-        long value = 0;
-        if (!ReadField(fields[fields.size() - 1 - i], &value)) return false;
-        frames += i == 0 ? value : value * kUnits[i] * base;
+        int64_t value = 0;
+        if (!ReadField(fields[fields.size() - 1 - i], &value)) return Refuse(why, "not a time");
+        int64_t part = value;
+        if ((i > 0 && (__builtin_mul_overflow(part, kUnits[i], &part) ||
+                       __builtin_mul_overflow(part, base, &part))) ||
+            __builtin_add_overflow(frames, part, &frames)) {
+            return Refuse(why, "the time does not fit (more than 9223372036854775807 frames at " +
+                                   std::to_string(base) + " frames a second)");
+        }
     }
     *seconds = static_cast<double>(frames) / frameRate;
     return true;

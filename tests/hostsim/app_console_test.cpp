@@ -66,6 +66,33 @@ TEST_F(ConsoleTest, CommandsSelectPlaySaveChooseMenusAndQuit) {
     EXPECT_TRUE(app.quitRequested());
 }
 
+TEST_F(ConsoleTest, TimesThatDoNotFitAreRefusedAndLongResultsAreCut) {
+    Composition* demo = CurrentProject().findItemByName("Demo")->asComposition();
+    demo->frameRate = 3000000;
+    const struct {
+        const char* line;
+        const char* reply;
+    } kTimes[] = {
+        {"time 999999999:00:00:00\n", "the time does not fit (more than 9223372036854775807 frames at 3000000"},
+        {"time 1e999\n", "the time does not fit; usage: time SECONDS"},
+        {"time 1:00:00:00\n", "Demo: time 10 s (0:00:10:00) of 10 s"},  // clamped to the duration
+    };
+    for (const auto& c : kTimes) EXPECT_TRUE(Has(Run(c.line), c.reply)) << c.line << Run(c.line);
+    demo->frameRate = 1e13;
+    EXPECT_TRUE(Has(Run("time 0:01\n"), "the frame rate cannot count timecodes"));
+    demo->frameRate = 30;
+
+    // Many lines come back as the first lines and a count of what was left out.
+    const std::string many = Run("script var a = []; for (var i = 0; i < 100000; i++) a.push(i); a.join('\\n')\n");
+    EXPECT_LE(many.size(), Console::kMaxShownBytes + 64 * Console::kMaxShownLines) << many.substr(0, 200);
+    EXPECT_TRUE(Has(many, "[host] result: 0\n[host] 1\n")) << many.substr(0, 200);
+    EXPECT_TRUE(Has(many, " more lines) not shown\n")) << many.substr(many.size() - 200);
+    const std::string wide = Run("script new Array(5001).join('\xC3\xA9')\n");  // 10,000 bytes, one line
+    EXPECT_TRUE(Has(wide, std::to_string(10000 - Console::kMaxShownBytes / 2 * 2) +
+                              " more bytes (1 more lines) not shown")) << wide.substr(wide.size() - 100);
+    EXPECT_EQ(Run("script 'short'\n"), "[host] result: short\n");
+}
+
 TEST_F(ConsoleTest, EndOfInputStopsReadingButDoesNotQuit) {
     int fds[2];
     ASSERT_EQ(pipe(fds), 0);
