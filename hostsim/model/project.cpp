@@ -108,15 +108,24 @@ Value Stream::valueAt(double t) const {
 }
 
 namespace {
-// Index of the key at `t` (within kTimeEpsilon), or -1; *insertAt receives where a key at t
-// would go.
+// Index of the key at `t`, or -1; *insertAt receives where a key at t goes in time order. A key
+// is at t when it is closer than kTimeEpsilon (the nearest such key). Keys are always at least
+// kTimeEpsilon apart, since a time within it of a key names that key.
 int FindKey(const std::vector<Keyframe>& keys, double t, size_t* insertAt) {
-    auto it = std::lower_bound(keys.begin(), keys.end(), t - kTimeEpsilon,
-                               [](const Keyframe& k, double time) { return k.time < time; });
-    if (insertAt) *insertAt = static_cast<size_t>(it - keys.begin());
-    if (it != keys.end() && std::fabs(it->time - t) < kTimeEpsilon)
-        return static_cast<int>(it - keys.begin());
-    return -1;
+    const auto it = std::lower_bound(keys.begin(), keys.end(), t,
+                                     [](const Keyframe& k, double time) { return k.time < time; });
+    const size_t at = static_cast<size_t>(it - keys.begin());
+    if (insertAt) *insertAt = at;
+    int best = -1;
+    double bestDistance = kTimeEpsilon;
+    for (size_t i = at > 0 ? at - 1 : 0; i < keys.size() && i <= at; ++i) {
+        const double distance = std::fabs(keys[i].time - t);
+        if (distance < bestDistance) {
+            best = static_cast<int>(i);
+            bestDistance = distance;
+        }
+    }
+    return best;
 }
 }  // namespace
 

@@ -6,9 +6,9 @@
 #include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
-#include <regex>
 #include <sstream>
 
+#include "hostsim/model/json_position.h"
 #include "hostsim/model/project.h"
 #include "platform/utf.h"
 
@@ -200,152 +200,6 @@ void Pretty(const Json& v, size_t indent, size_t prefixLength, std::string& out)
     out += std::string(indent, ' ') + (object ? "}" : "]");
 }
 
-// ---- positions of values in a document --------------------------------------------------
-
-std::string PointerToken(const std::string& key) {
-    std::string s;
-    for (char c : key) {
-        if (c == '~') s += "~0";
-        else if (c == '/') s += "~1";
-        else s += c;
-    }
-    return s;
-}
-
-// Line and column (1-based) of the start of every value of a well-formed JSON document, by
-// JSON pointer ("" = the document).
-class Locator {
-public:
-    explicit Locator(const std::string& text) : s_(text) {
-        if (s_.compare(0, 3, "\xEF\xBB\xBF") == 0) i_ = 3;
-        try {
-            value("");
-        } catch (...) {
-            // Best effort: positions found so far stay usable.
-        }
-    }
-
-    // The position of the value at `pointer`, or of its nearest ancestor that was found.
-    std::pair<int, int> find(std::string pointer) const {
-        for (;;) {
-            auto it = pos_.find(pointer);
-            if (it != pos_.end()) return it->second;
-            if (pointer.empty()) return {0, 0};
-            pointer.erase(pointer.rfind('/'));
-        }
-    }
-
-private:
-    void ws() {
-        while (i_ < s_.size() && (s_[i_] == ' ' || s_[i_] == '\t' || s_[i_] == '\r' || s_[i_] == '\n')) {
-            if (s_[i_] == '\n') {
-                ++line_;
-                lineStart_ = i_ + 1;
-            }
-            ++i_;
-        }
-    }
-    char peek() const {
-        if (i_ >= s_.size()) throw std::out_of_range("end");
-        return s_[i_];
-    }
-    uint32_t hex4() {
-        if (i_ + 4 > s_.size()) throw std::out_of_range("end");
-        uint32_t v = static_cast<uint32_t>(std::stoul(s_.substr(i_, 4), nullptr, 16));
-        i_ += 4;
-        return v;
-    }
-    std::string string() {
-        ++i_;  // opening quote
-        std::string out;
-        for (;;) {
-            char c = peek();
-            ++i_;
-            if (c == '"') return out;
-            if (c != '\\') {
-                out += c;
-                continue;
-            }
-            char e = peek();
-            ++i_;
-            switch (e) {
-            case 'b': out += '\b'; break;
-            case 'f': out += '\f'; break;
-            case 'n': out += '\n'; break;
-            case 'r': out += '\r'; break;
-            case 't': out += '\t'; break;
-            case 'u': {
-                uint32_t cp = hex4();
-                if (cp >= 0xD800 && cp < 0xDC00 && i_ + 6 <= s_.size() && s_[i_] == '\\' && s_[i_ + 1] == 'u') {
-                    i_ += 2;
-                    uint32_t lo = hex4();
-                    cp = 0x10000 + ((cp - 0xD800) << 10) + (lo - 0xDC00);
-                }
-                text::AppendUtf8(out, cp);
-                break;
-            }
-            default: out += e; break;
-            }
-        }
-    }
-    void value(const std::string& pointer) {
-        ws();
-        pos_[pointer] = {line_, static_cast<int>(i_ - lineStart_) + 1};
-        char c = peek();
-        if (c == '{') {
-            ++i_;
-            ws();
-            if (peek() == '}') {
-                ++i_;
-                return;
-            }
-            for (;;) {
-                ws();
-                std::string key = string();
-                ws();
-                ++i_;  // ':'
-                value(pointer + "/" + PointerToken(key));
-                ws();
-                if (peek() == ',') {
-                    ++i_;
-                    continue;
-                }
-                ++i_;  // '}'
-                return;
-            }
-        }
-        if (c == '[') {
-            ++i_;
-            ws();
-            if (peek() == ']') {
-                ++i_;
-                return;
-            }
-            for (size_t n = 0;; ++n) {
-                value(pointer + "/" + std::to_string(n));
-                ws();
-                if (peek() == ',') {
-                    ++i_;
-                    continue;
-                }
-                ++i_;  // ']'
-                return;
-            }
-        }
-        if (c == '"') {
-            string();
-            return;
-        }
-        while (i_ < s_.size() && std::strchr(",]} \t\r\n", s_[i_]) == nullptr) ++i_;
-    }
-
-    const std::string& s_;
-    size_t i_ = 0;
-    int line_ = 1;
-    size_t lineStart_ = 0;
-    std::map<std::string, std::pair<int, int>> pos_;
-};
-
 // ---- reading ----------------------------------------------------------------------------
 
 // Where a value is: its JSON pointer, and a readable label of the item/layer it belongs to.
@@ -354,14 +208,25 @@ struct Ctx {
     std::string label;
 };
 
-std::string Quote(const std::string& s) { return Json(s).dump(); }
+// A text in double quotes for a message; a long one is cut (a file may hold names of any length).
+constexpr size_t kQuotedLimit = 64;
+std::string Quote(const std::string& s) {
+    const auto quoted = [](std::string_view t) {
+        return Json(std::string(t)).dump(-1, ' ', false, Json::error_handler_t::replace);
+    };
+    if (s.size() <= kQuotedLimit) return quoted(s);
+    size_t end = kQuotedLimit;
+    while (end > 0 && (static_cast<unsigned char>(s[end]) & 0xC0) == 0x80) --end;
+    return quoted(std::string_view(s).substr(0, end)) + "... (" + std::to_string(s.size()) + " bytes)";
+}
 
 class Reader {
 public:
-    Reader(std::string file, const std::string& text) : file_(std::move(file)), locator_(text) {}
+    Reader(std::string file, const std::string& text) : file_(std::move(file)), text_(text) {}
 
+    // Positions are looked up only for the one error reported.
     [[noreturn]] void fail(const std::string& pointer, const std::string& label, const std::string& message) const {
-        auto [line, column] = locator_.find(pointer);
+        auto [line, column] = FindJsonPointer(text_, pointer);
         throw ProjectFileError(file_, line, column, label.empty() ? message : label + ": " + message);
     }
 
@@ -373,7 +238,7 @@ public:
             if (!known) {
                 std::string list;
                 for (const char* a : allowed) list += std::string(list.empty() ? "" : ", ") + a;
-                fail(ctx.ptr + "/" + PointerToken(it.key()), ctx.label,
+                fail(ctx.ptr + "/" + JsonPointerToken(it.key()), ctx.label,
                      "unknown field " + Quote(it.key()) + " (known fields: " + list + ")");
             }
         }
@@ -387,13 +252,13 @@ public:
         if (!v) fail(ctx.ptr, ctx.label, std::string("missing field ") + Quote(key));
         return *v;
     }
-    std::string fieldPtr(const Ctx& ctx, const char* key) const { return ctx.ptr + "/" + PointerToken(key); }
+    std::string fieldPtr(const Ctx& ctx, const char* key) const { return ctx.ptr + "/" + JsonPointerToken(key); }
     [[noreturn]] void wrongType(const Json& v, const Ctx& ctx, const char* key, const char* expected) const {
         fail(fieldPtr(ctx, key), ctx.label,
              std::string("field ") + Quote(key) + ": expected " + expected + ", found " + Describe(v));
     }
     static std::string Describe(const Json& v) {
-        if (v.is_string()) return "the string " + v.dump();
+        if (v.is_string()) return "the string " + Quote(v.get<std::string>());
         if (v.is_number()) return "the number " + v.dump();
         if (v.is_boolean()) return v.get<bool>() ? "true" : "false";
         if (v.is_null()) return "null";
@@ -403,6 +268,15 @@ public:
         const Json& v = required(o, ctx, key);
         if (!v.is_string()) wrongType(v, ctx, key, "a string");
         return v.get<std::string>();
+    }
+    // A name: plug-ins get names as zero-terminated text, so U+0000 would cut it short there
+    // (and make different names look the same).
+    std::string name(const Json& o, const Ctx& ctx, const char* key) const {
+        std::string s = string(o, ctx, key);
+        if (s.find('\0') != std::string::npos)
+            fail(fieldPtr(ctx, key), ctx.label,
+                 std::string("field ") + Quote(key) + ": a name cannot hold U+0000, found " + Quote(s));
+        return s;
     }
     double number(const Json& v, const Ctx& ctx, const char* key) const {
         if (!v.is_number()) wrongType(v, ctx, key, "a number");
@@ -486,7 +360,7 @@ public:
             const Json& ji = items[i];
             if (!ji.is_object()) fail(ctx.ptr, ctx.label, "an item must be an object, found " + Describe(ji));
             const std::string type = string(ji, ctx, "type");
-            const std::string name = string(ji, ctx, "name");
+            const std::string name = this->name(ji, ctx, "name");
             ctx.label += " (" + type + " " + Quote(name) + ")";
             Item* item = nullptr;
             if (type == "folder") {
@@ -558,7 +432,7 @@ public:
 
     std::unique_ptr<Layer> layer(const Json& jl, Ctx ctx) const {
         if (!jl.is_object()) fail(ctx.ptr, ctx.label, "a layer must be an object, found " + Describe(jl));
-        const std::string name = string(jl, ctx, "name");
+        const std::string name = this->name(jl, ctx, "name");
         const std::string typeName = string(jl, ctx, "type");
         ctx.label += " (" + typeName + " " + Quote(name) + ")";
         LayerType type;
@@ -578,7 +452,7 @@ public:
             break;
         }
         auto layer = std::make_unique<Layer>(type, name);
-        if (optional(jl, "sourceName")) layer->sourceName = string(jl, ctx, "sourceName");
+        if (optional(jl, "sourceName")) layer->sourceName = this->name(jl, ctx, "sourceName");
         if (const Json* c = optional(jl, "color")) layer->color = value(*c, ctx, "color", ValueKind::Color);
         if (optional(jl, "width")) layer->width = positiveInt(jl, ctx, "width");
         if (optional(jl, "height")) layer->height = positiveInt(jl, ctx, "height");
@@ -627,13 +501,13 @@ public:
                 std::string list;
                 for (AEGP_LayerStream s : StreamsOf(layer.type()))
                     list += (list.empty() ? "" : ", ") + StreamName(s);
-                fail(ctx.ptr + "/" + PointerToken(key), ctx.label,
+                fail(ctx.ptr + "/" + JsonPointerToken(key), ctx.label,
                      (id == AEGP_LayerStream_NONE ? "unknown stream " + Quote(key)
                                                   : std::string(LayerTypeName(layer.type())) +
                                                         " layers have no stream " + Quote(key)) +
                          " (streams of this layer: " + list + ")");
             }
-            Ctx sctx{ctx.ptr + "/" + PointerToken(key), layerCtx.label + ", stream " + Quote(key)};
+            Ctx sctx{ctx.ptr + "/" + JsonPointerToken(key), layerCtx.label + ", stream " + Quote(key)};
             const Json& jstream = object(it.value(), ctx, key.c_str());
             checkFields(jstream, sctx, {"value", "keyframes"});
             const Json* v = optional(jstream, "value");
@@ -677,7 +551,7 @@ public:
 
 private:
     std::string file_;
-    Locator locator_;
+    const std::string& text_;
 };
 
 }  // namespace
@@ -689,18 +563,60 @@ std::string SerializeProject(const Project& project) {
     return out;
 }
 
+namespace {
+
+// Builds the document as nlohmann's own parser does, and keeps the first error (a syntax error,
+// or a number beyond double range) with where it is, instead of throwing it.
+class DocumentBuilder : public nlohmann::detail::json_sax_dom_parser<Json> {
+public:
+    explicit DocumentBuilder(Json& doc) : json_sax_dom_parser(doc, false) {}
+
+    bool parse_error(std::size_t position, const std::string& lastToken, const nlohmann::detail::exception& e) {
+        failed_ = true;
+        message_ = e.what();
+        // A syntax error is where reading stopped (the offending byte); a number out of range
+        // is where the number starts.
+        const bool number = dynamic_cast<const nlohmann::detail::out_of_range*>(&e) != nullptr;
+        const size_t at = position > 0 ? position - 1 : 0;
+        offset_ = number && lastToken.size() <= position ? position - lastToken.size() : at;
+        return false;
+    }
+    bool failed() const { return failed_; }
+    size_t offset() const { return offset_; }
+
+    // The message without the library's prefix, and with the text it last read cut short.
+    std::string message() const {
+        std::string m = message_;
+        if (const size_t at = m.find("] "); m.rfind("[json.exception.", 0) == 0 && at != std::string::npos)
+            m.erase(0, at + 2);
+        if (m.rfind("parse error", 0) == 0) {
+            if (const size_t colon = m.find(": "); colon != std::string::npos) m.erase(0, colon + 2);
+        }
+        if (const size_t read = m.find("; last read: '"); read != std::string::npos) {
+            const size_t start = read + std::strlen("; last read: '");
+            std::string token = m.substr(start);
+            if (!token.empty() && token.back() == '\'') token.pop_back();
+            m = m.substr(0, start) + CappedText(token) + "'";
+        }
+        return CappedText(m, 400);
+    }
+
+private:
+    bool failed_ = false;
+    size_t offset_ = 0;
+    std::string message_;
+};
+
+}  // namespace
+
 std::unique_ptr<Project> ParseProject(const std::string& text, const std::string& file) {
     Json doc;
-    try {
-        doc = Json::parse(text);
-    } catch (const nlohmann::json::parse_error& e) {
-        // "[json.exception.parse_error.101] parse error at line 3, column 5: syntax error ..."
-        static const std::regex kWhere(R"(at line (\d+), column (\d+): (.*)$)");
-        std::smatch m;
-        const std::string what = e.what();
-        if (std::regex_search(what, m, kWhere))
-            throw ProjectFileError(file, std::stoi(m[1]), std::stoi(m[2]), m[3].str());
-        throw ProjectFileError(file, 0, 0, what);
+    DocumentBuilder builder(doc);
+    // nlohmann's parser keeps its nesting on the heap, so depth costs memory, not stack.
+    const bool parsed = Json::sax_parse(text, &builder);
+    if (!parsed || builder.failed()) {
+        const auto [line, column] = LineColumnAt(text, builder.offset());
+        throw ProjectFileError(file, line, column, builder.message());
     }
     return Reader(file, text).project(doc);
 }

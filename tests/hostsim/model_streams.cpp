@@ -1,6 +1,8 @@
 // The model's streams: static values, keyframes, interpolation.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "hostsim/model/project.h"
 
 namespace qlo::hostsim {
@@ -77,6 +79,33 @@ TEST(ModelStream, InsertKeyframeAtAnExistingTimeChangesNothing) {
     EXPECT_EQ(s.insertKeyframe(1.0), 1);
     EXPECT_EQ(s.insertKeyframe(1.0 + kTimeEpsilon / 4), 1);  // within the time tolerance
     EXPECT_EQ(s.keyframes(), before);
+}
+
+// One tolerance decides "the same time": keys exactly kTimeEpsilon apart are two keys, in time
+// order; a time between two keys names the nearer one when it lies within the tolerance.
+TEST(ModelStream, KeysAtTheToleranceStayOrderedAndTheNearestKeyIsFound) {
+    const double t = 2147.483648;
+    const struct {
+        std::vector<double> keys;  // set in this order
+        double probe;
+        int found;                 // insertKeyframe(probe)'s index
+        size_t count;              // keys after it
+    } kCases[] = {
+        {{t, t + kTimeEpsilon}, t + kTimeEpsilon, 1, 2},
+        {{t + kTimeEpsilon, t}, t, 0, 2},
+        {{0, 9e-7}, 5e-7, 1, 2},                       // nearer to the later key
+        {{0, 9e-7}, 4e-7, 0, 2},
+        {{0, 1e-6}, 5e-7, 1, 3},                       // exactly between, at the tolerance: new
+        {{1, 2}, 1.5, 1, 3},
+    };
+    for (const auto& c : kCases) {
+        Stream s(AEGP_LayerStream_OPACITY, Value::One(0));
+        for (double k : c.keys) s.setKeyframe(k, Value::One(k));
+        EXPECT_EQ(s.numKeyframes(), static_cast<int>(c.keys.size()));
+        EXPECT_EQ(s.insertKeyframe(c.probe), c.found) << c.probe;
+        ASSERT_EQ(static_cast<size_t>(s.numKeyframes()), c.count);
+        for (size_t k = 1; k < c.count; ++k) EXPECT_LT(s.keyframes()[k - 1].time, s.keyframes()[k].time);
+    }
 }
 
 TEST(ModelStream, DeletingTheLastKeyLeavesItsValue) {

@@ -91,6 +91,50 @@ TEST(ProjectJsonErrors, NameLineColumnAndWhatIsWrongWhere) {
     }
 }
 
+// Files made to break the reader: deep, huge or odd. Each is reported (file, line, column, what
+// was expected), with quoted text cut short, in bounded time and memory.
+TEST(ProjectJsonErrors, HostileFilesAreReportedNotFatal) {
+    const std::string longName(30000, 'n');
+    const auto nested = [](size_t depth, const std::string& inside) {
+        return std::string(depth, '[') + inside + std::string(depth, ']');
+    };
+    const std::vector<BadFile> cases = {
+        {nested(10000, ""), 1, 1, {"the document must be an object, found an array"}},
+        {nested(50000, "1"), 1, 1, {"the document must be an object"}},
+        {Doc("    " + nested(50000, "")), 5, 5, {"items[0]: an item must be an object, found an array"}},
+        {Doc("    {\"type\": \"composition\", \"name\": \"C\", \"width\": 10, \"height\": 10,\n"
+             "     \"frameRate\": 30, \"duration\": 1e999}"),
+         6, 35, {"number overflow", "1e999"}},
+        {Doc("    {\"type\": \"folder\", \"name\": \"" + longName + "\n\"}"), 5, 0,
+         {"invalid string: control character U+000A (LF) must be escaped", "last read: '\"nnnn", "(30"}},
+        {Doc("    {\"type\": \"plugin\", \"name\": \"" + longName + "\"}"), 5, 0,
+         {"(plugin \"nnnn", "... (30000 bytes)", "unknown item type \"plugin\""}},
+        {LayerDoc("{\"name\": \"Cam\\u0000A\", \"type\": \"camera\"}"), 7, 10,
+         {"field \"name\": a name cannot hold U+0000, found \"Cam\\u0000A\""}},
+        {Doc("    {\"type\": \"folder\", \"name\": \"F\\u0000\"}"), 5, 0, {"a name cannot hold U+0000"}},
+        {LayerDoc("{\"name\": \"S\", \"type\": \"solid\", \"sourceName\": \"\\u0000\"}"), 0, 0,
+         {"field \"sourceName\": a name cannot hold U+0000"}},
+    };
+    for (const BadFile& c : cases) {
+        try {
+            ParseProject(c.text, "hostile.json");
+            ADD_FAILURE() << "no error for:\n" << c.text.substr(0, 200);
+        } catch (const ProjectFileError& e) {
+            const std::string what = e.what();
+            EXPECT_EQ(what.rfind("hostile.json:" + std::to_string(e.line()) + ":" + std::to_string(e.column()) + ": ", 0), 0u)
+                << what.substr(0, 300);
+            EXPECT_LT(what.size(), 600u) << what.substr(0, 300);
+            if (c.line) {
+                EXPECT_EQ(e.line(), c.line) << what.substr(0, 300);
+            }
+            if (c.column) {
+                EXPECT_EQ(e.column(), c.column) << what.substr(0, 300);
+            }
+            for (const std::string& part : c.mentions) EXPECT_NE(what.find(part), std::string::npos) << what.substr(0, 300);
+        }
+    }
+}
+
 TEST(ProjectJsonErrors, FilesThatCannotBeOpenedOrWrittenAreNamed) {
     const std::string path = "/nonexistent/dir/project.json";
     try {
