@@ -1,5 +1,6 @@
 // quillo-phone: parses the command line, arranges for Ctrl-C and SIGTERM to end the run
 // cleanly, runs the phone (or phones, with --count) and turns the outcome into the exit status.
+#include "cli/command_line.h"
 #include "phone/options.h"
 #include "phone/phone_fleet.h"
 
@@ -19,7 +20,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     qlophone::ParsedOptions parsed = qlophone::ParseOptions(args);
     if (parsed.failure) {
-        std::cerr << "quillo-phone: " << parsed.failure.message << "\n";
+        std::cerr << qlo::cli::ErrorText("quillo-phone", parsed.failure.message);
         return qlophone::ExitCodeFor(parsed.failure.kind);
     }
     if (parsed.options.help) {

@@ -53,13 +53,24 @@ TEST(Options, RefusesBadCommandLines) {
         {"--step", "sideways"},
         {"--seek", "soon"},
         {"--play=1"},
+        {"--port"},
+        {"--name="},
+        {"--name", "Ann\xff"},           // not UTF-8
+        {"--name", "B\xed\xa0\xbd\xed\xb3\xb1"},  // U+1F4F1 as two encoded surrogates
+        {"--camera", "Cam\xc0\xaf"},    // an overlong "/"
     };
     for (const auto& args : bad) {
         ParsedOptions p = ParseOptions(args);
         EXPECT_EQ(p.failure.kind, FailureKind::Usage) << args.front();
         EXPECT_FALSE(p.failure.message.empty()) << args.front();
     }
+    EXPECT_EQ(ParseOptions({"--name", "Ann\xff"}).failure.message,
+              "--name is not valid UTF-8 (phone names are sent as UTF-8 text)");
+    EXPECT_EQ(ParseOptions({"--port"}).failure.message, "--port needs a value");
+    EXPECT_EQ(ParseOptions({"--play=1"}).failure.message, "--play takes no value");
+    EXPECT_FALSE(ParseOptions({"--name", "B\xf0\x9f\x93\xb1", "--camera", "Kamera \xc3\xa4"}).failure);
     EXPECT_FALSE(ParseOptions({"--name", std::string(127, 'n')}).failure);
+    EXPECT_EQ(ParseOptions({"--name", "a", "--name", "b"}).options.name, "b");  // the last one counts
     EXPECT_TRUE(ParseOptions({"--help"}).options.help);
 }
 
