@@ -136,6 +136,12 @@ int Stream::insertKeyframe(double t) {
     Keyframe k;
     k.time = t;
     k.value = valueAt(t);
+    // Like a host whose default follows the stream's keys: the key before (or, first, after).
+    if (!keys_.empty()) {
+        const Keyframe& like = keys_[at > 0 ? at - 1 : 0];
+        k.inInterp = like.inInterp;
+        k.outInterp = like.outInterp;
+    }
     keys_.insert(keys_.begin() + static_cast<std::ptrdiff_t>(at), k);
     return static_cast<int>(at);
 }

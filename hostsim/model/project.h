@@ -107,8 +107,11 @@ public:
     // Keys, sorted by time, no two at the same time (kTimeEpsilon).
     const std::vector<Keyframe>& keyframes() const { return keys_; }
     int numKeyframes() const { return static_cast<int>(keys_.size()); }
-    // Inserts a key at the time holding valueAt(time), LINEAR in and out, and gives its index.
-    // When a key already stands at that time, gives its index and changes nothing.
+    // Inserts a key at the time holding valueAt(time) and gives its index. Its interpolation is
+    // the host's default, which follows the stream: that of the key before it (of the first key
+    // when it comes first), LINEAR on a stream without keys; so a caller that needs a certain
+    // interpolation sets it. When a key already stands at that time, gives its index and
+    // changes nothing.
     int insertKeyframe(double seconds);
     // Inserts a key with the given value and interpolation, or replaces the key at that time;
     // gives its index. For building projects (demo, loader, tests).

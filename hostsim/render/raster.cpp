@@ -121,6 +121,7 @@ void Canvas::fillSpan(int row, int x0, int x1, const Mat3& toLayer, const Paint&
             p.red = static_cast<uint8_t>(p.red + (((r - p.red) * a) >> 8));
             p.green = static_cast<uint8_t>(p.green + (((g - p.green) * a) >> 8));
             p.blue = static_cast<uint8_t>(p.blue + (((b - p.blue) * a) >> 8));
+            if (paint.cover) p.alpha = 255;
             if (paint.depthWrite) depth[i] = w;
         }
         return;
@@ -147,6 +148,7 @@ void Canvas::fillSpan(int row, int x0, int x1, const Mat3& toLayer, const Paint&
             p.red = base[0];
             p.green = base[1];
             p.blue = base[2];
+            if (paint.cover) p.alpha = 255;
             if (paint.depthWrite) depth[i] = w;
             continue;
         }
@@ -157,6 +159,7 @@ void Canvas::fillSpan(int row, int x0, int x1, const Mat3& toLayer, const Paint&
         p.red = static_cast<uint8_t>(p.red + (r * 255 - p.red) * alpha + 0.5);
         p.green = static_cast<uint8_t>(p.green + (g * 255 - p.green) * alpha + 0.5);
         p.blue = static_cast<uint8_t>(p.blue + (b * 255 - p.blue) * alpha + 0.5);
+        if (paint.cover) p.alpha = 255;
         if (paint.depthWrite) depth[i] = w;
     }
 }

@@ -29,6 +29,9 @@ struct Paint {
     // Draw only where nothing nearer was drawn; record this polygon's depth.
     bool depthTest = false;
     bool depthWrite = false;
+    // Set the alpha byte of every painted pixel to 255 (a layer drawn alone on a transparent
+    // world marks what it covers).
+    bool cover = false;
 };
 
 // An 8-bit world being drawn, and its inverse-depth buffer: per pixel 1 / camera-space depth

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 
+#include "hostsim/render/lens_blur.h"
 #include "hostsim/render/raster.h"
 #include "hostsim/render/scene_view.h"
 
@@ -70,8 +71,10 @@ struct Job {
 
 class Drawer {
 public:
-    Drawer(Canvas& canvas, const Composition& comp, const CameraView& view, double t, int dsx, int dsy)
-        : canvas_(canvas), comp_(comp), t_(t), dsx_(dsx), dsy_(dsy), view_(view) {
+    Drawer(Canvas& canvas, World& out, std::vector<float>& depth, LensBuffers& lens, const Composition& comp,
+           const CameraView& view, double t, int dsx, int dsy)
+        : canvas_(canvas), out_(out), depth_(depth), lens_(lens), comp_(comp), t_(t), dsx_(dsx), dsy_(dsy),
+          view_(view) {
         // Pixel position (x, y, 1) -> the camera-space ray (a, b, 1) through it.
         const double cx = comp.width / 2.0, cy = comp.height / 2.0, z = view_.zoom;
         pixelToRay_ = Mat3{{{{dsx / z, 0, -cx / z}, {0, dsy / z, -cy / z}, {0, 0, 1}}}};
@@ -105,8 +108,46 @@ public:
                                                      view_.worldToCamera * pl.axes.column(1), corners[0]);
         Mat3 cameraToLayer;
         if (!layerToCamera.inverse(&cameraToLayer)) return;  // seen edge-on, or scaled to nothing
-        canvas_.fillConvex(std::span<const Vec2>(screen.data(), n), cameraToLayer * pixelToRay_,
-                           PaintOf(layer, t_, true));
+        const std::span<const Vec2> polygon(screen.data(), n);
+        const Mat3 toLayer = cameraToLayer * pixelToRay_;
+        // Depth of field: one blur for the whole layer, by the depth of its centre.
+        const double radius = BlurRadius(view_, job.depth);
+        if (BoxHalfWidth(radius / dsx_) == 0 && BoxHalfWidth(radius / dsy_) == 0) {
+            canvas_.fillConvex(polygon, toLayer, PaintOf(layer, t_, true));
+            return;
+        }
+        drawBlurred(polygon, toLayer, PaintOf(layer, t_, true), radius / dsx_, radius / dsy_);
+    }
+
+    // A layer out of focus: drawn alone (hidden where something drawn before is nearer),
+    // blurred with what it covers, and laid over the frame. It records no depth.
+    void drawBlurred(std::span<const Vec2> polygon, const Mat3& toLayer, const Paint& paint, double rx, double ry) {
+        const int width = canvas_.width(), height = canvas_.height();
+        double minX = INFINITY, maxX = -INFINITY, minY = INFINITY, maxY = -INFINITY;
+        for (const Vec2& p : polygon) {
+            if (!std::isfinite(p.x) || !std::isfinite(p.y)) return;
+            minX = std::min(minX, p.x);
+            maxX = std::max(maxX, p.x);
+            minY = std::min(minY, p.y);
+            maxY = std::max(maxY, p.y);
+        }
+        // The blur reaches three box half-widths beyond the layer.
+        const double mx = 3.0 * BoxHalfWidth(rx) + 1, my = 3.0 * BoxHalfWidth(ry) + 1;
+        const auto clampTo = [](double v, int limit) { return static_cast<int>(std::clamp(v, 0.0, static_cast<double>(limit))); };
+        const int x0 = clampTo(std::floor(minX - mx), width), x1 = clampTo(std::ceil(maxX + mx), width);
+        const int y0 = clampTo(std::floor(minY - my), height), y1 = clampTo(std::ceil(maxY + my), height);
+        if (x0 >= x1 || y0 >= y1) return;
+
+        World& alone = lens_.worldOf(width, height);
+        for (int y = y0; y < y1; ++y) std::fill_n(alone.pixel8(x0, y), x1 - x0, PF_Pixel8{0, 0, 0, 0});
+        Canvas layerCanvas(alone, depth_);
+        Paint solo = paint;
+        solo.alpha = 1;
+        solo.depthWrite = false;
+        solo.cover = true;
+        layerCanvas.fillConvex(polygon, toLayer, solo);
+
+        LayBlurred(alone, out_, x0, y0, x1, y1, rx, ry, static_cast<float>(std::clamp(paint.alpha, 0.0, 1.0)), lens_);
     }
 
     void draw2D(const Layer& layer) {
@@ -127,6 +168,9 @@ public:
 
 private:
     Canvas& canvas_;
+    World& out_;
+    std::vector<float>& depth_;
+    LensBuffers& lens_;
     const Composition& comp_;
     double t_;
     int dsx_, dsy_;
@@ -181,7 +225,7 @@ void SceneRenderer::draw(const Composition& comp, const CameraView& view, double
     Canvas canvas(out, depth_);
     const Value& bg = comp.backgroundColor;
     canvas.clear(Clamp01(bg.v[0]), Clamp01(bg.v[1]), Clamp01(bg.v[2]));
-    Drawer drawer(canvas, comp, view, t, std::max(dsx, 1), std::max(dsy, 1));
+    Drawer drawer(canvas, out, depth_, lens_, comp, view, t, std::max(dsx, 1), std::max(dsy, 1));
 
     // Bottom of the stack first. A run of 3-D layers is drawn far to near by the depth of
     // their centres; a 2-D layer is drawn flat at its place in the stack, and everything above

@@ -7,6 +7,7 @@
 
 #include "hostsim/model/project.h"
 #include "hostsim/model/world.h"
+#include "hostsim/render/lens_blur.h"
 #include "hostsim/render/scene_view.h"
 #include "hostsim/suites/model_suites.h"
 
@@ -39,6 +40,7 @@ private:
               AEGP_CancelRefcon refcon);
 
     std::vector<float> depth_;  // the canvas's inverse-depth buffer, kept between frames
+    LensBuffers lens_;          // for layers blurred by depth of field
     bool cancelled_ = false;
 };
 

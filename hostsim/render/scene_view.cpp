@@ -59,6 +59,12 @@ CameraView CameraViewOf(const Layer& camera, double t) {
     const double zoom = camera.hasStream(AEGP_LayerStream_ZOOM) ? Stream1(camera, AEGP_LayerStream_ZOOM, t) : 0;
     view.zoom = std::isfinite(zoom) ? std::max(zoom, 1.0) : 1.0;
     view.rotation = LayerRotation(camera, t);
+    if (camera.hasStream(AEGP_LayerStream_DEPTH_OF_FIELD)) {
+        view.depthOfField = Stream1(camera, AEGP_LayerStream_DEPTH_OF_FIELD, t) >= 0.5;  // 0 or 1; nearer 1
+        view.focusDistance = Stream1(camera, AEGP_LayerStream_FOCUS_DISTANCE, t);
+        view.aperture = Stream1(camera, AEGP_LayerStream_APERTURE, t);
+        view.blurLevel = Stream1(camera, AEGP_LayerStream_BLUR_LEVEL, t);
+    }
     if (camera.hasFlag(AEGP_LayerFlag_LOOK_AT_POI))
         view.rotation = AimRotation(view.position, Stream3(camera, AEGP_LayerStream_ANCHORPOINT, t)) * view.rotation;
     return Finish(view);

@@ -16,6 +16,12 @@ struct CameraView {
     Mat3 rotation = Mat3::Identity();
     double zoom = 1;   // focal distance in composition pixels
     ObjectId layer = 0;  // the camera layer; 0 for the host's default view
+    // Depth of field (lens_blur.h): on when the camera's Depth of Field stream is >= 0.5; the
+    // focus distance and aperture in composition pixels, the blur level in percent.
+    bool depthOfField = false;
+    double focusDistance = 0;
+    double aperture = 0;
+    double blurLevel = 0;
 
     // A composition-space point in camera space (x right, y down, z along the view).
     Vec3 toCamera(const Vec3& world) const { return worldToCamera * (world - position); }
@@ -30,7 +36,7 @@ const Layer* ActiveCamera(const Composition& comp);
 // zoom DefaultCameraZoom(width).
 CameraView DefaultView(const Composition& comp);
 
-// A camera layer's view at a time (zoom below 1 pixel is taken as 1).
+// A camera layer's view at a time (zoom below 1 pixel is taken as 1), with its lens settings.
 CameraView CameraViewOf(const Layer& camera, double seconds);
 
 // What the composition is seen through at a time: ActiveCamera's view, or DefaultView.

@@ -84,5 +84,47 @@ TEST_F(CameraRender, NothingBehindTheCameraIsDrawn) {
     EXPECT_EQ(Run(w, 269, kGreen), std::make_pair(0, 479));
 }
 
+
+// Depth of field: a layer on the focus plane stays sharp, one far from it is spread over more
+// pixels the larger the aperture and the blur level; with depth of field off, nothing changes.
+TEST_F(CameraRender, DepthOfFieldBlursByDistanceFromTheFocusPlane) {
+    solid(kRed, 400, 400, 660, 540, 0);              // on the focus plane: columns 115 to 214
+    solid(kGreen, 1200, 1200, 1860, 540, 2 * kZoom);  // three times as far: columns 265 to 364
+    Layer& cam = camera(960, 540);                    // focus distance = zoom: the plane z = 0
+    const World sharp = frame();
+    EXPECT_EQ(Run(sharp, 135, kRed), std::make_pair(115, 214));
+    EXPECT_EQ(Run(sharp, 135, kGreen), std::make_pair(265, 364));
+    cam.set(AEGP_LayerStream_APERTURE, Value::One(200));
+    EXPECT_EQ(std::memcmp(frame().data(), sharp.data(), sharp.sizeBytes()), 0) << "off: no change";
+
+    // Columns of row 135 left of the green layer that are neither background nor green.
+    const auto spread = [&](const World& w) {
+        int n = 0;
+        for (int x = 220; x < 315; ++x) n += !Near(*w.pixel8(x, 135), kBackground) && !Near(*w.pixel8(x, 135), kGreen);
+        return n;
+    };
+    cam.set(AEGP_LayerStream_DEPTH_OF_FIELD, Value::One(1));
+    const World wide = frame();
+    for (int x = 100; x < 230; ++x) EXPECT_TRUE(Is(wide, x, 135, *sharp.pixel8(x, 135), 0)) << "in focus: sharp";
+    EXPECT_TRUE(Is(wide, 315, 135, kGreen)) << "the middle of the far layer keeps its colour";
+    cam.set(AEGP_LayerStream_BLUR_LEVEL, Value::One(50));
+    const World half = frame();
+    cam.set(AEGP_LayerStream_APERTURE, Value::One(25.3));
+    const World small = frame();
+    EXPECT_EQ(spread(sharp), 0);
+    EXPECT_GT(spread(small), 0);
+    EXPECT_GT(spread(half), spread(small));
+    EXPECT_GT(spread(wide), spread(half) + 4) << spread(wide) << " " << spread(half);
+
+    // Focused on the far layer instead: it is sharp and the near one is blurred.
+    cam.set(AEGP_LayerStream_FOCUS_DISTANCE, Value::One(3 * kZoom));
+    cam.set(AEGP_LayerStream_BLUR_LEVEL, Value::One(100));
+    cam.set(AEGP_LayerStream_APERTURE, Value::One(200));
+    const World far = frame();
+    EXPECT_EQ(Run(far, 135, kGreen), std::make_pair(265, 364));
+    EXPECT_FALSE(Is(far, 115, 135, kRed)) << "the near layer's edge is soft";
+    EXPECT_TRUE(Is(far, 165, 135, kRed));
+}
+
 }  // namespace
 }  // namespace qlo::hostsim::testing

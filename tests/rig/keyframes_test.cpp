@@ -29,6 +29,28 @@ TEST_F(PluginTest, KeyframeTimesMatchWithinATenthOfAMillisecond) {
     EXPECT_EQ(zoom->valueAt(0), qh::Value::One(2));
 }
 
+// The host's default interpolation for a new key follows the stream's keys (here the user's
+// hold and Bezier keys); the keys the plug-in inserts are linear whatever that default is.
+TEST_F(PluginTest, InsertedKeyframesAreLinear) {
+    const AEGP_LayerH h = qh::LayerHandle(*layer("Camera 1"));
+    qh::Stream* zoom = layer("Camera 1")->stream(AEGP_LayerStream_ZOOM);
+    zoom->setKeyframe(0, qh::Value::One(100), AEGP_KeyInterp_HOLD, AEGP_KeyInterp_HOLD);
+    zoom->setKeyframe(4, qh::Value::One(500), AEGP_KeyInterp_BEZIER, AEGP_KeyInterp_BEZIER);
+    qh::Stream* position = layer("Camera 1")->stream(AEGP_LayerStream_POSITION);
+    position->setKeyframe(0, qh::Value::Three(0, 0, 0), AEGP_KeyInterp_HOLD, AEGP_KeyInterp_HOLD);
+    ASSERT_TRUE(InsertKeyframe1D(h, AEGP_LayerStream_ZOOM, 300, A_Time{2, 1}));
+    ASSERT_TRUE(InsertKeyframe1D(h, AEGP_LayerStream_ZOOM, 700, A_Time{6, 1}));
+    ASSERT_TRUE(InsertKeyframe3D(h, AEGP_LayerStream_POSITION, 10, 20, 30, A_Time{1, 1}));
+    for (const qh::Stream* s : {zoom, position}) {
+        for (const qh::Keyframe& k : s->keyframes()) {
+            if (k.time == 0 || k.time == 4) continue;  // the user's
+            EXPECT_EQ(k.inInterp, AEGP_KeyInterp_LINEAR) << k.time;
+            EXPECT_EQ(k.outInterp, AEGP_KeyInterp_LINEAR) << k.time;
+        }
+    }
+    EXPECT_EQ(zoom->valueAt(3), qh::Value::One(400)) << "linear out of the inserted key (a hold would give 300)";
+}
+
 TEST_F(PluginTest, PreviewKeyframesShowLiveValuesAndLeaveTheUsersKeysAlone) {
     const AEGP_LayerH h = qh::LayerHandle(*layer("Camera 1"));
     qh::Stream* zoom = layer("Camera 1")->stream(AEGP_LayerStream_ZOOM);
