@@ -1,73 +1,24 @@
-// Property: the camera names the viewer script carries read back, in the host's script engine
-// (Duktape), as exactly the names, whatever bytes they hold. The input is split at 0x1F bytes
-// into up to four names; a name that is not valid UTF-8 reads back with U+FFFD for each byte
-// that is not part of a valid sequence, as the host's own UTF-8 conversion makes it.
-#include <duktape.h>
-
+// Property: the camera names the viewer script carries find their cameras in quillo-host's own
+// script engine, and read back as exactly those names. The input is split at 0x1F bytes into up
+// to four names. Each becomes a camera layer named the way the plug-in names one (its UTF-8 to
+// UTF-16 conversion, then the host's UTF-16 to UTF-8), and a script built with the viewer
+// script's quoting looks every name up with comp.layer(name): the first camera of that name
+// must come back, and its name must equal the script's string. Nothing here converts text
+// itself: a name beyond U+FFFF, a byte that is not UTF-8 or a control character all go through
+// the product's conversions and the engine's boundary with the host.
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "fuzz/fuzz_support.h"
+#include "hostsim/model/project.h"
+#include "hostsim/script/extendscript.h"
+#include "platform/utf.h"
+#include "rig/layer_names.h"
 #include "rig/script_text.h"
 
 using namespace qlo::fuzz;
-
-namespace {
-
-// The name as the host would hold it: valid sequences kept, every other byte U+FFFD.
-std::string AsHostText(const std::string& name) {
-    std::string out;
-    const auto b = [&](size_t k) { return static_cast<unsigned char>(name[k]); };
-    for (size_t i = 0; i < name.size();) {
-        const unsigned char c = b(i);
-        size_t n = c < 0x80 ? 1 : (c >= 0xC2 && c <= 0xDF) ? 2 : (c >= 0xE0 && c <= 0xEF) ? 3 : (c >= 0xF0 && c <= 0xF4) ? 4 : 0;
-        bool ok = n != 0 && i + n <= name.size();
-        if (ok && n >= 2) {
-            const unsigned char lo = c == 0xE0 ? 0xA0 : c == 0xF0 ? 0x90 : 0x80;
-            const unsigned char hi = c == 0xED ? 0x9F : c == 0xF4 ? 0x8F : 0xBF;
-            ok = b(i + 1) >= lo && b(i + 1) <= hi;
-            for (size_t k = 2; ok && k < n; ++k) ok = (b(i + k) & 0xC0) == 0x80;
-        }
-        if (ok) {
-            out.append(name, i, n);
-            i += n;
-        } else {
-            out += "\xEF\xBF\xBD";
-            ++i;
-        }
-    }
-    return out;
-}
-
-// Duktape hands strings out in its internal form, CESU-8: a character beyond U+FFFF is the
-// script string's surrogate pair, each half as three bytes. Joins such pairs into UTF-8.
-std::string Cesu8ToUtf8(const char* text, size_t length) {
-    std::string out;
-    const auto b = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
-    for (size_t i = 0; i < length;) {
-        if (i + 6 <= length && b(i) == 0xED && b(i + 1) >= 0xA0 && b(i + 1) <= 0xAF && b(i + 3) == 0xED &&
-            b(i + 4) >= 0xB0 && b(i + 4) <= 0xBF) {
-            const char32_t high = 0xD000 | ((b(i + 1) & 0x3F) << 6) | (b(i + 2) & 0x3F);
-            const char32_t low = 0xD000 | ((b(i + 4) & 0x3F) << 6) | (b(i + 5) & 0x3F);
-            const char32_t cp = 0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00);
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-            i += 6;
-        } else {
-            out += text[i++];
-        }
-    }
-    return out;
-}
-
-duk_context* Heap() {
-    static duk_context* ctx = duk_create_heap_default();
-    return ctx;
-}
-
-}  // namespace
+using namespace qlo::hostsim;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > 2048) return 0;
@@ -76,23 +27,34 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (data[i] == 0x1F && names.size() < 4) names.emplace_back();
         else names.back() += static_cast<char>(data[i]);
     }
-    // The list is spliced into the script between "[" and "]".
-    const std::string source = "[" + QuotedScriptNames(names) + "]";
-    Check(source.find('\0') == std::string::npos, "a NUL byte in the script text");
-    duk_context* ctx = Heap();
-    if (duk_peval_lstring(ctx, source.data(), source.size()) != 0) {
-        Fail(duk_safe_to_string(ctx, -1));
+
+    auto project = std::make_unique<Project>();
+    Composition& comp = project->addComposition("C", 100, 100, 30, 10);
+    std::vector<std::string> held;  // the layer names as the host holds them
+    for (const std::string& name : names) {
+        held.push_back(qlo::text::Utf16ToUtf8(Utf8ToUtf16Lenient(name)));
+        comp.addLayer(std::make_unique<Layer>(LayerType::Camera, held.back()), comp.numLayers());
     }
-    Check(duk_is_array(ctx, -1), "the list is not an array");
-    Check(duk_get_length(ctx, -1) == names.size(), "the list has another number of names");
+    project->setActiveItem(comp.id());
+    SetCurrentProject(std::move(project));
+
+    const std::string source = "var c = app.project.activeItem, n = [" + QuotedScriptNames(names) +
+                               "], r = [];\n"
+                               "for (var i = 0; i < n.length; i++) {\n"
+                               "  var l = c.layer(n[i]);\n"
+                               "  r.push(l === null ? 0 : l.index, l !== null && l.name === n[i]);\n"
+                               "}\n"
+                               "r.join(',')";
+    std::string expected;
     for (size_t i = 0; i < names.size(); ++i) {
-        duk_get_prop_index(ctx, -1, static_cast<duk_uarridx_t>(i));
-        duk_size_t length = 0;
-        const char* text = duk_get_lstring(ctx, -1, &length);
-        Check(text != nullptr, "a name is not a string");
-        Check(Cesu8ToUtf8(text, length) == AsHostText(names[i]), "a name reads back differently");
-        duk_pop(ctx);
+        size_t first = 0;
+        while (held[first] != held[i]) ++first;
+        expected += (i == 0 ? "" : ",") + std::to_string(first + 1) + ",true";
     }
-    duk_pop(ctx);
+    std::string result;
+    std::string error;
+    if (!script::RunExtendScript(source, &result, &error)) Fail(error.c_str());
+    Check(result == expected, "a camera name is not found as itself");
+    SetCurrentProject(nullptr);
     return 0;
 }
