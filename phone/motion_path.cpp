@@ -45,15 +45,21 @@ float Lerp(float a, float b, double f) { return static_cast<float>(a + (b - a) *
 
 }  // namespace
 
+// Offsets and angles in the host's space: x right, y down, z away from the viewer; a positive
+// orientation Y (heading) turns the view towards +x, a positive X (tilt) turns it up.
 MotionSample SampleOrbit(double secondsSinceStart) {
     const double phase = 2.0 * std::numbers::pi * secondsSinceStart / kOrbitPeriodSeconds;
+    const double degree = std::numbers::pi / 180.0;
+    const double heading = kOrbitSwingDegrees * std::sin(phase) * degree;
+    const double rise = kOrbitRise * std::sin(phase) * std::sin(phase);
     MotionSample s;
-    s.orientX = static_cast<float>(5.0 * std::sin(phase * 0.5));
-    s.orientY = static_cast<float>(40.0 * std::sin(phase));
+    // On the circle around the pivot (0, 0, D), looking along (sin h, 0, cos h) towards it.
+    s.posX = static_cast<float>(-kOrbitPivotDistance * std::sin(heading));
+    s.posY = static_cast<float>(-rise);
+    s.posZ = static_cast<float>(kOrbitPivotDistance * (1.0 - std::cos(heading)));
+    s.orientY = static_cast<float>(heading / degree);
+    s.orientX = static_cast<float>(-std::atan2(rise, kOrbitPivotDistance) / degree);  // down to the pivot
     s.orientZ = 0.0f;
-    s.posX = static_cast<float>(60.0 * std::sin(phase));
-    s.posY = static_cast<float>(10.0 * std::sin(phase * 2.0));
-    s.posZ = static_cast<float>(60.0 * (1.0 - std::cos(phase)));
     return s;
 }
 

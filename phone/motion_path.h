@@ -1,8 +1,10 @@
 // The motion the phone sends in place of real sensor data, as a function of the seconds since the
 // motion started. Every path starts near zero offset, so the first sample does not jump.
-//  - orbit: the camera swings its heading (orientY) back and forth by 40 degrees every 8 seconds
-//    while it moves on a horizontal circle of radius 60 units around its starting point, bobs 10
-//    units up and down and tilts (orientX) a few degrees;
+//  - orbit: the camera swings back and forth on an arc around a point kOrbitPivotDistance ahead of
+//    where it starts (its starting view's middle; in a composition seen through a new camera,
+//    the middle of the scene), kOrbitSwingDegrees to either side every kOrbitPeriodSeconds,
+//    rising up to kOrbitRise at the ends of the swing, always turned towards that point, so the
+//    point stays in the middle of the view for the whole loop;
 //  - handheld: held still by a hand: a small, smooth wander of every angle and offset (smooth
 //    value noise of two octaves, not white noise), at most kHandheldMaxDegrees and
 //    kHandheldMaxOffset away from the start; each seed gives its own hand;
@@ -20,7 +22,10 @@
 
 namespace qlophone {
 
-inline constexpr double kOrbitPeriodSeconds = 8.0;
+inline constexpr double kOrbitPeriodSeconds = 12.0;
+inline constexpr double kOrbitPivotDistance = 3000.0;  // about a new camera's distance to the scene
+inline constexpr double kOrbitSwingDegrees = 30.0;
+inline constexpr double kOrbitRise = 150.0;
 inline constexpr double kHandheldMaxDegrees = 2.0;
 inline constexpr double kHandheldMaxOffset = 5.0;
 

@@ -1,6 +1,9 @@
-// Motion paths: CSV files (accepted forms, refused lines with their line number, interpolation)
-// and the continuity of the built-in paths.
+// Motion paths: CSV files (accepted forms, refused lines with their line number, interpolation),
+// the continuity of the built-in paths, and what the orbit shows through the host's camera.
 #include "phone/path_csv.h"
+
+#include "hostsim/model/project.h"
+#include "hostsim/render/scene_view.h"
 
 #include <gtest/gtest.h>
 
@@ -60,19 +63,62 @@ TEST(MotionPaths, StartAtRestAndMoveSmoothly) {
     const MotionPath hand = MotionPath::Handheld(3);
     EXPECT_EQ(MaxComponent(orbit.at(0), MotionSample{}), 0.0f);
     EXPECT_EQ(MaxComponent(hand.at(0), MotionSample{}), 0.0f);
-    float orbitStep = 0, handStep = 0, handReach = 0;
+    float orbitStep = 0, orbitReach = 0, handStep = 0, handReach = 0;
     for (int i = 1; i < 60 * 60; ++i) {
         orbitStep = std::max(orbitStep, MaxComponent(orbit.at(i * dt), orbit.at((i - 1) * dt)));
+        orbitReach = std::max(orbitReach, MaxComponent(orbit.at(i * dt), MotionSample{}));
         handStep = std::max(handStep, MaxComponent(hand.at(i * dt), hand.at((i - 1) * dt)));
         handReach = std::max(handReach, MaxComponent(hand.at(i * dt), MotionSample{}));
     }
-    EXPECT_LT(orbitStep, 1.0f);  // 60 units radius in 8 s: under 0.8 units per sample
+    EXPECT_LT(orbitStep, 0.02f * orbitReach);  // a swing of more than a thousand units, in small steps
     // The hand stays near its base and shakes smoothly: a step is a small part of its reach.
     EXPECT_LE(handReach, kHandheldMaxOffset);
     EXPECT_GT(handReach, 0.5f);
     EXPECT_LT(handStep, 0.2f * handReach);
     EXPECT_GT(MaxComponent(MotionPath::Handheld(4).at(1.3), hand.at(1.3)), 0.0f);  // each seed its own hand
     EXPECT_EQ(MaxComponent(MotionPath::Still().at(5.0), MotionSample{}), 0.0f);
+}
+
+// The orbit as the host's camera model sees it: a new camera at the centre of the demo
+// composition, turned by its Orientation alone (as the plug-in makes a phone's camera), takes
+// each sample as the plug-in writes it: the orientation as sent, the position as the camera's
+// start plus the offsets. The scene's middle (the mean of its 3-D solids' positions) stays near
+// the middle of the picture all the way round.
+TEST(MotionPaths, OrbitKeepsTheScenesMiddleInViewForAWholeLoop) {
+    namespace hs = qlo::hostsim;
+    auto project = hs::MakeDemoProject();
+    hs::Composition* comp = project->activeItem()->asComposition();
+    ASSERT_NE(comp, nullptr);
+    hs::render::Vec3 middle;
+    int solids = 0;
+    for (const auto& layer : comp->layers()) {
+        if (layer->type() != hs::LayerType::Solid || !layer->hasFlag(AEGP_LayerFlag_LAYER_IS_3D)) continue;
+        const hs::Value p = layer->get(AEGP_LayerStream_POSITION);
+        middle = middle + hs::render::Vec3{p.x(), p.y(), p.z()};
+        ++solids;
+    }
+    ASSERT_GT(solids, 3);
+    middle = middle * (1.0 / solids);
+
+    hs::Layer& camera = comp->addCamera("Orbit", A_FloatPoint{comp->width / 2.0, comp->height / 2.0});
+    camera.flags &= ~AEGP_LayerFlag_LOOK_AT_POI;
+    const hs::Value start = camera.get(AEGP_LayerStream_POSITION);
+    double farthest = 0;  // from the middle of the picture, as a part of half its width or height
+    float travel = 0;
+    for (int i = 0; i <= 240; ++i) {
+        const MotionSample s = MotionPath::Orbit().at(kOrbitPeriodSeconds * i / 240.0);
+        camera.set(AEGP_LayerStream_ORIENTATION, hs::Value::Three(s.orientX, s.orientY, s.orientZ));
+        camera.set(AEGP_LayerStream_POSITION,
+                   hs::Value::Three(start.x() + s.posX, start.y() + s.posY, start.z() + s.posZ));
+        const hs::render::CameraView view = hs::render::CameraViewOf(camera, 0);
+        const hs::render::Vec3 seen = view.toCamera(middle);
+        ASSERT_GT(seen.z, 0.0) << "behind the camera at sample " << i;
+        farthest = std::max({farthest, std::fabs(seen.x * view.zoom / seen.z) / (comp->width / 2.0),
+                             std::fabs(seen.y * view.zoom / seen.z) / (comp->height / 2.0)});
+        travel = std::max(travel, std::fabs(s.posX));
+    }
+    EXPECT_LT(farthest, 0.25) << "the middle drifts out of the middle of the picture";
+    EXPECT_GT(travel, 500.0f) << "the camera moves around the scene";
 }
 
 }  // namespace
