@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <ctime>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -14,12 +13,14 @@
 #include <optional>
 #include <string>
 
+#include "cli/command_line.h"
 #include "hostsim/app/console.h"
 #include "hostsim/app/host_app.h"
-#include "hostsim/app/log_notices.h"
 #include "hostsim/app/options.h"
 #include "hostsim/app/panel_rows.h"
+#include "hostsim/app/phone_watch.h"
 #include "hostsim/app/status_line.h"
+#include "hostsim/app/terminal_log.h"
 #include "hostsim/model/project.h"
 #include "hostsim/render/scene_renderer.h"
 #include "platform/log.h"
@@ -29,53 +30,10 @@ using namespace qlo::hostsim;
 
 namespace {
 
-// Local wall-clock time of day with milliseconds, for the terminal and the log file.
-std::string TimeStamp() {
-    timespec now{};
-    clock_gettime(CLOCK_REALTIME, &now);
-    tm local{};
-    localtime_r(&now.tv_sec, &local);
-    char text[32];
-    std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03ld", local.tm_hour, local.tm_min,
-                  local.tm_sec, now.tv_nsec / 1000000L);
-    return text;
-}
-
-// Lines the plug-in writes many times a second: its idle heartbeat (about 33 a second), two
-// lines per motion sample applied (up to 60 a second per phone), and its camera-list scans (a
-// handful of lines several times a second).
-bool IsFrequentLine(const std::string& line) {
-    static const char* const kPrefixes[] = {"[Quillo Idle] ", "[Quillo Motion] Applying motion ",
-                                            "[Quillo motion-sync] ", "[Quillo Cam] "};
-    for (const char* prefix : kPrefixes) {
-        if (line.rfind(prefix, 0) == 0) return true;
-    }
-    return false;
-}
-
-// Routes log lines: every line to the log file when there is one; to the terminal every line
-// but the frequent ones, unless verbose.
-void RouteLog(const Options& options) {
-    static std::ofstream file;
-    static std::mutex fileMutex;
-    if (!options.logPath.empty()) {
-        file.open(options.logPath, std::ios::app);
-        if (!file) std::cerr << "quillo-host: cannot write the log file " << options.logPath << "\n";
-    }
-    const bool verbose = options.verbose;
-    qlo::log::SetStderrEnabled(false);
-    qlo::log::AddSink([verbose](qlo::log::Level, const std::string& line) {
-        const std::string stamped = TimeStamp() + " " + line + "\n";
-        if (file.is_open()) {
-            std::lock_guard<std::mutex> lock(fileMutex);
-            file << stamped << std::flush;
-        }
-        const std::optional<std::string> notice = NoticeForLogLine(line);
-        if (!verbose && IsFrequentLine(line) && !notice) return;
-        std::lock_guard<std::mutex> lock(TerminalOutputMutex());
-        if (verbose || !IsFrequentLine(line)) std::fputs(stamped.c_str(), stderr);
-        if (notice) std::fputs(("quillo-host: " + *notice + "\n").c_str(), stderr);
-    });
+// Writes to the terminal's standard error, out of the status line's way.
+void WriteToTerminal(const std::string& text) {
+    std::lock_guard<std::mutex> lock(TerminalOutputMutex());
+    std::fputs(text.c_str(), stderr);
 }
 
 // The line of a file that an error points at, with a caret under its column:
@@ -102,25 +60,32 @@ std::string SourceExcerpt(const std::string& path, int lineNumber, int column) {
     return text;
 }
 
-// Starts the status line when it is wanted: on a terminal unless --quiet, or with --status.
-// Frames rendered through each camera are counted from here on.
+// Once a second: phones that connected or left are told, and the status line, when it is
+// wanted (on a terminal unless --quiet, or with --status), is updated. Frames rendered through
+// each camera are counted from the start on.
 struct StatusDisplay {
     StatusMonitor monitor;
+    PhoneWatch phones;
     std::unique_ptr<StatusLine> line;
     qlo::runloop::TimerPtr timer;
 
     void start(HostApp& app, const Options& options) {
-        if (options.quiet || (!options.status && !isatty(STDOUT_FILENO))) return;
-        line = std::make_unique<StatusLine>(STDOUT_FILENO, StatusLine::StyleFor(STDOUT_FILENO));
-        SetFrameRenderer(CountRenders(render::MakeSceneRenderer(), monitor));
         qlo::runloop::RunLoop& loop = qlo::runloop::RunLoop::main();
-        monitor.sample(CurrentProject(), loop.now(), std::nullopt);  // the counts start now
+        if (!options.quiet && (options.status || isatty(STDOUT_FILENO))) {
+            line = std::make_unique<StatusLine>(STDOUT_FILENO, StatusLine::StyleFor(STDOUT_FILENO));
+            SetFrameRenderer(CountRenders(render::MakeSceneRenderer(), monitor));
+            monitor.sample(CurrentProject(), loop.now(), std::nullopt);  // the counts start now
+        }
         timer = loop.addTimer(
             1.0, true,
             [this, &app](qlo::runloop::Timer&) {
+                const auto rows = ReadPanelPhoneRows(app.workspace());
+                for (const std::string& message : phones.update(rows)) {
+                    qlo::log::Log("[host] %s", message.c_str());
+                }
+                if (!line) return;
                 const double now = qlo::runloop::RunLoop::main().now();
-                line->show(FormatStatus(
-                    monitor.sample(CurrentProject(), now, ReadPanelPhoneRows(app.workspace()))));
+                line->show(FormatStatus(monitor.sample(CurrentProject(), now, rows)));
             },
             {qlo::runloop::Mode::Default, qlo::runloop::Mode::ModalPanel});
     }
@@ -138,8 +103,8 @@ int main(int argc, char** argv) {
     const std::string program = "quillo-host";
     const ParsedOptions parsed = ParseOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.error.empty()) {
-        std::cerr << program << ": " << parsed.error << "\n" << UsageText(program);
-        return 2;
+        std::cerr << qlo::cli::ErrorText(program, parsed.error);
+        return qlo::cli::kUsageExitStatus;
     }
     const Options& options = parsed.options;
     if (options.help) {
@@ -147,7 +112,22 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    RouteLog(options);
+    // Log lines reach the terminal through the router only.
+    qlo::log::SetStderrEnabled(false);
+    const std::string logPath = options.logPath.empty() ? DefaultLogPath() : options.logPath;
+    const LogRouter logRouter(logPath, options.verbose, WriteToTerminal);
+    if (logPath.empty()) {
+        qlo::log::Log("[host] no log file (no HOME to keep it in; --log FILE names one): the "
+                      "plug-in's lines are not kept%s",
+                      options.verbose ? "" : " (--verbose shows them here)");
+    } else if (!logRouter.fileOpen()) {
+        qlo::log::Log("[host] cannot write the log file %s (%s): the plug-in's lines are not kept%s",
+                      logPath.c_str(), logRouter.fileError().c_str(),
+                      options.verbose ? "" : " (--verbose shows them here)");
+    } else {
+        qlo::log::Log("[host] log file: %s%s", logPath.c_str(),
+                      options.verbose ? "" : " (every line; the terminal shows warnings, errors and phones, --verbose all)");
+    }
     for (const SuiteFault& fault : options.suiteFaults) SuiteFaults::instance().arm(fault);
 
     // A peer that goes away must not end the host: writes to closed sockets and pipes fail

@@ -12,8 +12,8 @@ struct Options {
     std::string pluginPath;   // empty: DefaultPluginPath()
     std::string projectPath;  // empty: the built-in demo project
     std::string savePath;     // empty: nothing is saved on exit
-    std::string logPath;      // empty: no log file
-    bool verbose = false;     // the terminal shows the plug-in's frequent lines too
+    std::string logPath;      // empty: DefaultLogPath()
+    bool verbose = false;     // the terminal shows every log line, not only what a person needs
     bool showPanels = true;   // open the plug-ins' panels at start, as a saved workspace would
     bool status = false;      // the status line even when standard output is not a terminal
     bool quiet = false;       // no status line
@@ -40,5 +40,9 @@ std::string ConsoleCommandsHelp();
 // libquillo.so in the folder of the running executable (found through /proc/self/exe); empty
 // when that link cannot be read.
 std::string DefaultPluginPath();
+
+// Where the log goes without --log: $XDG_STATE_HOME/quillo/quillo-host.log, or
+// ~/.local/state/quillo/quillo-host.log; empty when neither variable is set.
+std::string DefaultLogPath();
 
 }  // namespace qlo::hostsim

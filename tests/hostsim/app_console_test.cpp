@@ -122,7 +122,14 @@ TEST(CommandLine, OptionsValuesAndMistakes) {
     EXPECT_EQ(p.options.logPath, "h.log");
     EXPECT_EQ(ParseOptions({"--project"}).error, "--project needs a value");
     EXPECT_EQ(ParseOptions({"--save="}).error, "--save needs a value");
-    EXPECT_EQ(ParseOptions({"--plug", "x"}).error, "unknown argument: --plug");
+    EXPECT_EQ(ParseOptions({"--plug", "x"}).error, "The following argument was not expected: --plug");
+    EXPECT_EQ(ParseOptions({"--verbose=yes"}).error, "--verbose takes no value");
+    EXPECT_EQ(ParseOptions({"--fail-suite", "Nope"}).error, "no suite function Nope can be made to fail");
+    const Options faults = ParseOptions({"--fail-suite", "AEGP_GetLayerName:3", "--fail-suite=AEGP_GetLayerName"}).options;
+    ASSERT_EQ(faults.suiteFaults.size(), 2u);  // repeatable, in order
+    EXPECT_EQ(faults.suiteFaults[0].call, 3);
+    EXPECT_EQ(faults.suiteFaults[1].call, 0);
+    EXPECT_TRUE(ParseOptions({"-v", "-q", "--help"}).options.help);
 
     char self[4096];
     const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);

@@ -1,5 +1,6 @@
 // The status line's facts: frames per second from renders through each camera, recording from
-// keyframes added to a camera, and phones with their allowed state from the panel's rows.
+// keyframes added to a camera, and phones with their allowed state from the panel's rows (which
+// also tell the terminal about phones connecting and leaving).
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -7,6 +8,7 @@
 #include "hostsim/app/log_notices.h"
 #include "hostsim/app/options.h"
 #include "hostsim/app/panel_rows.h"
+#include "hostsim/app/phone_watch.h"
 #include "hostsim/app/status_line.h"
 #include "hostsim/model/project.h"
 #include "platform/ui/button.h"
@@ -144,6 +146,23 @@ TEST(PanelRows, NameLabelAndEyeButtonOfEachVisibleRow) {
     EXPECT_TRUE(rows[0].allowed);
     EXPECT_EQ(rows[1].name, "Phone B");
     EXPECT_FALSE(rows[1].allowed);
+}
+
+TEST(PhoneWatch, PhonesConnectingAndLeavingBetweenReadingsOfThePanel) {
+    PhoneWatch watch;
+    using Rows = std::vector<PanelPhoneRow>;
+    const std::vector<std::pair<std::optional<Rows>, std::vector<std::string>>> readings = {
+        {std::nullopt, {}},
+        {Rows{{"Ann", true}}, {"phone \"Ann\" connected (allowed)"}},
+        {Rows{{"Ann", false}}, {}},  // blocked: the status line tells
+        {Rows{{"Ann", false}, {"Ben", false}, {"Ben", true}},
+         {"phone \"Ben\" connected (blocked)", "phone \"Ben\" connected (allowed)"}},
+        {Rows{{"Ben", true}, {"Cy", true}}, {"phone \"Ann\" left", "phone \"Ben\" left", "phone \"Cy\" connected (allowed)"}},
+        {std::nullopt, {"phone \"Ben\" left", "phone \"Cy\" left"}},  // the panel is gone
+    };
+    for (size_t i = 0; i < readings.size(); ++i) {
+        EXPECT_EQ(watch.update(readings[i].first), readings[i].second) << "reading " << i;
+    }
 }
 
 TEST(LogNotices, PortsTakenAndNoDnsSdDaemonInPlainWords) {

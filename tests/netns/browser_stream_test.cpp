@@ -100,7 +100,9 @@ TEST(BrowserEndToEnd, HeadlessChromiumShowsThePhonesCameraFromTheStream) {
     }
 
     const std::string bin = ProgramFolder();
-    ChildProcess host({bin + "/quillo-host", "--quiet"});
+    // --verbose: this test reads the plug-in's connection and request lines on the terminal.
+    const std::string logPath = "/tmp/quillo-host-browser-" + std::to_string(getpid()) + ".log";
+    ChildProcess host({bin + "/quillo-host", "--quiet", "--verbose", "--log", logPath});
     ASSERT_TRUE(host.started());
     ASSERT_TRUE(host.waitFor("[Quillo] MJPEG server listening on port 8254", 20)) << host.output();
 
@@ -163,6 +165,7 @@ TEST(BrowserEndToEnd, HeadlessChromiumShowsThePhonesCameraFromTheStream) {
     phone.wait(10);
     host.signal(SIGTERM);
     EXPECT_EQ(host.wait(20), 0) << host.output();
+    std::filesystem::remove(logPath);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Runs one of the project's programs as a child process with pipes on its standard input and
-// its standard error/output, for end-to-end tests: send console lines, wait for log lines.
+// its standard error/output, for end-to-end tests: send console lines, wait for log lines (on
+// the terminal, or in a log file the program writes).
 #pragma once
 
 #include <fcntl.h>
@@ -10,7 +11,10 @@
 
 #include <chrono>
 #include <climits>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 // The folder of the running test program; the programs are built next to it.
@@ -114,5 +118,38 @@ private:
     int stdout_ = -1;
     int status_ = -1;
     std::string output_;
+    size_t scanned_ = 0;
+};
+
+// A file another process appends to (quillo-host's log file): wait for its lines.
+class FileWatch {
+public:
+    explicit FileWatch(std::string path) : path_(std::move(path)) {}
+
+    // Reads the file until it contains `text` after the previous match, or the deadline passes.
+    bool waitFor(const std::string& text, double seconds = 10) {
+        const auto deadline = std::chrono::steady_clock::now() +
+                              std::chrono::milliseconds(static_cast<int>(seconds * 1000));
+        for (;;) {
+            const std::string now = contents();
+            const size_t at = now.find(text, scanned_);
+            if (at != std::string::npos) {
+                scanned_ = at + text.size();
+                return true;
+            }
+            if (std::chrono::steady_clock::now() >= deadline) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+
+    std::string contents() const {
+        std::ifstream in(path_);
+        std::ostringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+private:
+    std::string path_;
     size_t scanned_ = 0;
 };

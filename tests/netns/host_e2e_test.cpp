@@ -1,8 +1,10 @@
 // quillo-host with the real plug-in on its fixed ports, and quillo-phone finding it by DNS-SD:
-// the lifecycle a user sees in the log, from load to quit.
+// the lifecycle in the log file, from load to quit, while the terminal stays calm.
 #include <gtest/gtest.h>
 
 #include <signal.h>
+
+#include <cstdio>
 
 #include "netns/child_process.h"
 #include "netns/netns_env.h"
@@ -12,13 +14,17 @@ namespace {
 TEST(HostEndToEnd, PanelStartsServicesPhoneDiscoversThemAndQuitTearsDown) {
     QLO_REQUIRE_NETNS();
     const std::string bin = ProgramFolder();
-    ChildProcess host({bin + "/quillo-host"});
+    const std::string logPath = "/tmp/quillo-host-e2e-" + std::to_string(getpid()) + ".log";
+    std::remove(logPath.c_str());
+    ChildProcess host({bin + "/quillo-host", "--log", logPath});
     ASSERT_TRUE(host.started());
-    ASSERT_TRUE(host.waitFor("[Quillo] Plug-in loaded")) << host.output();
-    ASSERT_TRUE(host.waitFor("[Quillo] Starting services")) << host.output();
-    ASSERT_TRUE(host.waitFor("[Quillo] MJPEG server listening on port 8254")) << host.output();
-    ASSERT_TRUE(host.waitFor("[Quillo] MotionReceiver listening on UDP port 8255")) << host.output();
-    ASSERT_TRUE(host.waitFor("[Quillo Bonjour] Published 'Quillo - After Effects'")) << host.output();
+    ASSERT_TRUE(host.waitFor("[host] log file: " + logPath)) << host.output();
+    FileWatch log(logPath);
+    ASSERT_TRUE(log.waitFor("[Quillo] Plug-in loaded")) << log.contents();
+    ASSERT_TRUE(log.waitFor("[Quillo] Starting services")) << log.contents();
+    ASSERT_TRUE(log.waitFor("[Quillo] MJPEG server listening on port 8254")) << log.contents();
+    ASSERT_TRUE(log.waitFor("[Quillo] MotionReceiver listening on UDP port 8255")) << log.contents();
+    ASSERT_TRUE(log.waitFor("[Quillo Bonjour] Published 'Quillo - After Effects'")) << log.contents();
 
     {
         // The phone finds the service by browsing, learns the motion port from the TXT record
@@ -34,22 +40,26 @@ TEST(HostEndToEnd, PanelStartsServicesPhoneDiscoversThemAndQuitTearsDown) {
     }
 
     host.send("panel hide");
-    ASSERT_TRUE(host.waitFor("[Quillo] Stopping services")) << host.output();
-    ASSERT_TRUE(host.waitFor("[Quillo Bonjour] Stopped 'Quillo - After Effects'")) << host.output();
-    ASSERT_TRUE(host.waitFor("[Quillo] MJPEG server stopped")) << host.output();
+    ASSERT_TRUE(log.waitFor("[Quillo] Stopping services")) << log.contents();
+    ASSERT_TRUE(log.waitFor("[Quillo Bonjour] Stopped 'Quillo - After Effects'")) << log.contents();
+    ASSERT_TRUE(log.waitFor("[Quillo] MJPEG server stopped")) << log.contents();
 
     host.send("menu Quillo");
-    ASSERT_TRUE(host.waitFor("[Quillo] MJPEG server listening on port 8254")) << host.output();
+    ASSERT_TRUE(log.waitFor("[Quillo] MJPEG server listening on port 8254")) << log.contents();
 
     host.signal(SIGTERM);
     EXPECT_EQ(host.wait(20), 0) << host.output();
-    EXPECT_NE(host.output().find("[Quillo] Shutting down"), std::string::npos);
-    EXPECT_NE(host.output().find("[host] unloaded plug-in"), std::string::npos);
+    EXPECT_NE(log.contents().find("[Quillo] Shutting down"), std::string::npos);
+    // The terminal had the host's own lines and none of the plug-in's routine ones.
+    EXPECT_NE(host.output().find("[host] ready"), std::string::npos) << host.output();
+    EXPECT_NE(host.output().find("[host] unloaded plug-in"), std::string::npos) << host.output();
+    EXPECT_EQ(host.output().find("[Quillo"), std::string::npos) << host.output();
+    std::remove(logPath.c_str());
 }
 
 TEST(HostEndToEnd, PluginThatCannotBeLoadedExitsWithAClearMessage) {
     QLO_REQUIRE_NETNS();
-    ChildProcess host({ProgramFolder() + "/quillo-host", "--plugin", "/nonexistent/libquillo.so"});
+    ChildProcess host({ProgramFolder() + "/quillo-host", "--plugin", "/nonexistent/libquillo.so", "--log", "/dev/null"});
     ASSERT_TRUE(host.started());
     EXPECT_EQ(host.wait(10), 1);
     EXPECT_NE(host.output().find("/nonexistent/libquillo.so"), std::string::npos) << host.output();

@@ -17,9 +17,10 @@ namespace {
 TEST(PhoneLatency, EveryPhoneSeesItsStepsInItsOwnStream) {
     QLO_REQUIRE_NETNS();
     const std::string bin = ProgramFolder();
-    ChildProcess host({bin + "/quillo-host"});
+    const std::string logPath = "/tmp/quillo-host-latency-" + std::to_string(getpid()) + ".log";
+    ChildProcess host({bin + "/quillo-host", "--log", logPath});
     ASSERT_TRUE(host.started());
-    ASSERT_TRUE(host.waitFor("[Quillo] MotionReceiver listening on UDP port 8255")) << host.output();
+    ASSERT_TRUE(host.waitFor("[host] ready")) << host.output();  // after the services started
 
     const std::string stats = "/tmp/quillo-phone-latency-" + std::to_string(getpid()) + ".json";
     ChildProcess phones({bin + "/quillo-phone", "--count", "2", "--name", "Probe", "--stats-json", stats,
@@ -42,9 +43,10 @@ TEST(PhoneLatency, EveryPhoneSeesItsStepsInItsOwnStream) {
     }
     host.signal(SIGTERM);
     EXPECT_EQ(host.wait(20), 0) << host.output();
-    // The plug-in registered both phones under their own names.
-    EXPECT_NE(host.output().find("name=Probe 1"), std::string::npos) << host.output();
-    EXPECT_NE(host.output().find("name=Probe 2"), std::string::npos) << host.output();
+    // The plug-in listed both phones under their own names, and the host told the terminal.
+    EXPECT_NE(host.output().find("[host] phone \"Probe 1\" connected (allowed)"), std::string::npos) << host.output();
+    EXPECT_NE(host.output().find("[host] phone \"Probe 2\" connected (allowed)"), std::string::npos) << host.output();
+    std::remove(logPath.c_str());
 }
 
 }  // namespace
