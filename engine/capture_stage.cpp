@@ -14,6 +14,8 @@
 #include "host/plugin.h"
 #include "host/suite_handler.h"
 #include "link/mjpeg_server.h"
+#include "link/motion_receiver.h"
+#include "link/outgoing_frame.h"
 #include "rig/camera_layers.h"
 #include "rig/rig_state.h"
 #include "rig/viewer_sync.h"
@@ -51,11 +53,22 @@ AEGP_LayerH PhoneCamera(AEGP_CompH comp, const std::vector<AEGP_LayerH>& cameras
     return FindCameraByName(comp, wanted);
 }
 
+// The motion receiver never forgets a sender that has a stream when it makes room for new ones;
+// it learns which senders those are from the registry copy of each pass.
+void TellMotionReceiverTheStreams(const std::vector<ClientInfo>& clients) {
+    if (g_motion == nullptr) return;
+    std::vector<std::string> ips;
+    ips.reserve(clients.size());
+    for (const ClientInfo& client : clients) ips.push_back(FieldText(client.ip));
+    g_motion->setStreamingSenders(ips);
+}
+
 }  // namespace
 
 void RunCaptureStage(AEGP_SuiteHandler& suites, AEGP_CompH comp, AEGP_ItemH item, A_Time time) {
     if (g_server == nullptr) return;
     const std::vector<ClientInfo> clients = g_server->snapshotClients();
+    TellMotionReceiverTheStreams(clients);
 
     // Switches saved in another composition go back before this one's are touched.
     if (CameraSwitchesSaved() && CameraSwitchesComp() != comp) RestoreSavedSwitches(suites);
@@ -91,13 +104,15 @@ void RunCaptureStage(AEGP_SuiteHandler& suites, AEGP_CompH comp, AEGP_ItemH item
         states = ReadCameraStates(suites, cameras);
     }
 
+    // A phone's own frame and the shared frame of this pass travel together to its sender.
+    const uint64_t batch = OutgoingFrame::NewBatch();
     for (const PhoneRender& job : jobs) {
         for (AEGP_LayerH layer : cameras) SetVideoSwitch(suites, layer, layer == job.layer);
-        RenderAndPushFrame(suites, item, time, job.fd);
+        RenderAndPushFrame(suites, item, time, job.fd, batch);
     }
     for (const CameraState& state : states) SetVideoSwitch(suites, state.layer, state.visible);
 
-    if (noCamera) RenderAndPushFrame(suites, item, time, kPushToAllPhones);
+    if (noCamera) RenderAndPushFrame(suites, item, time, kPushToAllPhones, batch);
 
     std::vector<std::string> names;
     names.reserve(jobs.size());

@@ -3,18 +3,13 @@
 #include "host/plugin.h"
 #include "host/suite_handler.h"
 #include "link/mjpeg_server.h"
-#include "platform/jpeg.h"
+#include "link/outgoing_frame.h"
 
 namespace {
 
-// One encoder for the process: it keeps its compressor and output buffer between frames.
-qlo::jpeg::Encoder& FrameEncoder() {
-    static qlo::jpeg::Encoder encoder;
-    return encoder;
-}
-
-// Encodes the world where the host left it and pushes the JPEG.
-void EncodeAndPush(AEGP_SuiteHandler& suites, AEGP_WorldH world, int target) {
+// Copies the world's pixels out (the host gets its world back right after) and hands them to the
+// phones' senders, which encode and send them on their own threads.
+void CopyAndPush(AEGP_SuiteHandler& suites, AEGP_WorldH world, int target, uint64_t batch) {
     const AEGP_WorldSuite3* worlds = suites.WorldSuite3();
     A_long width = 0;
     A_long height = 0;
@@ -27,18 +22,19 @@ void EncodeAndPush(AEGP_SuiteHandler& suites, AEGP_WorldH world, int target) {
     if (type == AEGP_WorldType_8) worlds->AEGP_GetBaseAddr8(world, &base);
     if (base == nullptr || width < 1 || height < 1 || g_server == nullptr) return;
 
-    qlo::jpeg::Encoder& encoder = FrameEncoder();
-    if (!encoder.encodeARGB(base, width, height, rowBytes, kFrameQuality)) return;
+    std::shared_ptr<OutgoingFrame> frame = OutgoingFrame::CopyARGB(base, width, height, rowBytes, kFrameQuality);
+    if (!frame) return;
+    if (batch != 0) frame->joinBatch(batch);
     if (target >= 0) {
-        g_server->pushFrameToClient(target, encoder.data(), encoder.size());
+        g_server->pushFrameToClient(target, std::move(frame));
     } else {
-        g_server->pushFrame(encoder.data(), encoder.size());
+        g_server->pushFrame(std::move(frame));
     }
 }
 
 }  // namespace
 
-void RenderAndPushFrame(AEGP_SuiteHandler& suites, AEGP_ItemH item, A_Time time, int target) {
+void RenderAndPushFrame(AEGP_SuiteHandler& suites, AEGP_ItemH item, A_Time time, int target, uint64_t batch) {
     const AEGP_RenderOptionsSuite3* options = suites.RenderOptionsSuite3();
     AEGP_RenderOptionsH optionsH = nullptr;
     if (options->AEGP_NewFromItem(g_pluginID, item, &optionsH) != A_Err_NONE ||
@@ -58,7 +54,7 @@ void RenderAndPushFrame(AEGP_SuiteHandler& suites, AEGP_ItemH item, A_Time time,
     }
     AEGP_WorldH world = nullptr;
     if (render->AEGP_GetReceiptWorld(receipt, &world) == A_Err_NONE && world != nullptr) {
-        EncodeAndPush(suites, world, target);
+        CopyAndPush(suites, world, target, batch);
     }
     render->AEGP_CheckinFrame(receipt);
     options->AEGP_Dispose(optionsH);

@@ -29,3 +29,22 @@ void SockAddrToIPString(const struct sockaddr* address, char* out, size_t outSiz
     }
     if (written == nullptr) out[0] = '\0';
 }
+
+socklen_t PlainPeerAddress(const sockaddr_in6& peer, sockaddr_storage* out) {
+    std::memset(out, 0, sizeof *out);
+    if (peer.sin6_family == AF_INET) {
+        std::memcpy(out, &peer, sizeof(sockaddr_in));
+        return sizeof(sockaddr_in);
+    }
+    if (peer.sin6_family != AF_INET6) return 0;
+    if (IN6_IS_ADDR_V4MAPPED(&peer.sin6_addr)) {
+        sockaddr_in v4 = {};
+        v4.sin_family = AF_INET;
+        v4.sin_port = peer.sin6_port;
+        std::memcpy(&v4.sin_addr, peer.sin6_addr.s6_addr + 12, 4);
+        std::memcpy(out, &v4, sizeof v4);
+        return sizeof v4;
+    }
+    std::memcpy(out, &peer, sizeof peer);
+    return sizeof peer;
+}

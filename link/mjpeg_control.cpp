@@ -72,22 +72,15 @@ void MJPEGServer::Impl::runControlJob(int fd, const std::string& request, Client
 
 namespace {
 
-// Reads the rest of a control request's body: the part in the first read, then more reads of up
-// to 1024 bytes while the body is shorter than its announced length. A read that returns nothing
-// within the receive timeout, fails, or finds the peer closed ends it; so does the server
-// stopping. A length announced beyond kMaxControlBodyBytes is not read at all: the body then
-// counts as not parsing, and the caller answers and closes.
-RequestBody ReadRequestBody(int fd, const std::string& request, const std::atomic<bool>& draining) {
+// A control request's body: what follows its head in the request text, which the intake read
+// whole (the announced length has arrived). A length announced beyond kMaxControlBodyBytes was not
+// read at all: the body then counts as not parsing, and the caller answers and closes.
+RequestBody ReadRequestBody(const std::string& request) {
     RequestBody body;
-    body.text = std::string(BodyStart(request));
-    const int64_t expected = ExpectedContentLength(request);
-    if (expected > kMaxControlBodyBytes) return body;
-    char chunk[1024];
-    while (static_cast<int64_t>(body.text.size()) < expected && !draining.load()) {
-        const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
-        if (n <= 0) break;
-        body.text.append(chunk, static_cast<size_t>(n));
-    }
+    const std::string_view start = BodyStart(request);
+    body.text = std::string(start);
+    const std::string_view head = std::string_view(request).substr(0, request.size() - start.size());
+    if (ExpectedContentLength(head) > kMaxControlBodyBytes) return body;
     body.parsed = ParseJsonBody(body.text);
     return body;
 }
@@ -95,7 +88,7 @@ RequestBody ReadRequestBody(int fd, const std::string& request, const std::atomi
 }  // namespace
 
 void MJPEGServer::Impl::handleCameraPost(int fd, const std::string& request) {
-    const RequestBody body = ReadRequestBody(fd, request, draining);
+    const RequestBody body = ReadRequestBody(request);
     if (const json* o = body.object()) {
         std::lock_guard<std::mutex> lock(cameraSettings.mutex);
         CameraSettings& slot = cameraSettings.slot;
@@ -116,7 +109,7 @@ void MJPEGServer::Impl::handleCameraPost(int fd, const std::string& request) {
 }
 
 void MJPEGServer::Impl::handleRegisterPost(int fd, const std::string& request, ClientRegistry& reg) {
-    const RequestBody body = ReadRequestBody(fd, request, draining);
+    const RequestBody body = ReadRequestBody(request);
     const json* o = body.object();
     const std::string device = o ? ReadText(*o, "deviceName") : std::string();
     if (device.empty()) {
@@ -136,7 +129,7 @@ void MJPEGServer::Impl::handleRegisterPost(int fd, const std::string& request, C
     reg.queue->sync([&] {
         if (ip[0] == '\0') return;
         // Kept until a stream from this IP is admitted, even when the phone streams already.
-        pendingRegs[ip] = PendingReg{device, camera};
+        pendingRegs.put(ip, PendingReg{device, camera}, PendingRegistrations::Clock::now());
         for (RegistryEntry& e : reg.clients) {
             if (std::strcmp(e.info.ip, ip) != 0) continue;
             CopyToField(e.info.name, device);
@@ -180,7 +173,7 @@ void MJPEGServer::Impl::handleTimelineGet(int fd) {
 }
 
 void MJPEGServer::Impl::handleTimelinePost(int fd, const std::string& request) {
-    const RequestBody body = ReadRequestBody(fd, request, draining);
+    const RequestBody body = ReadRequestBody(request);
     Log("[Quillo HTTP] POST /timeline body=%s parsed=%s", body.text.c_str(), body.parsedText().c_str());
     if (const json* o = body.object()) {
         std::lock_guard<std::mutex> lock(timelineCommand.mutex);
@@ -210,7 +203,7 @@ void MJPEGServer::Impl::handleTimelinePost(int fd, const std::string& request) {
 }
 
 void MJPEGServer::Impl::handleRecordPost(int fd, const std::string& request) {
-    const RequestBody body = ReadRequestBody(fd, request, draining);
+    const RequestBody body = ReadRequestBody(request);
     Log("[Quillo HTTP] POST /record body=%s parsed=%s", body.text.c_str(), body.parsedText().c_str());
     if (const json* o = body.object()) {
         std::lock_guard<std::mutex> lock(recordCommand.mutex);

@@ -20,15 +20,6 @@ const char* CameraOrAuto(const ClientInfo& info) {
     return info.targetCam[0] != '\0' ? info.targetCam : "(auto)";
 }
 
-// Sends one MJPEG part: header, JPEG bytes, trailer, each completely, all within one send
-// timeout from the start (plus the last call's own timeout): a phone too slow to take a whole
-// frame in that time counts as failed, like one that takes nothing.
-bool SendPart(int fd, const std::string& header, const void* jpeg, size_t length) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kSendTimeoutMs);
-    return SendAllBefore(fd, header.data(), header.size(), deadline) && SendAllBefore(fd, jpeg, length, deadline) &&
-           SendAllBefore(fd, kPartTrailer.data(), kPartTrailer.size(), deadline);
-}
-
 }  // namespace
 
 void MJPEGServer::Impl::admitStream(int fd, const sockaddr_in6& peer, const std::string& request,
@@ -68,6 +59,16 @@ uint64_t MJPEGServer::Impl::addClient(int fd, const sockaddr_in6& peer,
     entry.serial = nextSerial++;
     entry.socket = std::make_shared<StreamSocket>(fd);
     const uint64_t serial = entry.serial;
+    // A phone whose sender fails is removed through the registry's queue, never waited for: the
+    // sender's thread must not wait on the queue, whose task may be ending that very sender.
+    std::weak_ptr<ClientRegistry> weakReg = reg;
+    entry.sender = StreamSender::Start(entry.socket, senderThreads, [weakReg, fd, serial] {
+        if (std::shared_ptr<ClientRegistry> r = weakReg.lock()) {
+            r->queue->async([weakReg, fd, serial] {
+                if (std::shared_ptr<ClientRegistry> rr = weakReg.lock()) Impl::removeClient(*rr, fd, serial);
+            });
+        }
+    });
 
     ClientRegistry& r = *reg;
     r.queue->sync([&] {
@@ -79,20 +80,22 @@ uint64_t MJPEGServer::Impl::addClient(int fd, const sockaddr_in6& peer,
         if (ghost != r.clients.end()) {
             Log("[Quillo] Evicting ghost connection (fd=%d, ip=%s, name=%s) — new connection from same IP",
                 ghost->info.fd, ghost->info.ip, ghost->info.name);
-            ghost->socket->shutdownBoth();
-            r.clients.erase(ghost);  // the last holder of the socket closes it
+            r.erase(ghost);  // the last holder of the socket closes it
         }
 
-        auto pending = pendingRegs.find(info.ip);
-        if (pending == pendingRegs.end()) {
+        std::optional<PendingReg> pending = pendingRegs.take(info.ip, PendingRegistrations::Clock::now());
+        if (!pending) {
             Log("[Quillo] Client connected (fd=%d, ip=%s, total=%zu)", fd, info.ip, r.clients.size());
         } else {
-            CopyToField(info.name, pending->second.deviceName);
-            CopyToField(info.targetCam, pending->second.cameraName);
+            CopyToField(info.name, pending->deviceName);
+            CopyToField(info.targetCam, pending->cameraName);
             info.allowed = true;
-            pendingRegs.erase(pending);
             Log("[Quillo] Client connected (fd=%d, ip=%s, name=%s, camera=%s — from pending register, auto-allowed)",
                 fd, info.ip, info.name, CameraOrAuto(info));
+        }
+        {
+            std::lock_guard<std::mutex> lock(r.sendersMutex);
+            r.senders[fd] = entry.sender;
         }
         r.clients.push_back(std::move(entry));
     });
@@ -122,12 +125,16 @@ void MJPEGServer::Impl::startReverseLookup(int fd, uint64_t serial, const sockad
         lookup = nameLookup;
     }
     if (!lookup) return;
-    const socklen_t size = peer.sin6_family == AF_INET ? sizeof(sockaddr_in) : sizeof(sockaddr_in6);
+    // glibc's resolver names no IPv4-mapped IPv6 address: an IPv4 phone is looked up by its
+    // plain IPv4 address.
+    sockaddr_storage address;
+    const socklen_t size = PlainPeerAddress(peer, &address);
+    if (size == 0) return;
     // The task holds the registry (with its queue), never this server's state: it may finish
     // after the connection left, after stop, or after the server was destroyed. It names only
     // the connection it was started for, recognised by socket number and serial together.
-    qlo::dispatch::GlobalUtility().async([reg, lookup = std::move(lookup), peer, size, fd, serial] {
-        std::string host = lookup(reinterpret_cast<const sockaddr*>(&peer), size);
+    qlo::dispatch::GlobalUtility().async([reg, lookup = std::move(lookup), address, size, fd, serial] {
+        std::string host = lookup(reinterpret_cast<const sockaddr*>(&address), size);
         if (host.empty()) return;
         host = StripLocalSuffix(std::move(host));
         ClientRegistry& r = *reg;
@@ -144,9 +151,19 @@ void MJPEGServer::Impl::startReverseLookup(int fd, uint64_t serial, const sockad
     });
 }
 
+void ClientRegistry::erase(std::vector<RegistryEntry>::iterator entry) {
+    {
+        std::lock_guard<std::mutex> lock(sendersMutex);
+        auto listed = senders.find(entry->info.fd);
+        if (listed != senders.end() && listed->second == entry->sender) senders.erase(listed);
+    }
+    if (entry->sender) entry->sender->close();
+    entry->socket->shutdownBoth();
+    clients.erase(entry);
+}
+
 void MJPEGServer::Impl::removeAllClients(ClientRegistry& reg) {
-    for (RegistryEntry& e : reg.clients) e.socket->shutdownBoth();
-    reg.clients.clear();
+    while (!reg.clients.empty()) reg.erase(reg.clients.begin());
 }
 
 void MJPEGServer::Impl::removeClient(ClientRegistry& reg, int fd, uint64_t serial) {
@@ -154,65 +171,46 @@ void MJPEGServer::Impl::removeClient(ClientRegistry& reg, int fd, uint64_t seria
         return e.info.fd == fd && e.serial == serial;
     });
     if (it == reg.clients.end()) return;  // already removed (evicted, or stopped)
-    it->socket->shutdownBoth();
-    reg.clients.erase(it);
+    reg.erase(it);
+}
+
+void MJPEGServer::pushFrame(std::shared_ptr<OutgoingFrame> frame) {
+    Impl& s = *impl_;
+    if (!frame || !s.running.load()) return;
+    std::shared_ptr<ClientRegistry> reg = s.currentRegistry();
+    if (!reg) return;
+    std::vector<std::shared_ptr<StreamSender>> senders;
+    {
+        std::lock_guard<std::mutex> lock(reg->sendersMutex);
+        senders.reserve(reg->senders.size());
+        for (const auto& [fd, sender] : reg->senders) senders.push_back(sender);
+    }
+    for (const std::shared_ptr<StreamSender>& sender : senders) sender->offer(frame);
+}
+
+bool MJPEGServer::pushFrameToClient(int fd, std::shared_ptr<OutgoingFrame> frame) {
+    Impl& s = *impl_;
+    if (fd < 0 || !frame || !s.running.load()) return false;
+    std::shared_ptr<ClientRegistry> reg = s.currentRegistry();
+    if (!reg) return false;
+    std::shared_ptr<StreamSender> sender;
+    {
+        std::lock_guard<std::mutex> lock(reg->sendersMutex);
+        auto it = reg->senders.find(fd);
+        if (it == reg->senders.end()) return false;
+        sender = it->second;
+    }
+    sender->offer(std::move(frame));
+    return true;
 }
 
 void MJPEGServer::pushFrame(const void* jpeg, size_t length) {
-    Impl& s = *impl_;
-    if (length == 0 || jpeg == nullptr || !s.running.load()) return;
-    const std::string header = FormatPartHeader(length);
-    std::shared_ptr<ClientRegistry> reg = s.currentRegistry();
-    if (!reg) return;
-
-    struct Target {
-        int fd;
-        uint64_t serial;
-        std::shared_ptr<StreamSocket> socket;
-    };
-    std::vector<Target> targets;
-    reg->queue->sync([&] {
-        targets.reserve(reg->clients.size());
-        for (const RegistryEntry& e : reg->clients) targets.push_back({e.info.fd, e.serial, e.socket});
-    });
-
-    std::vector<Target*> dead;
-    for (Target& t : targets) {
-        if (!SendPart(t.socket->fd(), header, jpeg, length)) dead.push_back(&t);
-    }
-    if (!dead.empty()) {
-        ClientRegistry& r = *reg;
-        r.queue->sync([&] {
-            for (Target* t : dead) Impl::removeClient(r, t->fd, t->serial);
-        });
-    }
-    // The copies of the sockets go here: a socket removed meanwhile is closed now.
+    pushFrame(OutgoingFrame::FromJpeg(jpeg, length));
 }
 
 bool MJPEGServer::pushFrameToClient(int fd, const void* jpeg, size_t length) {
-    Impl& s = *impl_;
-    if (fd < 0 || length == 0 || jpeg == nullptr || !s.running.load()) return false;
-    const std::string header = FormatPartHeader(length);
-    std::shared_ptr<ClientRegistry> reg = s.currentRegistry();
-    if (!reg) return false;
-
-    std::shared_ptr<StreamSocket> socket;
-    uint64_t serial = 0;
-    reg->queue->sync([&] {
-        for (const RegistryEntry& e : reg->clients) {
-            if (e.info.fd == fd) {
-                socket = e.socket;
-                serial = e.serial;
-                return;
-            }
-        }
-    });
-    if (!socket) return false;
-
-    if (SendPart(socket->fd(), header, jpeg, length)) return true;
-    ClientRegistry& r = *reg;
-    r.queue->sync([&] { Impl::removeClient(r, fd, serial); });
-    return false;
+    if (fd < 0 || length == 0 || jpeg == nullptr) return false;
+    return pushFrameToClient(fd, OutgoingFrame::FromJpeg(jpeg, length));
 }
 
 std::vector<ClientInfo> MJPEGServer::snapshotClients() const {

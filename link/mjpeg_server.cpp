@@ -1,5 +1,7 @@
-// MJPEGServer: state, start and stop, the accept loop and the first read of every connection.
+// MJPEGServer: state, start and stop. The accept loop and the reading of requests are in
+// mjpeg_intake.cpp.
 #include <arpa/inet.h>
+#include <sys/eventfd.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -23,15 +25,6 @@ std::string QueueLabel(const char* suffix) { return std::string(kQueueLabelPrefi
 // Closes fd unless it is negative.
 void CloseFd(int fd) {
     if (fd >= 0) ::close(fd);
-}
-
-// One read of at most 2047 bytes into a zeroed buffer: the request text of a connection, up to
-// its first NUL byte. Empty when the read returns nothing, fails or times out.
-std::string ReadFirstRequest(int fd, bool* gotBytes) {
-    char buffer[2048] = {};
-    const ssize_t n = ::recv(fd, buffer, sizeof buffer - 1, 0);
-    *gotBytes = n > 0;
-    return n > 0 ? std::string(buffer) : std::string();
 }
 
 }  // namespace
@@ -104,9 +97,14 @@ uint16_t MJPEGServer::start(uint16_t requestedPort) {
                          : ntohs(reinterpret_cast<const sockaddr_in*>(&local)->sin_port);
     }
 
+    const int wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (wake < 0) {
+        ::close(fd);
+        return 0;
+    }
     s.listenFd = fd;
+    s.wakeFd = wake;
     s.port.store(actualPort);
-    s.draining.store(false);
     s.running.store(true);
 
     s.acceptQueue = qlo::dispatch::CreateSerial(QueueLabel(".mjpeg.accept"));
@@ -116,7 +114,7 @@ uint16_t MJPEGServer::start(uint16_t requestedPort) {
         s.registry = reg;
     }
     Impl* impl = &s;
-    s.acceptQueue->async([impl, fd, reg] { impl->acceptLoop(fd, reg); });
+    s.acceptQueue->async([impl, fd, wake, reg] { impl->acceptLoop(fd, wake, reg); });
 
     s.netService = std::make_unique<QLOServiceAnnouncement>();
     s.netService->publish(actualPort);
@@ -134,25 +132,30 @@ void MJPEGServer::stop() {
         s.netService.reset();
     }
 
-    // Wake the accept loop: closing alone does not wake a thread blocked in accept on Linux,
-    // shutting the listening socket down does. The descriptor stays open (so its number cannot
-    // be reused under the loop) until the loop has ended. The loop ends only after its HTTP queue
-    // drained, and draining makes control requests stop reading bodies, so every control job
-    // that could touch this state is over when the sync returns.
-    s.draining.store(true);
-    if (s.listenFd >= 0) ::shutdown(s.listenFd, SHUT_RDWR);
+    // Wake the accept loop through its event descriptor. The listening descriptor stays open
+    // (so its number cannot be reused under the loop) until the loop has ended. The loop drops
+    // the connections it was still reading and ends only after its HTTP queue drained (control
+    // jobs no longer read; each only answers, within the send timeout), so every control job that
+    // could touch this state is over when the sync returns.
+    const uint64_t one = 1;
+    if (s.wakeFd >= 0 && ::write(s.wakeFd, &one, sizeof one) < 0) {
+        // The counter cannot overflow from one write; nothing to do.
+    }
     if (s.acceptQueue) {
         s.acceptQueue->sync([] {});
         s.acceptQueue.reset();
     }
     CloseFd(s.listenFd);
     s.listenFd = -1;
-    s.draining.store(false);
+    CloseFd(s.wakeFd);
+    s.wakeFd = -1;
 
     if (auto reg = s.currentRegistry()) {
         ClientRegistry& r = *reg;
         r.queue->sync([&r] { Impl::removeAllClients(r); });
     }
+    // Every sender was closed above: its write fails at once and its thread ends.
+    s.senderThreads->waitForAll(std::chrono::seconds(2));
 
     s.port.store(0);
     Log("[Quillo] MJPEG server stopped");
@@ -170,50 +173,3 @@ void MJPEGServer::setNameLookup(NameLookup lookup) {
     impl_->nameLookup = std::move(lookup);
 }
 
-void MJPEGServer::Impl::acceptLoop(int fd, std::shared_ptr<ClientRegistry> reg) {
-    // Control requests run here. Destroying the queue when the loop ends waits for every one of
-    // them, so none outlives the loop (and stop waits for the loop).
-    qlo::dispatch::QueuePtr http = qlo::dispatch::CreateConcurrent(QueueLabel(".mjpeg.http"));
-    while (running.load()) {
-        sockaddr_in6 peer = {};  // room for an IPv6 peer (28 bytes); an IPv4 one fits too
-        socklen_t peerSize = sizeof peer;
-        const int client = ::accept4(fd, reinterpret_cast<sockaddr*>(&peer), &peerSize, SOCK_CLOEXEC);
-        if (client < 0) {
-            if (!running.load()) break;
-            // Out of descriptors or memory: the waiting connection stays queued and accept would
-            // fail again at once; pause briefly instead of spinning a core.
-            if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            }
-            continue;
-        }
-        ConfigureAcceptedSocket(client);
-        bool gotBytes = false;
-        std::string request = ReadFirstRequest(client, &gotBytes);
-        if (!gotBytes) {
-            ::close(client);
-            continue;
-        }
-        if (RouteRequest(request) == RequestRoute::Stream) {
-            admitStream(client, peer, request, reg);
-        } else {
-            http->async([this, client, request = std::move(request), reg] {
-                runControlJob(client, request, *reg);
-            });
-        }
-    }
-}
-
-bool MJPEGServer::serveControlConnection(int fd) {
-    if (fd < 0) return false;
-    ConfigureAcceptedSocket(fd);
-    bool gotBytes = false;
-    const std::string request = ReadFirstRequest(fd, &gotBytes);
-    if (!gotBytes || RouteRequest(request) == RequestRoute::Stream) {
-        ::close(fd);
-        return false;
-    }
-    std::shared_ptr<ClientRegistry> reg = impl_->ensureRegistry();
-    impl_->runControlJob(fd, request, *reg);
-    return true;
-}

@@ -10,8 +10,11 @@
 // DNS-SD announcement.
 //
 // Threads: start, stop, setControlPort, the frame pushes and the mailbox accessors are called on
-// the host's main thread. The registry is only ever read and written on the serial clients
-// queue, always entered synchronously; everybody outside the server works on copies.
+// the host's main thread; none of them waits on a phone. Connections are accepted and their
+// requests read on the accept queue, without ever blocking on one peer; control requests are
+// answered on a concurrent queue; each streaming phone has a sender thread of its own that
+// encodes and writes its frames. The registry is only ever read and written on the serial
+// clients queue, always entered synchronously; everybody outside the server works on copies.
 #pragma once
 
 #include <cstddef>
@@ -22,6 +25,7 @@
 
 #include "link/link_types.h"
 #include "link/name_lookup.h"
+#include "link/outgoing_frame.h"
 
 class MJPEGServer {
 public:
@@ -37,10 +41,11 @@ public:
     // bound, or 0 when the socket cannot be made, bound or put to listen (nothing is left open).
     // On a running server, returns the current port and does nothing else.
     uint16_t start(uint16_t port);
-    // Withdraws the announcement, stops accepting, waits until the accept loop and every control
-    // request in progress have ended (each is bounded by the receive and send timeouts), and
-    // closes every stream. Pending registrations, mailboxes, timeline state and camera list stay.
-    // Nothing when not running.
+    // Withdraws the announcement, stops accepting, drops the connections still being read, waits
+    // until the accept loop and every control answer in progress have ended (each answer is
+    // bounded by the send timeout), and closes every stream (its sender ends at once).
+    // Pending registrations, mailboxes, timeline state and camera list stay. Nothing when not
+    // running.
     void stop();
     bool isRunning() const;
     // The UDP port of the motion receiver, served by GET /info and added to the announcement.
@@ -50,11 +55,16 @@ public:
 
     // Number of registered stream clients.
     int clientCount() const;
-    // Sends one frame to every registered phone; phones whose send fails are removed.
+    // Hands one frame to every registered phone's sender (encoded once, for all of them). Returns
+    // at once: the senders write it on their own threads, and a phone whose write fails, or that
+    // takes nothing for kStallLimit, is removed there.
+    void pushFrame(std::shared_ptr<OutgoingFrame> frame);
+    // Hands one frame to the sender of the phone streaming on `fd`, replacing a frame of that
+    // phone not yet taken. True when the phone is registered and the frame was handed over; false
+    // when fd is not registered, there is no frame, or the server is not running.
+    bool pushFrameToClient(int fd, std::shared_ptr<OutgoingFrame> frame);
+    // The same for a frame already encoded as JPEG (copied; length 0 sends nothing).
     void pushFrame(const void* jpeg, size_t length);
-    // Sends one frame to the phone streaming on `fd`. True when the whole frame was sent; false
-    // when fd is not registered, length is 0, the server is not running, or a send failed (then
-    // the phone is removed). A send blocks at most a quarter of a second (kSendTimeoutMs).
     bool pushFrameToClient(int fd, const void* jpeg, size_t length);
     // A copy of the registry, in admission order.
     std::vector<ClientInfo> snapshotClients() const;
@@ -79,11 +89,12 @@ public:
 
     // --- Seams for tests and fuzzing ---
 
-    // Serves one already-accepted connection as the accept loop does, on the calling thread:
-    // the first read (which waits at most 0.5 s when the socket is blocking), then, for a control
+    // Serves one already-accepted connection as the accept loop does, on the calling thread: reads
+    // the request (its head and announced body, within kRequestDeadline), then, for a control
     // request, the whole control job. Always closes fd. Returns true when the request was a
-    // control request; a stream request is not admitted here (false). Works on a stopped server
-    // (a fuzzer drives it through a socketpair), with the stopped server's registry.
+    // control request that was answered; a stream request is not admitted here, and a request
+    // that did not arrive whole is not answered (false). Works on a stopped server (a fuzzer
+    // drives it through a socketpair), with the stopped server's registry.
     bool serveControlConnection(int fd);
     // Replaces the reverse name lookup of new stream peers (tests keep it off the network and
     // control when it finishes). Takes effect for connections admitted afterwards.

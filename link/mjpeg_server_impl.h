@@ -20,8 +20,10 @@
 #include "link/link_types.h"
 #include "link/mjpeg_server.h"
 #include "link/name_lookup.h"
+#include "link/pending_registrations.h"
 #include "link/service_announcement.h"
 #include "link/socket_io.h"
+#include "link/stream_sender.h"
 #include "platform/dispatch.h"
 
 // Labels of the server's queues: this prefix and a suffix naming the queue.
@@ -29,22 +31,32 @@ inline constexpr const char* kQueueLabelPrefix = "com.quillo";
 
 // One registered stream: what the rest of the plug-in sees (a ClientInfo copy), the connection's
 // serial number (unique for the server's life, so that a late reverse lookup or a late removal
-// recognises its own connection even when a newer one got the same socket number), and the
-// socket, closed when the last holder lets go.
+// recognises its own connection even when a newer one got the same socket number), the socket,
+// closed when the last holder lets go, and the phone's sender.
 struct RegistryEntry {
     ClientInfo info;
     uint64_t serial = 0;
     std::shared_ptr<StreamSocket> socket;
+    std::shared_ptr<StreamSender> sender;
 };
 
 // The client registry of one run of the server, together with the serial queue on which alone
 // it is read and written. Reverse lookups hold it by shared pointer: one that finishes after
 // stop, or after the server is gone, still writes only into this object through this queue,
 // never into freed state. A new start makes a new one.
+//
+// The senders are also listed by socket number under their own lock, written only on the queue
+// together with the registry: a frame push on the main thread finds its phone's sender there
+// without waiting for the queue.
 struct ClientRegistry {
     explicit ClientRegistry(qlo::dispatch::QueuePtr q) : queue(std::move(q)) {}
     qlo::dispatch::QueuePtr queue;        // serial, label suffix ".mjpeg.clients"
     std::vector<RegistryEntry> clients;   // admission order; only on queue
+    std::mutex sendersMutex;
+    std::map<int, std::shared_ptr<StreamSender>> senders;  // guarded by sendersMutex
+
+    // Erases the entry and ends its sender and connection; on queue.
+    void erase(std::vector<RegistryEntry>::iterator entry);
 };
 
 // A one-slot mailbox: the slot, its pending flag (read without the lock) and its own lock.
@@ -67,6 +79,7 @@ struct MJPEGServer::Impl {
     std::atomic<uint16_t> port{0};
     std::atomic<uint16_t> controlPort{0};
     int listenFd = -1;
+    int wakeFd = -1;  // eventfd: stop wakes the accept loop through it
     qlo::dispatch::QueuePtr acceptQueue;  // serial, label suffix ".mjpeg.accept"
     // clientsQueue and clients: the current run's registry (null before the first start). The
     // lock guards only this pointer; it is never held while waiting for the clients queue.
@@ -82,10 +95,10 @@ struct MJPEGServer::Impl {
     std::vector<std::string> cameraList;
     Mailbox<SelectCameraRequest> selectCamera;
     // Registrations waiting for their stream, by IP text; only on the current registry's queue.
-    std::map<std::string, PendingReg> pendingRegs;
+    PendingRegistrations pendingRegs;
 
-    // Set while stop waits for control requests in progress: body reads end at once.
-    std::atomic<bool> draining{false};
+    // The phones' sender threads, waited for by stop.
+    std::shared_ptr<SenderThreads> senderThreads = std::make_shared<SenderThreads>();
     // Serial number of the next admitted stream; only on the accept queue (or a test's thread).
     uint64_t nextSerial = 1;
     std::mutex lookupMutex;
@@ -95,8 +108,8 @@ struct MJPEGServer::Impl {
     // The current registry, made (with its queue) when there is none yet.
     std::shared_ptr<ClientRegistry> ensureRegistry();
 
-    // Accept loop and first read (mjpeg_server.cpp).
-    void acceptLoop(int fd, std::shared_ptr<ClientRegistry> reg);
+    // Accept loop and request reading (mjpeg_intake.cpp).
+    void acceptLoop(int listenFd, int wakeFd, std::shared_ptr<ClientRegistry> reg);
 
     // Registry and streaming (mjpeg_registry.cpp).
     void admitStream(int fd, const sockaddr_in6& peer, const std::string& request,

@@ -17,11 +17,6 @@ using qlo::log::Log;
 
 namespace {
 
-// Senders are never forgotten, so a stream of datagrams from ever new source addresses (easy to
-// forge on a local network, and IPv6 has plenty) would grow the table without end. Far more
-// phones than anyone can hold up fit below this; a new sender beyond it is not heard.
-constexpr size_t kMaxSenders = 1024;
-
 // SO_REUSEADDR on a UDP socket has no purpose here (UDP has no TIME_WAIT to skip), and on Linux
 // it lets a second socket bind the very same wildcard address and port, after which the newest
 // socket silently takes every datagram: a second receiver on the motion port would "start" and
@@ -154,7 +149,7 @@ void MotionReceiver::receiveLoop(int fd) {
         const bool isReset = datagram->type == MotionDatagramType::Reset;
         if (!store(ip, isReset, values) && !reportedFull) {
             reportedFull = true;
-            Log("[Quillo Motion] %zu senders known; ignoring datagrams from new sender %s",
+            Log("[Quillo Motion] %zu senders known, each with a stream; ignoring datagrams from new sender %s",
                 kMaxSenders, ip);
         }
     }
@@ -167,10 +162,11 @@ bool MotionReceiver::store(const char* ip, bool isReset, const float (&values)[6
         if (ip[0] != '\0') {
             auto it = senders_.find(std::string_view(ip));
             if (it == senders_.end()) {
-                if (senders_.size() >= kMaxSenders) return false;
+                if (senders_.size() >= kMaxSenders && !forgetStalestWithoutStream()) return false;
                 it = senders_.emplace(ip, SenderEntry{}).first;
             }
             entry = &it->second;
+            entry->lastHeard = std::chrono::steady_clock::now();
         }
         std::memcpy(latest_, values, sizeof latest_);
         if (entry) {
@@ -203,6 +199,23 @@ void MotionReceiver::getLatestMotion(float& orientX, float& orientY, float& orie
 }
 
 bool MotionReceiver::hasNewData() { return newData_.exchange(false); }
+
+bool MotionReceiver::forgetStalestWithoutStream() {
+    auto stalest = senders_.end();
+    for (auto it = senders_.begin(); it != senders_.end(); ++it) {
+        if (streaming_.count(it->first) != 0) continue;
+        if (stalest == senders_.end() || it->second.lastHeard < stalest->second.lastHeard) stalest = it;
+    }
+    if (stalest == senders_.end()) return false;
+    senders_.erase(stalest);
+    return true;
+}
+
+void MotionReceiver::setStreamingSenders(const std::vector<std::string>& ips) {
+    std::set<std::string, std::less<>> streaming(ips.begin(), ips.end());
+    std::lock_guard<std::mutex> lock(sendersMutex_);
+    streaming_.swap(streaming);
+}
 
 bool MotionReceiver::consumeMotionForSender(const std::string& ip, PerSenderMotion& out) {
     std::lock_guard<std::mutex> lock(sendersMutex_);

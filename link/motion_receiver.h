@@ -10,11 +10,14 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "platform/dispatch.h"
 
@@ -27,13 +30,20 @@ struct PerSenderMotion {
 };
 
 // The receiver's record for one sender: created zero-filled by the sender's first valid
-// datagram, never removed.
+// datagram; forgotten only to make room for a new sender in a full table (see kMaxSenders).
 struct SenderEntry {
     float orientX = 0, orientY = 0, orientZ = 0;
     float posX = 0, posY = 0, posZ = 0;
     bool fresh = false;
     bool reset = false;
+    std::chrono::steady_clock::time_point lastHeard{};  // its newest datagram
 };
+
+// The sender table holds at most this many senders, far more phones than anyone holds up. A new
+// sender in a full table takes the place of the one heard from longest ago that has no stream
+// (setStreamingSenders); a sender with a stream is never forgotten, so datagrams from ever new
+// source addresses (easy to forge: UDP needs no handshake) cannot keep a real phone's motion out.
+inline constexpr size_t kMaxSenders = 1024;
 
 class MotionReceiver {
 public:
@@ -59,12 +69,19 @@ public:
     // Copies the sender's newest sample and flags into `out` and clears the flags. False (and
     // `out` untouched) when that IP text never sent a valid datagram.
     bool consumeMotionForSender(const std::string& ip, PerSenderMotion& out);
+    // The IP texts of the phones that have a stream now (the idle tick tells it on every pass):
+    // their senders are never forgotten to make room for new ones.
+    void setStreamingSenders(const std::vector<std::string>& ips);
 
 private:
     void receiveLoop(int fd);
     // Stores a sample (or a reset's zeros) as the newest of any sender and, when the IP text is
-    // not empty, as that sender's. False when the sender is new and the table is full.
+    // not empty, as that sender's. False when the sender is new and the table is full of senders
+    // that have a stream.
     bool store(const char* ip, bool isReset, const float (&values)[6]);
+    // Forgets the sender heard from longest ago that has no stream; false when every sender has
+    // one. With sendersMutex_ held.
+    bool forgetStalestWithoutStream();
 
     int socket_ = -1;
     uint16_t port_ = 0;
@@ -73,5 +90,6 @@ private:
     float latest_[6] = {};  // guarded by sendersMutex_
     std::atomic<bool> newData_{false};
     std::map<std::string, SenderEntry, std::less<>> senders_;  // guarded by sendersMutex_
+    std::set<std::string, std::less<>> streaming_;              // guarded by sendersMutex_
     mutable std::mutex sendersMutex_;
 };

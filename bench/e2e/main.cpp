@@ -4,7 +4,7 @@
 //
 //   bench_e2e all --bin DIR --micro FILE --out FILE [--smoke]
 //   bench_e2e stream --phones N --seconds S --phone PATH --folder DIR --out FILE [--control S]
-//                    [--latency-steps K]
+//                    [--latency-steps K] [--stalled K] [--throttle BYTES_PER_SECOND] [--abuse N]
 //   bench_e2e report --in FILE      (the table of a saved run again)
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,10 +15,12 @@
 #include <iostream>
 #include <map>
 #include <stdexcept>
+#include <thread>
 
 #include "bench/e2e/footprint.h"
 #include "bench/e2e/http_load.h"
 #include "bench/e2e/process.h"
+#include "bench/e2e/raw_clients.h"
 #include "bench/e2e/report.h"
 #include "bench/e2e/stream_run.h"
 #include "link/http_answers.h"
@@ -80,32 +82,63 @@ int RunStreamCommand(const Args& args) {
                         {"camera", qb::RunWrk(load, port, qb::ControlRequest::CameraPost)}};
         };
     }
+    // Streams that stop reading, next to the phones, for the whole recorded part of the run.
+    if (args.count("stalled")) {
+        const int count = std::atoi(args.at("stalled").c_str());
+        const double seconds = config.seconds;
+        config.load = [count, seconds](int port) {
+            qb::StalledStreams stalled(port, count, "Camera%201");
+            std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<int64_t>((seconds - 2) * 1000)));
+            return json{{"stalled", stalled.opened()}};
+        };
+    }
+    // One stream read through a link of the given rate, next to the phones.
+    if (args.count("throttle")) {
+        const double rate = std::atof(args.at("throttle").c_str());
+        const double seconds = config.seconds;
+        config.load = [rate, seconds](int port) {
+            qb::ThrottledStream slow(port, "127.0.1.200", "throttled", "Camera%201", rate);
+            std::this_thread::sleep_for(std::chrono::seconds(2));  // the first frames fill the buffers
+            slow.startWindow();
+            std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<int64_t>((seconds - 5) * 1000)));
+            return slow.stopWindow();
+        };
+    }
+    // GET /info latency with no other connection, while N connections trickle control requests,
+    // and while N connections stay silent.
+    if (args.count("abuse")) {
+        const int count = std::atoi(args.at("abuse").c_str());
+        const int samples = std::atoi(args.count("probes") ? args.at("probes").c_str() : "40");
+        config.load = [count, samples](int port) {
+            json out;
+            out["none"] = qb::ProbeInfoLatency(port, samples, 50, 2000);
+            for (const auto& [key, kind] : {std::pair{"trickle", qb::AbusiveConnections::Kind::Trickle},
+                                            std::pair{"silent", qb::AbusiveConnections::Kind::Silent}}) {
+                qb::AbusiveConnections abuse(port, count, kind);
+                std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+                out[key] = qb::ProbeInfoLatency(port, samples, 50, 2000);
+            }
+            out["connections"] = count;
+            return out;
+        };
+    }
     WriteJson(args.at("out"), qb::RunStream(config));
     return 0;
 }
 
 // One stream run in its own process, with its files in a folder of its own; its JSON, or
-// {"error"} when it failed.
+// {"error"} when it failed. `kind` names the run's folder; `extra` are further arguments.
 json StreamInChild(const std::string& phone, const std::string& folder, int phones, double seconds,
-                   double control = 0, int latencySteps = 0) {
-    const std::string kind = control > 0 ? "-control" : latencySteps > 0 ? "-latency" : "";
-    const std::string runFolder = folder + "/stream-" + std::to_string(phones) + kind;
+                   const std::string& kind = "", const std::vector<std::string>& extra = {}) {
+    const std::string runFolder = folder + "/stream-" + std::to_string(phones) + (kind.empty() ? "" : "-" + kind);
     ::mkdir(runFolder.c_str(), 0755);
     const std::string out = runFolder + "/result.json";
     std::vector<std::string> argv = {SelfPath(), "stream", "--phones", std::to_string(phones), "--seconds",
                                      std::to_string(seconds), "--phone", phone, "--folder", runFolder, "--out", out};
-    if (control > 0) {
-        argv.push_back("--control");
-        argv.push_back(std::to_string(control));
-    }
-    if (latencySteps > 0) {
-        argv.push_back("--latency-steps");
-        argv.push_back(std::to_string(latencySteps));
-    }
-    std::cerr << "[bench] streaming with " << phones << " phone(s)"
-              << (control > 0 ? ", control load" : latencySteps > 0 ? ", latency steps" : "") << "\n";
+    argv.insert(argv.end(), extra.begin(), extra.end());
+    std::cerr << "[bench] streaming with " << phones << " phone(s)" << (kind.empty() ? "" : ", " + kind) << "\n";
     qb::Child child(argv, runFolder + "/run.log");
-    const auto status = child.wait(std::chrono::milliseconds(static_cast<int64_t>(seconds * 1000) + 60000));
+    const auto status = child.wait(std::chrono::milliseconds(static_cast<int64_t>(seconds * 1000) + 90000));
     json result = ReadJson(out);
     if (!status || *status != 0 || result.is_null()) {
         return {{"phones", phones}, {"error", "stream run failed (see " + child.outputPath() + ")"}};
@@ -129,21 +162,36 @@ int RunAll(const Args& args) {
                           {"load_average_at_start", qb::ReadFile("/proc/loadavg")}};
     results["micro"] = ReadJson(args.at("micro"));
     results["streams"] = json::array();
-    for (int phones : {1, 2, 4, 8}) results["streams"].push_back(StreamInChild(phone, folder, phones, streamSeconds, 0));
+    const std::vector<int> phoneCounts = smoke ? std::vector<int>{1, 2, 4, 8, 16} : std::vector<int>{1, 2, 4, 8, 12, 16};
+    for (int phones : phoneCounts) results["streams"].push_back(StreamInChild(phone, folder, phones, streamSeconds));
+
+    // k streams that stop reading next to 2 healthy phones: the longest work pass of each run.
+    results["stalled"] = json::object();
+    for (int k : smoke ? std::vector<int>{0, 1} : std::vector<int>{0, 1, 2, 4}) {
+        results["stalled"][std::to_string(k)] =
+            StreamInChild(phone, folder, 2, smoke ? 4 : 10, "stalled-" + std::to_string(k), {"--stalled", std::to_string(k)});
+    }
+    // A stream read at about 200 KB/s next to 2 healthy phones.
+    results["throttled"] = StreamInChild(phone, folder, 2, smoke ? 7 : 14, "throttled", {"--throttle", "200000"});
+    // GET /info while 64 connections trickle control requests, or stay silent.
+    results["abuse"] = StreamInChild(phone, folder, 2, smoke ? 6 : 20, "abuse",
+                                     {"--abuse", "64", "--probes", smoke ? "5" : "40"});
 
     // Motion-to-photon latency, every phone stepping its pose; the floor comes from the passes
     // of the same run.
     const int steps = smoke ? 3 : 20;
     results["latency"] = json::object();
     for (int phones : {1, 4}) {
-        const json run = StreamInChild(phone, folder, phones, smoke ? 20 : 60, 0, steps);
+        const json run = StreamInChild(phone, folder, phones, smoke ? 20 : 60, "latency",
+                                       {"--latency-steps", std::to_string(steps)});
         json latency = run.value("latency", json{{"error", run.value("error", "no latency figures")}});
         latency["pass_ms"] = run.value("pass_ms", json());
         latency["render_ms"] = run.value("render_ms", json());
         results["latency"][std::to_string(phones)] = latency;
     }
 
-    const json control = StreamInChild(phone, folder, 4, controlSeconds * 2 + 4, controlSeconds);
+    const json control = StreamInChild(phone, folder, 4, controlSeconds * 2 + 4, "control",
+                                       {"--control", std::to_string(controlSeconds)});
     results["control"] = control.value("load", json{{"error", "no control figures"}});
 
     // The reference: nginx with bodies of the plug-in's sizes, the same wrk settings.
@@ -172,6 +220,8 @@ int RunAll(const Args& args) {
     }
 
     results["machine"]["load_average_at_end"] = qb::ReadFile("/proc/loadavg");
+    // Figures of an earlier run (the code before a change) go into the reference column.
+    if (args.count("before")) results["before"] = ReadJson(args.at("before")).value("table", json::array());
     const std::string table = qb::BuildReport(results);
     results["smoke"] = smoke;
     WriteJson(args.at("out"), results);
@@ -183,6 +233,7 @@ int RunAll(const Args& args) {
 int ReprintReport(const Args& args) {
     json results = ReadJson(args.at("in"));
     if (results.is_null()) throw std::runtime_error("cannot read " + args.at("in"));
+    if (args.count("before")) results["before"] = ReadJson(args.at("before")).value("table", json::array());
     std::cout << qb::BuildReport(results);
     return 0;
 }
@@ -201,8 +252,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::cerr << "usage: bench_e2e all --bin DIR --micro FILE --out FILE [--smoke] [--footprint-seconds S]\n"
+                 "                     [--before FILE]\n"
                  "       bench_e2e stream --phones N --seconds S --phone PATH --folder DIR --out FILE [--control S]\n"
-                 "                        [--latency-steps K]\n"
-                 "       bench_e2e report --in FILE\n";
+                 "                        [--latency-steps K] [--stalled K] [--throttle B/s] [--abuse N]\n"
+                 "       bench_e2e report --in FILE [--before FILE]\n";
     return 2;
 }

@@ -149,31 +149,46 @@ TEST_F(MotionReceiverTest, SendersAreKeyedByTheirOwnIPText) {
     EXPECT_FALSE(receiver_.consumeMotionForSender("::ffff:127.0.0.2", m));
 }
 
-TEST(MotionReceiverSenders, TableOfSendersIsBounded) {
+TEST(MotionReceiverSenders, AFullTableForgetsTheStalestSenderWithoutAStream) {
     qlo::log::CaptureSink log;
     MotionReceiver receiver;
     uint16_t port = receiver.start(0);
     ASSERT_NE(port, 0);
-    // 1024 distinct loopback sources fill the table; the next one is not heard.
     auto ipOf = [](int i) { return "127.1." + std::to_string(i / 250) + "." + std::to_string(i % 250 + 1); };
     PerSenderMotion m;
-    for (int i = 0; i < 1025; ++i) {
-        UdpPhone phone(ipOf(i));
-        ASSERT_TRUE(phone.ok()) << ipOf(i);
-        ASSERT_TRUE(phone.sendSample(port, {float(i), 0, 0, 0, 0, 0}));
-        // In batches, so that the socket's receive buffer never overflows.
-        if (i % 50 == 49) {
+    // Senders 0 and 1 are phones with a stream; 0 to 1023 fill the table, oldest first.
+    receiver.setStreamingSenders({ipOf(0), ipOf(1)});
+    auto fill = [&](int from, int to) {
+        for (int i = from; i < to; ++i) {
+            UdpPhone phone(ipOf(i));
+            ASSERT_TRUE(phone.ok()) << ipOf(i);
+            ASSERT_TRUE(phone.sendSample(port, {float(i), 0, 0, 0, 0, 0}));
+            // One by one, so that the order of arrival is the order of staleness.
             ASSERT_TRUE(WaitUntil([&] { return receiver.consumeMotionForSender(ipOf(i), m); }));
         }
-    }
-    ASSERT_TRUE(WaitUntil([&] { return log.contains("ignoring datagrams from new sender"); }));
-    EXPECT_TRUE(receiver.consumeMotionForSender(ipOf(1023), m));
-    EXPECT_EQ(m.orientX, 1023.0f);
-    EXPECT_FALSE(receiver.consumeMotionForSender(ipOf(1024), m));
-    // Known senders are still heard.
+    };
+    fill(0, static_cast<int>(kMaxSenders));
+    // A flood of new senders: each takes the place of the stalest one without a stream.
+    fill(static_cast<int>(kMaxSenders), static_cast<int>(kMaxSenders) + 10);
+    EXPECT_TRUE(receiver.consumeMotionForSender(ipOf(0), m));
+    EXPECT_TRUE(receiver.consumeMotionForSender(ipOf(1), m));
+    for (int i = 2; i < 12; ++i) EXPECT_FALSE(receiver.consumeMotionForSender(ipOf(i), m)) << i;
+    EXPECT_TRUE(receiver.consumeMotionForSender(ipOf(12), m));
+    // The phones with a stream are still heard.
     UdpPhone first(ipOf(0));
     ASSERT_TRUE(first.sendSample(port, {5, 5, 5, 5, 5, 5}));
     EXPECT_TRUE(WaitUntil([&] { return receiver.consumeMotionForSender(ipOf(0), m) && m.fresh && m.orientX == 5; }));
+
+    // A table whose every sender has a stream hears no new sender (and says so once).
+    std::vector<std::string> all;
+    for (int i = 0; i < static_cast<int>(kMaxSenders) + 10; ++i) all.push_back(ipOf(i));
+    receiver.setStreamingSenders(all);
+    for (int i = 0; i < 2; ++i) {
+        UdpPhone stranger("127.9.0." + std::to_string(i + 1));
+        ASSERT_TRUE(stranger.sendSample(port, {1, 1, 1, 1, 1, 1}));
+    }
+    ASSERT_TRUE(WaitUntil([&] { return log.contains("ignoring datagrams from new sender"); }));
+    EXPECT_FALSE(receiver.consumeMotionForSender("127.9.0.1", m));
     EXPECT_EQ(log.count("ignoring datagrams from new sender"), 1u);
 }
 

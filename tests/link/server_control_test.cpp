@@ -141,21 +141,58 @@ TEST_F(ControlTest, RegisterPostsTheCameraChoiceOnlyWithADeviceName) {
     EXPECT_FALSE(server_.hasPendingSelectCamera());
 }
 
-TEST_F(ControlTest, BodyIsReadUpToItsLengthOnlyWhenTheHeaderIsSpelledAsExpected) {
+// A request split anywhere, one segment after another: the pieces of each case are sent with a
+// pause between them so that they arrive as separate reads.
+TEST_F(ControlTest, RequestsSplitAnywhereAreReadWhole) {
     const std::string body = R"({"zoom":42})";
-    int fd = ConnectFrom("127.0.0.1", port_);
-    ASSERT_GE(fd, 0);
-    ASSERT_TRUE(SendText(fd, "POST /camera HTTP/1.1\r\ncontent-length: " + std::to_string(body.size()) + "\r\n\r\n"));
-    // The head was taken by the first read once the control job logs it; then the body follows.
-    ASSERT_TRUE(logged("[Quillo HTTP] Incoming: POST /camera HTTP/1.1"));
-    ASSERT_TRUE(SendText(fd, body));
-    EXPECT_EQ(ReadToEnd(fd), kOk);
-    close(fd);
-    EXPECT_EQ(server_.getPendingCameraSettings().zoom, 42.0f);
-
+    const std::string length = std::to_string(body.size());
+    const std::vector<std::vector<std::string>> cases = {
+        {"POST /camera HTTP/1.1\r\ncontent-length: " + length + "\r\n\r\n", body},           // head, body
+        {"POST /camera HTTP/1.1\r\nHost: q\r\n", "Content-Length: " + length + "\r\n\r\n" + body},  // length later
+        {"POST /cam", "era HTTP/1.1\r\nContent-Length: " + length + "\r", "\n\r\n{\"zoo", "m\":42}"},
+    };
+    for (const auto& pieces : cases) {
+        int fd = ConnectFrom("127.0.0.1", port_);
+        ASSERT_GE(fd, 0);
+        for (const std::string& piece : pieces) {
+            ASSERT_TRUE(SendText(fd, piece));
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        }
+        EXPECT_EQ(ReadToEnd(fd), kOk) << pieces[0];
+        close(fd);
+        ASSERT_TRUE(server_.hasPendingCameraSettings()) << pieces[0];
+        EXPECT_EQ(server_.getPendingCameraSettings().zoom, 42.0f);
+    }
     // Capitals: expected length 0, the answer comes without waiting for a body.
     EXPECT_EQ(Exchange(port_, "POST /camera HTTP/1.1\r\nCONTENT-LENGTH: 11\r\n\r\n"), kOk);
     EXPECT_FALSE(server_.hasPendingCameraSettings());
+}
+
+// Requests whose announced body never completes, whether the phone goes quiet, closes, or keeps
+// trickling bytes: no answer, nothing posted; the server ends the connection at its deadline.
+TEST_F(ControlTest, ARequestWhoseBodyNeverCompletesIsNotAnsweredAndPostsNothing) {
+    const std::string head = "POST /timeline HTTP/1.1\r\nContent-Length: 4000\r\n\r\n{\"action\":\"play\"";
+    for (const char* how : {"quiet", "closes", "trickles"}) {
+        int fd = ConnectFrom("127.0.0.1", port_);
+        ASSERT_GE(fd, 0);
+        ASSERT_TRUE(SendText(fd, head));
+        std::string answer;
+        if (std::string(how) == "closes") {
+            shutdown(fd, SHUT_WR);
+            answer = ReadToEnd(fd);
+        } else if (std::string(how) == "trickles") {
+            // One byte at a time (never the whole body) until the server closes.
+            for (int i = 0; i < 100 && SendText(fd, " "); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            answer = ReadToEnd(fd);
+        } else {
+            answer = ReadToEnd(fd);
+        }
+        EXPECT_EQ(answer, "") << how;
+        close(fd);
+    }
+    EXPECT_FALSE(server_.hasPendingTimelineCommand());
+    // Without a blank line a request that needs no body is taken as it came at its deadline.
+    EXPECT_NE(Exchange(port_, "GET /info HTTP/1.1\r\n").find("\"service\":\"quillo\""), std::string::npos);
 }
 
 TEST_F(ControlTest, HugeAnnouncedBodyIsNotBuffered) {

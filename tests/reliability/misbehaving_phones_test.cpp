@@ -1,9 +1,9 @@
 // Phones that misbehave, over real loopback sockets against the plug-in in the stand-in host: one
 // that never reads its stream, one that closes mid-frame, connections that send nothing, hundreds
 // of connect-and-disconnect cycles, motion datagrams of every length and type from many senders,
-// and control requests at their limit sizes. The host's main thread is never held much beyond
-// the send bound, the well-behaved phone gets a frame on every pass, and afterwards the process
-// has as many descriptors and threads as before.
+// and control requests at their limit sizes. The host's main thread is never held by a phone,
+// the well-behaved phone keeps getting frames, and afterwards the process has as many
+// descriptors and threads as before.
 #include <atomic>
 #include <cmath>
 #include <random>
@@ -11,6 +11,7 @@
 #include "link/http_answers.h"
 #include "link/http_request.h"
 #include "link/socket_io.h"
+#include "link/stream_sender.h"
 #include "reliability_fixture.h"
 
 namespace {
@@ -76,40 +77,15 @@ TEST_F(MisbehavingPhonesTest, PhonesThatStopReadingOrCloseMidFrameAreDroppedWith
 
     const size_t framesBefore = healthy.count();
     int passes = 0;
-    for (; passes < 400 && g_server->clientCount() > 1; ++passes) timedPass();
+    // The stalled phone goes after the stall limit (its sender gives up); passes go on meanwhile.
+    const auto giveUp = Clock::now() + 4 * kStallLimit;
+    for (; Clock::now() < giveUp && g_server->clientCount() > 1; ++passes) timedPass();
     for (int i = 0; i < 20; ++i, ++passes) timedPass();
     EXPECT_EQ(g_server->clientCount(), 1);
-    // Each pass sends the healthy phone its frame, stalled neighbour or not.
-    EXPECT_TRUE(WaitFor([&] { return healthy.count() >= framesBefore + passes; }));
-    // A stalled phone costs one send timeout once; the margin covers rendering, encoding and a
-    // loaded machine, not a second stall.
-    std::printf("[ measured ] %d passes, longest %.1f ms (send bound %d ms)\n", passes, longestPassMs(), kSendTimeoutMs);
-    EXPECT_LT(longestPassMs(), 10.0 * kSendTimeoutMs);
-}
-
-TEST_F(MisbehavingPhonesTest, APhoneTooSlowToTakeAFrameWithinTheSendBoundIsDropped) {
-    UseNoisyRenderer();
-    Phone& healthy = connect("127.0.0.2", "?deviceName=Healthy", "Healthy", 1);
-    // Takes its stream in small bites: every send call moves some bytes, so only a limit on the
-    // whole frame, not on one call, ends its hold on the main thread.
-    const int slow = qlotest::ConnectFrom("127.0.0.3", httpPort, 4096);
-    ASSERT_TRUE(qlotest::SendText(slow, qlotest::Get("/stream?deviceName=Slow")));
-    std::atomic<bool> stop{false};
-    std::thread reader([&] {
-        char bite[2048];
-        while (!stop && recv(slow, bite, sizeof bite, 0) > 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    });
-    ASSERT_TRUE(WaitFor([&] { return g_server->clientCount() == 2; }));
-    const size_t framesBefore = healthy.count();
-    int passes = 0;
-    for (; passes < 40 && g_server->clientCount() > 1; ++passes) timedPass();
-    stop = true;
-    shutdown(slow, SHUT_RDWR);
-    reader.join();
-    close(slow);
-    EXPECT_EQ(g_server->clientCount(), 1);
-    EXPECT_TRUE(WaitFor([&] { return healthy.count() >= framesBefore + passes; }));
-    std::printf("[ measured ] slow phone dropped after %d passes, longest %.1f ms\n", passes, longestPassMs());
+    // The healthy phone gets frames throughout, stalled neighbour or not.
+    EXPECT_TRUE(WaitFor([&] { return healthy.count() > framesBefore + 20; }));
+    // No pass ever waits on a phone; the margin covers rendering and a loaded machine.
+    std::printf("[ measured ] %d passes, longest %.1f ms\n", passes, longestPassMs());
     EXPECT_LT(longestPassMs(), 10.0 * kSendTimeoutMs);
 }
 
@@ -126,7 +102,7 @@ TEST_F(MisbehavingPhonesTest, SilentConnectionsAndConnectCyclesLeaveDescriptorsA
     ASSERT_TRUE(passUntil([&] { return g_server->clientCount() == 1; }));
     const int fds = CountProcEntries("fd"), threads = CountServiceThreads();
 
-    // Connections that send nothing: each is closed after the first-read timeout.
+    // Connections that send nothing: each is closed at the request deadline.
     std::vector<int> silent;
     for (int i = 0; i < 4; ++i) silent.push_back(ConnectSilently("127.0.0.6", httpPort));
     // 200 phones that connect, take their stream's head, and go, while frames are pushed.
@@ -142,10 +118,10 @@ TEST_F(MisbehavingPhonesTest, SilentConnectionsAndConnectCyclesLeaveDescriptorsA
     for (int fd : silent) EXPECT_TRUE(qlotest::ReadToEnd(fd).empty());  // closed unanswered
     for (int fd : silent) close(fd);
     EXPECT_TRUE(passUntil([&] { return g_server->clientCount() == 1; }));
-    EXPECT_TRUE(WaitFor([&] { return healthy.count() >= before + passes; }));
+    EXPECT_TRUE(WaitFor([&] { return healthy.count() > before; }));
     EXPECT_LT(longestPassMs(), 10.0 * kSendTimeoutMs);
     EXPECT_TRUE(WaitFor([&] { return pass(), CountProcEntries("fd") == fds; })) << CountProcEntries("fd") << " vs " << fds;
-    EXPECT_EQ(CountServiceThreads(), threads);
+    EXPECT_TRUE(WaitFor([&] { return CountServiceThreads() == threads; }));  // senders of gone phones end
     // The server still admits and answers.
     EXPECT_NE(control(qlotest::Get("/info")).find("\"clients\":1"), std::string::npos);
 }
@@ -185,7 +161,7 @@ TEST_F(MisbehavingPhonesTest, DatagramsOfEveryLengthAndTypeFromManySendersMoveOn
     EXPECT_EQ(g_server->clientCount(), 1);
     senders.clear();
     EXPECT_EQ(CountProcEntries("fd"), fds);
-    EXPECT_EQ(CountServiceThreads(), threads);
+    EXPECT_TRUE(WaitFor([&] { return CountServiceThreads() == threads; }));  // senders of gone phones end
 }
 
 TEST_F(MisbehavingPhonesTest, ControlRequestsAtTheirLimitSizesAreAnsweredAndCutToTheirFields) {
