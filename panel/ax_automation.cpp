@@ -76,20 +76,53 @@ bool qloAXWalk(const char* role, int64_t limit, const QLOAXVisitor& visitor) {
     }
 }
 
-bool qloPressButton(const std::string& name) {
+QLOPressResult qloPressButton(const std::string& name) {
     const std::string target = LowerCased(name);
-    auto visitor = [&target](const ax::Element& element) {
+    QLOPressResult result;
+    auto visitor = [&target, &result](const ax::Element& element) {
         const std::optional<std::string> title = ReadText(element, "AXTitle");
         const std::optional<std::string> description = ReadText(element, "AXDescription");
         const bool titleMatches = title && LowerCased(*title) == target;
         const bool descriptionMatches =
             !titleMatches && description && LowerCased(*description).find(target) != std::string::npos;
         if (!titleMatches && !descriptionMatches) return false;
-        ax::AXUIElementPerformAction(element, "AXPress");
+        result.found = true;
+        result.error = ax::AXUIElementPerformAction(element, "AXPress");
         return true;
     };
-    if (qloAXWalk(ax::kAXButtonRole, kSearchLimit, visitor)) return true;
-    return qloAXWalk("AXRadioButton", kSearchLimit, visitor);
+    if (!qloAXWalk(ax::kAXButtonRole, kSearchLimit, visitor)) {
+        qloAXWalk("AXRadioButton", kSearchLimit, visitor);
+    }
+    return result;
+}
+
+ax::AXError qloCloseMenuOf(const ax::Element& popup) {
+    ax::Value children;
+    if (ax::AXError err = ax::AXUIElementCopyAttributeValue(popup, "AXChildren", &children);
+        err != ax::kAXErrorSuccess) {
+        return err;
+    }
+    if (const std::vector<ax::Element>* list = children.elements()) {
+        for (const ax::Element& child : *list) {
+            if (ReadText(child, "AXRole") == std::optional<std::string>(ax::kAXMenuRole)) {
+                return ax::AXUIElementPerformAction(child, ax::kAXCancelAction);
+            }
+        }
+    }
+    return ax::kAXErrorNoValue;
+}
+
+std::string qloAXErrorText(ax::AXError error) {
+    const char* words = "the host could not do it";
+    switch (error) {
+        case ax::kAXErrorSuccess: words = "no error"; break;
+        case ax::kAXErrorCannotComplete: words = "the control is disabled or hidden"; break;
+        case ax::kAXErrorInvalidUIElement: words = "the control is gone"; break;
+        case ax::kAXErrorActionUnsupported: words = "the control cannot be pressed"; break;
+        case ax::kAXErrorAPIDisabled: words = "accessibility access is off"; break;
+        default: break;
+    }
+    return std::string(words) + " (AX error " + std::to_string(static_cast<int>(error)) + ")";
 }
 
 std::vector<ax::Element> qloSortByFrameX(const std::vector<ax::Element>& elements,

@@ -64,6 +64,19 @@ TEST(PanelAx, PlainButtonsBeforeRadioButtonsAndTheLimitBoundsTheWalk) {
     EXPECT_EQ(visited, 1);
 }
 
+// The first match decides: a disabled one is reported as refused, and no later match is pressed.
+TEST(PanelAx, ARefusedPressIsReportedAndNothingElseIsTried) {
+    Ui u;
+    u.button("4 Views").setEnabled(false);
+    u.button("4 Views", ui::ButtonType::Radio);
+    const QLOPressResult press = qloPressButton("4 views");
+    EXPECT_FALSE(press);
+    EXPECT_TRUE(press.found);
+    EXPECT_EQ(press.error, qlo::ax::kAXErrorCannotComplete);
+    EXPECT_TRUE(u.pressed.empty());
+    EXPECT_FALSE(qloPressButton("9 views").found);
+}
+
 TEST(PanelAx, CameraPopupsAreTheOnesShowingAViewOrCameraSortedLeftToRight) {
     Ui u;
     u.popUp({"Phone B", "Active Camera"}, 900);
