@@ -57,6 +57,8 @@ void QLOPanelController::tearDown() {
     refreshTimer = nullptr;
     if (splitViewDebounce) splitViewDebounce->invalidate();
     splitViewDebounce = nullptr;
+    // The host is going away: its interface is not driven any further.
+    if (_splitViewRun != 0) stopSplitViewRun("the panel was torn down");
     if (root) root->removeFromSuperview();
     root = nullptr;
 }

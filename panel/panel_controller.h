@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "link/link_types.h"
+#include "panel/ax_automation.h"
 #include "platform/ax/ax.h"
 #include "platform/runloop.h"
 #include "platform/ui/table_view.h"
@@ -46,8 +47,8 @@ public:
 
     // ---- phone list --------------------------------------------------------------------
     void start();
-    // Stops both timers and takes the view tree out of the container. A split-view run already
-    // under way goes on to its end.
+    // Stops both timers and a split-view set-up under way, and takes the view tree out of the
+    // container.
     void tearDown();
     void refreshClients();
     static std::string displayNameForClient(const ClientInfo* client);
@@ -71,11 +72,18 @@ public:
     void scheduleSplitViewUpdate();
     void autoSplitViewFired(qlo::runloop::Timer& timer);
     void splitViewBtnClicked(qlo::ui::Button& sender);
+    // At most one set-up runs at a time: a new one stops the running one (closing the menu it
+    // left open) and starts from the layout switch. A run also stops when the viewer-layout
+    // sync rearranges the viewer under it, or when the panel is torn down.
     void runSplitViewSetup(long k);
-    bool switchViewerLayout(long viewCount);
-    void assignCamerasToViewerPanes(const std::vector<std::string>& cameras, long viewCount);
-    void assignCameraAtPopupIndex(long index, const std::vector<qlo::ax::Element>& popups,
+    QLOPressResult switchViewerLayout(long viewCount);
+    // The steps of run `run`; each does nothing once another run has replaced it.
+    void assignCamerasToViewerPanes(uint64_t run, const std::vector<std::string>& cameras,
+                                    long viewCount);
+    void assignCameraAtPopupIndex(uint64_t run, long index,
+                                  const std::vector<qlo::ax::Element>& popups,
                                   const std::vector<std::string>& cameras, long total);
+    bool splitViewRunning() const { return _splitViewRun != 0; }
 
     // ---- state (read by tests and the host's status display) ---------------------------
     const std::vector<ClientInfo>& clients() const { return _clients; }
@@ -100,6 +108,16 @@ public:
     qlo::runloop::TimerPtr splitViewDebounce;
 
 private:
+    // True while run `run` is the running one and the sync has not touched the viewer since it
+    // started; stops the run (and says why) in the latter case.
+    bool splitViewRunGoesOn(uint64_t run);
+    // Ends the running set-up: closes the menu it left open and logs why it stopped.
+    void stopSplitViewRun(const char* reason);
+
     std::vector<ClientInfo> _clients;
     int64_t _lastConnectedCount = 0;
+    uint64_t _splitViewRun = 0;       // the running set-up, 0 when none runs
+    uint64_t _splitViewRunsStarted = 0;
+    uint64_t _splitViewSyncMark = 0;  // the sync's run count when the running set-up started
+    qlo::ax::Element _openMenuPopup;  // the pop-up whose menu the running set-up opened
 };

@@ -7,6 +7,8 @@
 
 namespace {
 
+uint64_t g_viewerSyncRuns = 0;
+
 const char* LayoutVariants(size_t n) {
     if (n <= 1) return "['1 View']";
     if (n == 2) return "['2 Views Horizontal','2 Views','2 Views Vertical']";
@@ -14,6 +16,8 @@ const char* LayoutVariants(size_t n) {
 }
 
 }  // namespace
+
+uint64_t ViewerSyncRunCount() { return g_viewerSyncRuns; }
 
 std::string ViewerSignature(const std::vector<std::string>& cameraNames) {
     std::string sig;
@@ -89,5 +93,8 @@ void SyncViewerLayoutForPhones(const std::vector<std::string>& cameraNames) {
     g_lastViewerSig = sig;
     std::string result;
     RunScript(ViewerLayoutScript(cameraNames).c_str(), &result);
+    // Only a script that found no composition or viewer surely left the viewer alone; one that
+    // failed on its way may have changed it.
+    if (result != "no-comp" && result != "no-viewer") ++g_viewerSyncRuns;
     qlo::log::LogInfo("[Quillo viewer-sync] %{public}s", result.c_str());
 }

@@ -13,12 +13,16 @@
 class PanelTest : public PluginTest {
 protected:
     void SetUp() override {
+        // The plug-in stays loaded from test to test, and its idle tick remembers when its last
+        // work pass ran: the idle clock goes on from where the previous test left it.
+        clockNs = s_idleClockNs;
         qlo::runloop::RunLoop::main().useManualClock(true);
         PluginTest::SetUp();
         ASSERT_TRUE(g_panelController) << "the host's container is not a view";
         panel = g_panelController.get();
     }
     void TearDown() override {
+        s_idleClockNs = clockNs + kWorkIntervalNs;
         PluginTest::TearDown();
         qlo::runloop::RunLoop::main().useManualClock(false);
     }
@@ -39,4 +43,7 @@ protected:
     }
 
     QLOPanelController* panel = nullptr;
+
+private:
+    static inline int64_t s_idleClockNs = 0;
 };

@@ -1,5 +1,8 @@
 // The split-view set-up end to end: phones connect, the panel presses the host viewer's own
 // controls through the accessibility layer, and the viewer ends with one phone camera per pane.
+// Also how set-ups meet each other and the viewer-layout sync, and what a refused press or a
+// missing camera leaves behind.
+#include "panel/ax_automation.h"
 #include "panel/panel_fixture.h"
 
 namespace qh = qlo::hostsim;
@@ -13,21 +16,36 @@ std::vector<std::string> PaneCameras(const qh::HostApp& app) {
     return names;
 }
 
+// Pop-up menus open anywhere in the host's interface.
+int OpenMenus() {
+    int open = 0;
+    qloAXWalk(qlo::ax::kAXMenuRole, 6000, [&open](const qlo::ax::Element&) { return ++open, false; });
+    return open;
+}
+
 }  // namespace
 
 class SplitViewTest : public PanelTest {
 protected:
-    // Phones P1..Pn, the camera layers their motion makes, and the viewer back to one view
-    // through the active camera, so that only the panel changes it from here.
-    void connectPhones(int n) {
+    // Phones P1..Pn; the first `moving` of them send motion, which makes their camera layers.
+    // Then the viewer goes back to one view through the active camera, so that only the panel
+    // changes it from here.
+    void connectPhones(int n, int moving = -1) {
         for (int i = 1; i <= n; ++i) {
             const std::string ip = "127.0.0." + std::to_string(i + 1), name = "P" + std::to_string(i);
-            moveAndWait(connect(ip.c_str(), "?deviceName=" + name, name, i), {0, 10.0f * i, 0, 0, 0, 0});
+            Phone& phone = connect(ip.c_str(), "?deviceName=" + name, name, i);
+            if (moving < 0 || i <= moving) moveAndWait(phone, {0, 10.0f * i, 0, 0, 0, 0});
             pass(2);
         }
         ASSERT_EQ(app->setViewerLayout(qh::ViewLayout::OneView), A_Err_NONE);
         ASSERT_TRUE(app->viewer().setPaneStandardView(qh::Viewer::FrontComposition(), 0, "Active Camera"));
         log.clear();
+    }
+    // Refreshes the list and lets the automatic set-up start.
+    void startAutomaticRun() {
+        panel->refreshClients();
+        advance(1.55);
+        ASSERT_EQ(lines("[Quillo] Setting up"), 1u);
     }
     size_t lines(const std::string& prefix) { return log.matching(prefix).size(); }
 };
@@ -48,15 +66,27 @@ TEST_F(SplitViewTest, FourPhonesGetFourPanesOneSecondAndAHalfAfterTheLastChange)
     EXPECT_EQ(lines("[Quillo] Camera '"), 0u);
     advance(0.2);
     EXPECT_EQ(lines("[Quillo] Camera '"), 1u);
-    advance(1.4);
+    advance(1.6);
     EXPECT_EQ(log.matching("[Quillo] Camera '"),
               (V{"[Quillo] Camera 'P1' → pane 0: assigned", "[Quillo] Camera 'P2' → pane 1: assigned",
                  "[Quillo] Camera 'P3' → pane 2: assigned", "[Quillo] Camera 'P4' → pane 3: assigned"}));
     // Left to right: the left column (views 1 and 3) before the right one (views 2 and 4).
     EXPECT_EQ(PaneCameras(*app), (V{"P1", "P3", "P2", "P4"}));
+    EXPECT_FALSE(panel->splitViewRunning());
 }
 
-TEST_F(SplitViewTest, ThreePhonesGetTwoPanesAndOnlyTheLastChangeRuns) {
+TEST_F(SplitViewTest, ThreePhonesGetTheFourViewLayoutTheSyncGivesThem) {
+    connectPhones(3);
+    startAutomaticRun();
+    EXPECT_EQ(panel->splitViewBtn->title(), "  Set Up 3-View Split");
+    EXPECT_EQ(log.matching("[Quillo] Layout switch to ")[0], "[Quillo] Layout switch to 4 views: OK");
+    advance(1.8);
+    // The fourth view keeps the camera a new fourth view gets.
+    EXPECT_EQ(PaneCameras(*app), (V{"P1", "P3", "P2", "Active Camera"}));
+    EXPECT_EQ(lines("[Quillo] Split-view set-up stopped"), 0u);
+}
+
+TEST_F(SplitViewTest, OnlyTheLastCountChangeRuns) {
     connectPhones(3);
     panel->refreshClients();
     advance(1.0);
@@ -71,6 +101,55 @@ TEST_F(SplitViewTest, ThreePhonesGetTwoPanesAndOnlyTheLastChangeRuns) {
     EXPECT_EQ(PaneCameras(*app), (V{"P1", "P2"}));
 }
 
+// A click while the automatic set-up has a pane's menu open: the automatic one stops there,
+// its menu closes, and the viewer ends exactly as the click's phone list asks.
+TEST_F(SplitViewTest, ANewRequestReplacesTheRunningOne) {
+    connectPhones(4);
+    comp->addCamera("P5", A_FloatPoint{960, 540});
+    startAutomaticRun();
+    advance(0.6);
+    ASSERT_EQ(OpenMenus(), 1);
+
+    connect("127.0.0.5", "?deviceName=P5", "P5", 4);  // P4's address: the new stream replaces P4's
+    panel->refreshClients();
+    ASSERT_EQ(panel->cameraNames(), (V{"P1", "P2", "P3", "P5"}));
+    panel->splitViewBtn->performClick();
+    EXPECT_EQ(log.matching("[Quillo] Split-view set-up stopped: "),
+              V{"[Quillo] Split-view set-up stopped: a new set-up replaced it"});
+    EXPECT_EQ(OpenMenus(), 0);
+
+    advance(3.0);
+    EXPECT_EQ(log.matching("[Quillo] Camera '"),
+              (V{"[Quillo] Camera 'P1' → pane 0: assigned", "[Quillo] Camera 'P2' → pane 1: assigned",
+                 "[Quillo] Camera 'P3' → pane 2: assigned", "[Quillo] Camera 'P5' → pane 3: assigned"}));
+    EXPECT_EQ(PaneCameras(*app), (V{"P1", "P3", "P2", "P5"}));
+    EXPECT_EQ(OpenMenus(), 0);
+    EXPECT_FALSE(panel->splitViewRunning());
+}
+
+// P4's camera appears while the set-up has the second pane's menu open: the sync arranges the
+// viewer for the four cameras, and the set-up stops rather than reassign half of the panes.
+TEST_F(SplitViewTest, TheSyncRearrangingTheViewerStopsARunningSetUp) {
+    connectPhones(4, 3);
+    startAutomaticRun();
+    advance(1.0);
+    ASSERT_EQ(log.matching("[Quillo] Camera '"), V{"[Quillo] Camera 'P1' → pane 0: assigned"});
+    ASSERT_EQ(OpenMenus(), 1);
+
+    moveAndWait(*phones[3], {0, 40, 0, 0, 0, 0});
+    pass(2);
+    ASSERT_EQ(lines("[Quillo viewer-sync] "), 1u);
+    const V synced{"P1", "P2", "P3", "P4"};
+    ASSERT_EQ(PaneCameras(*app), synced);
+
+    advance(2.0);
+    EXPECT_EQ(log.matching("[Quillo] Split-view set-up stopped: "),
+              V{"[Quillo] Split-view set-up stopped: the viewer-layout sync rearranged the viewer"});
+    EXPECT_EQ(lines("[Quillo] Camera '"), 1u);
+    EXPECT_EQ(PaneCameras(*app), synced);
+    EXPECT_EQ(OpenMenus(), 0);
+}
+
 TEST_F(SplitViewTest, AClickWithNoPhoneSwitchesToOneViewAndAssignsNothing) {
     ASSERT_EQ(app->setViewerLayout(qh::ViewLayout::FourViews), A_Err_NONE);
     panel->splitViewBtn->performClick();
@@ -80,18 +159,38 @@ TEST_F(SplitViewTest, AClickWithNoPhoneSwitchesToOneViewAndAssignsNothing) {
     EXPECT_EQ(lines("[Quillo] Found"), 0u);
 }
 
-TEST_F(SplitViewTest, AMissingCameraLeavesItsPaneAndTheNextPaneGetsItsOwn) {
-    connect("127.0.0.2", "?deviceName=P1", "P1", 1);  // sends no motion: no camera layer of its own
+// With no composition open the layout control is disabled: the press is refused, and the
+// set-up ends there instead of looking for panes.
+TEST_F(SplitViewTest, ARefusedLayoutSwitchIsAFailureAndEndsTheSetUp) {
+    connectPhones(2);
+    qh::CurrentProject().closeViewer(comp->id());
+    panel->refreshClients();
+    panel->splitViewBtn->performClick();
+    EXPECT_EQ(log.matching("[Quillo] Layout switch to "),
+              V{"[Quillo] Layout switch to 2 views: refused, the control is disabled or hidden (AX error -25204)"});
+    EXPECT_FALSE(panel->splitViewRunning());
+    advance(1.0);
+    EXPECT_EQ(lines("[Quillo] Found"), 0u);
+}
+
+// P1 and P3 drive no camera of their own, so their names are not in the panes' menus: each
+// such menu is closed again, its pane keeps its camera, and the pane after it is still done.
+TEST_F(SplitViewTest, AMissingCameraHasItsMenuClosedAndTheNextPaneIsStillDone) {
+    connect("127.0.0.2", "?deviceName=P1", "P1", 1);
     moveAndWait(connect("127.0.0.3", "?deviceName=P2", "P2", 2), {0, 20, 0, 0, 0, 0});
+    connect("127.0.0.4", "?deviceName=P3", "P3", 3);
     pass(2);
     ASSERT_EQ(app->setViewerLayout(qh::ViewLayout::OneView), A_Err_NONE);
     ASSERT_TRUE(app->viewer().setPaneStandardView(qh::Viewer::FrontComposition(), 0, "Active Camera"));
     log.clear();
-    panel->refreshClients();
-    panel->splitViewBtn->performClick();
-    advance(1.4);
+    startAutomaticRun();
+    advance(0.85);  // pane 0's item was looked for; pane 1's pop-up is not pressed yet
+    EXPECT_EQ(log.matching("[Quillo] Camera '"), V{"[Quillo] Camera 'P1' → pane 0: menu item not found"});
+    EXPECT_EQ(OpenMenus(), 0);
+    advance(1.5);
     EXPECT_EQ(log.matching("[Quillo] Camera '"),
-              (V{"[Quillo] Camera 'P1' → pane 0: menu item not found", "[Quillo] Camera 'P2' → pane 1: assigned"}));
-    // Pane 0's menu, left open, closed when pane 1's opened: P2 went to pane 1, not pane 0.
-    EXPECT_EQ(PaneCameras(*app), (V{"Active Camera", "P2"}));
+              (V{"[Quillo] Camera 'P1' → pane 0: menu item not found", "[Quillo] Camera 'P2' → pane 1: assigned",
+                 "[Quillo] Camera 'P3' → pane 2: menu item not found"}));
+    EXPECT_EQ(OpenMenus(), 0);
+    EXPECT_EQ(PaneCameras(*app), (V{"Active Camera", "Front", "P2", "Active Camera"}));
 }
