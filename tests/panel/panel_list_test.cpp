@@ -2,6 +2,8 @@
 // toggle, and the split-view button and timer as phones come and go.
 #include <cstring>
 
+#include "hostsim/app/panel_rows.h"
+#include "hostsim/app/status_line.h"
 #include "panel/panel_fixture.h"
 #include "platform/ui/image.h"
 #include "platform/ui/scroll_view.h"
@@ -103,4 +105,17 @@ TEST_F(PanelTest, ButtonTitleAndTimerFollowThePhoneCount) {
         panel->refreshClients();
         EXPECT_EQ(panel->splitViewDebounce, armed) << "same count must not re-arm";
     }
+}
+
+// quillo-host's status line learns from the eye buttons' tool tips which phones are blocked: the
+// plug-in's texts and the ones the host reads must agree, or phones vanish from the line.
+TEST_F(PanelTest, TheHostsStatusLineShowsWhatTheEyeButtonsSay) {
+    connect("127.0.0.2", "?deviceName=A", "A", 1);
+    connect("127.0.0.3", "?deviceName=B", "B", 2);
+    panel->refreshClients();
+    eye(0).performClick();
+    qh::StatusMonitor monitor;
+    const std::string line =
+        qh::FormatStatus(monitor.sample(qh::CurrentProject(), 1.0, qh::ReadPanelPhoneRows(app->workspace())));
+    EXPECT_NE(line.find(" | A: blocked, 0 fps | B: allowed, 0 fps"), std::string::npos) << line;
 }
