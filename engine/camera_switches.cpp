@@ -1,19 +1,50 @@
 #include "engine/camera_switches.h"
 
+#include <iterator>
 #include <map>
+#include <set>
 
 #include "host/boundary.h"
 #include "host/plugin.h"
 #include "host/suite_handler.h"
+#include "rig/host_presence.h"
 
 namespace {
 
-// The switch each camera layer had before the plug-in first changed it.
-std::map<AEGP_LayerH, bool> g_originalCamFlags;
-// The plug-in has changed switches and not put them back.
-bool g_compModifiedByUs = false;
-// The composition whose switches g_originalCamFlags holds.
-AEGP_CompH g_switchesCompH = nullptr;
+// Per composition the plug-in changed switches in: the switch each camera layer had before the
+// plug-in first changed it. A layer stays here until its switch is back (or it is gone).
+std::map<AEGP_CompH, std::map<AEGP_LayerH, bool>> g_savedSwitches;
+
+// Puts the saved switches of one composition back; those the host refuses stay saved. Returns
+// whether nothing of that composition is left to put back.
+bool RestoreComp(AEGP_SuiteHandler& suites, AEGP_CompH comp, std::map<AEGP_LayerH, bool>& saved) {
+    const Presence presence = CompPresence(suites, comp);
+    if (presence == Presence::Gone) return true;  // its layers went with it
+    if (presence == Presence::Unknown) return false;
+    // Only handles the host lists now reach it: a layer deleted meanwhile is not set, and is
+    // forgotten once the whole list could be read.
+    const AEGP_LayerSuite15* layers = suites.LayerSuite15();
+    A_long count = 0;
+    if (layers->AEGP_GetCompNumLayers(comp, &count) != A_Err_NONE) return false;
+    std::set<AEGP_LayerH> listed;
+    bool complete = true;
+    for (A_long i = 0; i < count; ++i) {
+        AEGP_LayerH layer = nullptr;
+        if (layers->AEGP_GetCompLayerByIndex(comp, i, &layer) == A_Err_NONE) {
+            listed.insert(layer);
+        } else {
+            complete = false;
+        }
+    }
+    for (auto it = saved.begin(); it != saved.end();) {
+        const bool back = listed.count(it->first) != 0
+                              ? layers->AEGP_SetLayerFlag(it->first, AEGP_LayerFlag_VIDEO_ACTIVE,
+                                                          it->second) == A_Err_NONE
+                              : complete;
+        it = back ? saved.erase(it) : std::next(it);
+    }
+    return saved.empty();
+}
 
 }  // namespace
 
@@ -53,36 +84,31 @@ void SetVideoSwitch(AEGP_SuiteHandler& suites, AEGP_LayerH layer, bool on) {
 }
 
 void SaveCameraSwitches(AEGP_CompH comp, const std::vector<CameraState>& states) {
-    if (g_compModifiedByUs) return;
-    g_originalCamFlags.clear();
-    for (const CameraState& state : states) g_originalCamFlags[state.layer] = state.visible;
-    g_switchesCompH = comp;
-    g_compModifiedByUs = true;
+    // A layer already saved keeps the switch the user gave it; the plug-in has changed it since.
+    std::map<AEGP_LayerH, bool>& saved = g_savedSwitches[comp];
+    for (const CameraState& state : states) saved.emplace(state.layer, state.visible);
 }
 
 bool CameraSwitchesSaved() {
-    return g_compModifiedByUs;
+    return !g_savedSwitches.empty();
 }
 
 AEGP_CompH CameraSwitchesComp() {
-    return g_switchesCompH;
+    return g_savedSwitches.size() == 1 ? g_savedSwitches.begin()->first : nullptr;
+}
+
+void ForgetCameraSwitches() {
+    g_savedSwitches.clear();
 }
 
 void RestoreSavedSwitches(AEGP_SuiteHandler& suites) {
-    if (!g_compModifiedByUs) return;
-    // Only handles confirmed as camera layers of that composition reach the host: a layer the
-    // user deleted meanwhile, or a composition that is gone, is simply not found here.
-    for (AEGP_LayerH layer : CollectCameraLayers(suites, g_switchesCompH)) {
-        auto saved = g_originalCamFlags.find(layer);
-        if (saved != g_originalCamFlags.end()) SetVideoSwitch(suites, layer, saved->second);
+    for (auto it = g_savedSwitches.begin(); it != g_savedSwitches.end();) {
+        it = RestoreComp(suites, it->first, it->second) ? g_savedSwitches.erase(it) : std::next(it);
     }
-    g_originalCamFlags.clear();
-    g_switchesCompH = nullptr;
-    g_compModifiedByUs = false;
 }
 
 void RestoreCameraSwitches() noexcept {
-    if (!g_compModifiedByUs || g_basicSuite == nullptr) return;
+    if (g_savedSwitches.empty() || g_basicSuite == nullptr) return;
     QLOCallFromHost("RestoreCameraSwitches", [] {
         AEGP_SuiteHandler suites(g_basicSuite);
         RestoreSavedSwitches(suites);

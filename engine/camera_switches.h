@@ -1,8 +1,10 @@
 // The video switches of the composition's camera layers. The host renders a composition through
 // the top-most enabled camera, so the capture stage steers each render by switching camera
-// layers on and off. Before it first changes them it saves the switches as the user left them,
-// and it puts them back once no phone looks through a camera, when the last phone has gone,
-// when the services stop and when the plug-in unloads. Main thread only.
+// layers on and off. Before it first changes a layer's switch it saves the switch as the user
+// left it, and it puts the saved switches back once no phone looks through a camera, when no
+// composition is active, when the last phone has gone, when the services stop or start and when
+// the plug-in unloads. A switch the host does not let the plug-in put back stays saved and is
+// put back by the next of these that can. Main thread only.
 #pragma once
 
 #include <vector>
@@ -23,14 +25,18 @@ std::vector<CameraState> ReadCameraStates(AEGP_SuiteHandler& suites,
                                           const std::vector<AEGP_LayerH>& cameras);
 void SetVideoSwitch(AEGP_SuiteHandler& suites, AEGP_LayerH layer, bool on);
 
-// Saves the switches of `comp` unless saved switches are outstanding.
+// Saves the switches of the camera layers of `comp` that are not saved yet (a switch already
+// saved keeps the user's value; a camera added since is saved as it is now).
 void SaveCameraSwitches(AEGP_CompH comp, const std::vector<CameraState>& states);
-// Whether switches are saved (the plug-in changed them and has not put them back), and for
-// which composition.
+// Whether switches are saved (the plug-in changed them and has not put them all back), and the
+// composition they are saved for when it is one (null when none or several).
 bool CameraSwitchesSaved();
 AEGP_CompH CameraSwitchesComp();
-// Puts the saved switches back on the camera layers that are still camera layers of the
-// composition they were saved for, and forgets them.
+// Forgets every saved switch (the state at load).
+void ForgetCameraSwitches();
+// Puts the saved switches back on the layers that are still in the composition they were saved
+// for, and forgets them. Switches the host refuses to set, or whose layers cannot be listed,
+// stay saved; those of deleted layers and compositions are forgotten.
 void RestoreSavedSwitches(AEGP_SuiteHandler& suites);
 
 // The same with a suite handler of its own, for callers outside the idle tick (stop and death

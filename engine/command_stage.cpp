@@ -1,5 +1,11 @@
 // The command stage of a work pass: new motion into the phones' cameras while some phone is
 // allowed, record commands and lens settings, then the capture stage while phones are connected.
+// It also gives the user's project back what no phone uses any more: live keyframes of phones
+// that left or of another item, and camera switches once no phone renders through a camera.
+#include <cstring>
+#include <string>
+#include <vector>
+
 #include "engine/camera_switches.h"
 #include "engine/comp_context.h"
 #include "engine/idle_stages.h"
@@ -9,8 +15,22 @@
 #include "link/motion_receiver.h"
 #include "rig/camera_settings.h"
 #include "rig/motion_apply.h"
+#include "rig/preview_keyframes.h"
 #include "rig/recording.h"
 #include "rig/rig_state.h"
+
+namespace {
+
+std::vector<std::string> ConnectedPhoneNames() {
+    std::vector<std::string> names;
+    if (g_server == nullptr) return names;
+    for (const ClientInfo& client : g_server->snapshotClients()) {
+        names.emplace_back(client.name, strnlen(client.name, sizeof client.name));
+    }
+    return names;
+}
+
+}  // namespace
 
 void RunCommandStage() {
     // Reading the flag clears it: a sample that arrives while no phone is allowed is dropped.
@@ -21,12 +41,25 @@ void RunCommandStage() {
 
     // The last phone has gone: the user's camera switches come back.
     if (clients <= 0) RestoreCameraSwitches();
+    const bool liveKeys = AnyLiveKeys();
     // Nothing can have changed.
-    if (clients <= 0 && !newMotion && !pendingSettings && !pendingRecord && !g_recordState) return;
+    if (clients <= 0 && !newMotion && !pendingSettings && !pendingRecord && !g_recordState &&
+        !liveKeys) {
+        return;
+    }
 
     AEGP_SuiteHandler suites(g_basicSuite);
     const CompLookup lookup = LookUpActiveComp(suites);
-    if (lookup.outcome != CompLookup::Found) return;
+    const bool compActive = lookup.outcome == CompLookup::Found;
+    // Live values stay only where a connected phone shows them: in the active composition.
+    if (liveKeys) {
+        TakeAwayLiveKeysNotShown(ConnectedPhoneNames(), compActive ? lookup.context.comp : nullptr);
+    }
+    if (!compActive) {
+        // No phone renders through a camera while no composition is active.
+        RestoreSavedSwitches(suites);
+        return;
+    }
     const CompContext& context = lookup.context;
     A_Time time{0, 1};
     if (!FindCompTime(suites, context.item, &time, nullptr)) return;

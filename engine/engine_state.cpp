@@ -11,6 +11,16 @@ int64_t g_lastCaptureTime = 0;
 A_long g_tlLogCounter = 0;
 AEGP_CompH g_lastValidCompH = nullptr;
 
+void ResetEngineState() {
+    g_idleTickCount = 0;
+    s_camRefreshTick = 0;
+    g_cameraListTick = 0;
+    g_firstIdle = false;
+    g_lastCaptureTime = 0;
+    g_tlLogCounter = 0;
+    g_lastValidCompH = nullptr;
+}
+
 namespace {
 
 IdleClock& InstalledClock() {

@@ -22,6 +22,9 @@ extern A_long g_tlLogCounter;
 // The last composition the timeline stage found.
 extern AEGP_CompH g_lastValidCompH;
 
+// Back to the state at load: every counter at zero, no work pass yet, no composition known.
+void ResetEngineState();
+
 // Gives the counter's value and advances it by one. Past the largest value it wraps to the
 // most negative one (as the host's 32-bit counters do) instead of overflowing: a host calls the
 // idle hook thousands of times a second, so a per-call counter reaches the limit within days.

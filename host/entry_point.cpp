@@ -1,9 +1,12 @@
 // The entry point and the host callbacks of the plug-in frame.
+#include "engine/camera_switches.h"
+#include "engine/engine_state.h"
 #include "host/boundary.h"
 #include "host/plugin.h"
 #include "host/suite_handler.h"
 #include "panel/panel_controller.h"
 #include "platform/log.h"
+#include "rig/rig_state.h"
 
 using qlo::log::Log;
 
@@ -51,6 +54,12 @@ extern "C" A_Err EntryPointFunc(SPBasicSuite* pica_basicP, A_long major_versionL
                                 A_long minor_versionL, AEGP_PluginID aegp_plugin_id,
                                 AEGP_GlobalRefcon* /*global_refconP: not used*/) {
     return QLOCallFromHost("EntryPointFunc", [&]() -> A_Err {
+        // Everything process-wide starts as at the first load: a host that loads the plug-in
+        // again in the same process (as the tests do) finds nothing of an earlier load.
+        ResetEngineState();
+        ResetRigState();
+        ForgetCameraSwitches();
+        g_panelWasShown = false;
         g_pluginID = aegp_plugin_id;
         g_basicSuite = pica_basicP;
         Log("[Quillo] Plug-in loaded (host API %d.%d, plug-in id %d)", major_versionL,

@@ -9,6 +9,7 @@
 #include "link/mjpeg_server.h"
 #include "platform/log.h"
 #include "platform/runloop.h"
+#include "rig/preview_keyframes.h"
 
 using qlo::log::Log;
 
@@ -44,6 +45,14 @@ void StopServer() {
     }
 }
 
+// What the phones changed in the project only to show it to themselves goes back to the user:
+// live keyframes and camera switches. Whatever the host did not let go of last time is tried
+// again at the next start.
+void GiveBackToUser() {
+    TakeAwayAllLiveKeys();
+    RestoreCameraSwitches();
+}
+
 }  // namespace
 
 void QLOSetServicePorts(uint16_t serverPort, uint16_t motionPort) {
@@ -57,6 +66,7 @@ MJPEGServer* QLOServer() {
 
 void QLOStartServices() {
     Log("[Quillo] Starting services");
+    GiveBackToUser();
     if (g_server == nullptr) {
         g_server = new MJPEGServer();
         // Starting the server also publishes its DNS-SD announcement.
@@ -83,15 +93,14 @@ void QLOStartServices() {
 
 void QLOStopServices() {
     Log("[Quillo] Stopping services");
-    // The camera video switches the phones' renders changed go back to the user's.
-    RestoreCameraSwitches();
+    GiveBackToUser();
     InvalidateGuard();
     StopMotionReceiver();
     StopServer();
 }
 
 void QLOTearDownServices() {
-    RestoreCameraSwitches();
+    GiveBackToUser();
     InvalidateGuard();
     if (g_panelController) {
         g_panelController->tearDown();

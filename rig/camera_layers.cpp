@@ -100,18 +100,14 @@ AEGP_LayerH FindCameraByName(AEGP_CompH comp, const std::string& name) {
 }
 
 void DropPhoneCameraLayer(PhoneCameraEntry& entry) {
-    if (entry.layer != nullptr && AnyPreviewActive(entry)) {
-        AEGP_SuiteHandler suites(g_basicSuite);
-        if (IsCameraLayerOfComp(suites, g_cameraCompH, entry.layer)) {
-            RemovePreviewKeyframes(entry.layer, entry);
-        }
-    }
-    ForgetPreviewKeyframes(entry);
+    LetGoOfLiveKeys(entry);
     entry.layer = nullptr;
     entry.hasBasePos = false;
 }
 
 void RetargetPhoneCamera(PhoneCameraEntry& entry, const std::string& cameraName) {
+    // The camera it already drives: its layer, base position and live values stay as they are.
+    if (entry.targetCam == cameraName) return;
     DropPhoneCameraLayer(entry);
     entry.targetCam = cameraName;
 }
@@ -129,7 +125,10 @@ AEGP_LayerH EnsurePhoneCamera(AEGP_CompH comp, AEGP_ItemH compItem, const std::s
     AEGP_SuiteHandler suites(g_basicSuite);
     SwitchPhonesComposition(comp);
     PhoneCameraEntry& entry = g_phoneCameras[phone];
-    const std::string camName = entry.targetCam.empty() ? phone : entry.targetCam;
+    // No target stands for the phone's own name; it is written out, so that choosing that name
+    // later is seen as the camera the entry already drives.
+    if (entry.targetCam.empty()) entry.targetCam = phone;
+    const std::string camName = entry.targetCam;
 
     if (entry.layer != nullptr) {
         if (IsCameraLayerOfComp(suites, comp, entry.layer)) return entry.layer;

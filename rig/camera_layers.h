@@ -25,13 +25,13 @@ void SwitchPhonesComposition(AEGP_CompH comp);
 AEGP_LayerH EnsurePhoneCamera(AEGP_CompH comp, AEGP_ItemH compItem, const std::string& phone);
 
 // Points the entry at another camera name; its layer is dropped (see DropPhoneCameraLayer) so
-// that the next EnsurePhoneCamera resolves the new name and captures a new base position.
+// that the next EnsurePhoneCamera resolves the new name and captures a new base position. The
+// name of the camera the entry already drives changes nothing.
 void RetargetPhoneCamera(PhoneCameraEntry& entry, const std::string& cameraName);
 
-// Lets go of the entry's layer handle: clears layer and base position and makes every preview
-// state inactive, so no later preview deletion touches a layer that did not get the preview
-// keyframe. While the old layer is still a camera layer of the phones' composition, its
-// preview keyframes are deleted from it first, so none stays behind to pass for the user's.
+// Lets go of the entry's layer handle: clears layer and base position and takes the entry's live
+// keyframes away from the layers they were made on, so none stays behind to pass for the
+// user's (see LetGoOfLiveKeys).
 void DropPhoneCameraLayer(PhoneCameraEntry& entry);
 
 // Whether the handle names a camera layer that is among the composition's layers.

@@ -1,5 +1,6 @@
 #include "rig/keyframes.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "host/plugin.h"
@@ -79,6 +80,8 @@ bool InsertKeyframeValue(AEGP_LayerH layer, AEGP_LayerStream which, const AEGP_S
     OpenStream stream(suites, layer, which);
     if (!stream) return false;
     const AEGP_KeyframeSuite5* keys = suites.KeyframeSuite5();
+    A_long before = 0;
+    const bool counted = keys->AEGP_GetStreamNumKFs(stream.get(), &before) == A_Err_NONE;
     AEGP_KeyframeIndex index = 0;
     if (keys->AEGP_InsertKeyframe(stream.get(), AEGP_LTimeMode_CompTime, &time, &index) !=
         A_Err_NONE) {
@@ -86,10 +89,19 @@ bool InsertKeyframeValue(AEGP_LayerH layer, AEGP_LayerStream which, const AEGP_S
     }
     const AEGP_StreamValue2 value{stream.get(), val};
     const bool set = keys->AEGP_SetKeyframeValue(stream.get(), index, &value) == A_Err_NONE;
+    if (!set) {
+        // The key this call made holds whatever the stream showed there; it is nobody's.
+        A_long after = 0;
+        if (counted && keys->AEGP_GetStreamNumKFs(stream.get(), &after) == A_Err_NONE &&
+            after > before) {
+            keys->AEGP_DeleteKeyframe(stream.get(), index);
+        }
+        return false;
+    }
     // Linear whatever the host's default interpolation is; a failure here changes nothing.
     keys->AEGP_SetKeyframeInterpolation(stream.get(), index, AEGP_KeyInterp_LINEAR,
                                         AEGP_KeyInterp_LINEAR);
-    return set;
+    return true;
 }
 
 AEGP_StreamVal2 ThreeD(float x, float y, float z) {
@@ -116,6 +128,61 @@ int GetNumKeyframes(AEGP_LayerH layer, AEGP_LayerStream which) {
     AEGP_SuiteHandler suites(g_basicSuite);
     OpenStream stream(suites, layer, which);
     return stream ? stream.count() : 0;
+}
+
+bool CountKeyframes(AEGP_LayerH layer, AEGP_LayerStream which, int* count) {
+    AEGP_SuiteHandler suites(g_basicSuite);
+    OpenStream stream(suites, layer, which);
+    A_long n = 0;
+    if (!stream || suites.KeyframeSuite5()->AEGP_GetStreamNumKFs(stream.get(), &n) != A_Err_NONE ||
+        n < 0) {
+        return false;
+    }
+    *count = static_cast<int>(n);
+    return true;
+}
+
+bool IsThreeDStream(AEGP_LayerStream which) {
+    return which == AEGP_LayerStream_POSITION || which == AEGP_LayerStream_ORIENTATION;
+}
+
+KeyRemoval DeleteKeyframeHolding(AEGP_LayerH layer, AEGP_LayerStream which, double secs,
+                                 const KeyValue& value) {
+    AEGP_SuiteHandler suites(g_basicSuite);
+    OpenStream stream(suites, layer, which);
+    if (!stream) return KeyRemoval::Failed;
+    const AEGP_KeyframeSuite5* keys = suites.KeyframeSuite5();
+    A_long count = 0;
+    if (keys->AEGP_GetStreamNumKFs(stream.get(), &count) != A_Err_NONE) return KeyRemoval::Failed;
+    const int dims = IsThreeDStream(which) ? 3 : 1;
+    bool unread = false;
+    for (A_long i = count - 1; i >= 0; --i) {
+        double keySecs = 0;
+        if (!stream.keySecs(i, &keySecs)) {
+            unread = true;
+            continue;
+        }
+        if (!SameTime(keySecs, secs)) continue;
+        AEGP_StreamValue2 held{};
+        if (keys->AEGP_GetNewKeyframeValue(g_pluginID, stream.get(), i, &held) != A_Err_NONE) {
+            unread = true;
+            continue;
+        }
+        const double got[3] = {dims == 3 ? held.val.three_d.x : held.val.one_d,
+                               dims == 3 ? held.val.three_d.y : 0.0,
+                               dims == 3 ? held.val.three_d.z : 0.0};
+        suites.StreamSuite11()->AEGP_DisposeStreamValue(&held);
+        bool same = true;
+        for (int d = 0; d < dims; ++d) {
+            const double have = got[d];
+            // Written as floats widened to doubles: anything further off was changed since.
+            same = same && std::fabs(have - value.v[d]) <= 1e-6 * std::max(1.0, std::fabs(value.v[d]));
+        }
+        if (!same) continue;
+        return keys->AEGP_DeleteKeyframe(stream.get(), i) == A_Err_NONE ? KeyRemoval::Removed
+                                                                         : KeyRemoval::Failed;
+    }
+    return unread ? KeyRemoval::Failed : KeyRemoval::NotThere;
 }
 
 bool HasKeyframeAtSecs(AEGP_LayerH layer, AEGP_LayerStream which, double secs) {

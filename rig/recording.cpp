@@ -10,6 +10,7 @@
 #include "platform/log.h"
 #include "rig/camera_layers.h"
 #include "rig/keyframes.h"
+#include "rig/preview_keyframes.h"
 #include "rig/rig_state.h"
 
 const char* const kStepOneFrameScript =
@@ -27,11 +28,30 @@ void RecordAndStep(AEGP_CompH comp, AEGP_ItemH compItem, A_Time now) {
     RunScript(kStepOneFrameScript, nullptr);
 }
 
-// Inserts the key at `now`; a stream that had none before keeps only that key.
-void Record1D(AEGP_LayerH layer, AEGP_LayerStream which, float value, int countBefore, A_Time now,
+// Whether a recorded key may take the other keys of its stream with it: only on a stream that
+// had none, so that what the user animated is never deleted by a recording.
+bool MayDeleteOtherKeys(int keysBefore) {
+    return keysBefore == 0;
+}
+
+// Records one key at `now`. A live keyframe standing there becomes the recorded key; a stream
+// that had no keys before keeps only that key. A count that cannot be read deletes nothing.
+template <class Insert>
+void RecordKey(AEGP_LayerH layer, AEGP_LayerStream which, double secs, Insert insert) {
+    int before = 0;
+    const bool counted = CountKeyframes(layer, which, &before);
+    if (!insert()) return;
+    AdoptLiveKeysAt(layer, which, secs);
+    if (counted && MayDeleteOtherKeys(before)) DeleteKeyframesExceptAtSecs(layer, which, secs);
+}
+
+void Record1D(AEGP_LayerH layer, AEGP_LayerStream which, float value, A_Time now, double secs) {
+    RecordKey(layer, which, secs, [&] { return InsertKeyframe1D(layer, which, value, now); });
+}
+
+void Record3D(AEGP_LayerH layer, AEGP_LayerStream which, float x, float y, float z, A_Time now,
               double secs) {
-    InsertKeyframe1D(layer, which, value, now);
-    if (countBefore == 0) DeleteKeyframesExceptAtSecs(layer, which, secs);
+    RecordKey(layer, which, secs, [&] { return InsertKeyframe3D(layer, which, x, y, z, now); });
 }
 
 }  // namespace
@@ -81,37 +101,19 @@ void RecordCameraKeyframe(AEGP_CompH comp, AEGP_ItemH compItem, A_Time now) {
         PerSenderMotion m = entry.lastMotion;
         if (!entry.hasLastMotion) g_motion->getLatestMotion(m.orientX, m.orientY, m.orientZ, m.posX, m.posY, m.posZ);
 
-        // A preview keyframe standing at now is taken over by the insert below as a real key.
-        entry.orientPreview.active = false;
-        entry.positionPreview.active = false;
-        const int orientKeys = GetNumKeyframes(layer, AEGP_LayerStream_ORIENTATION);
-        const int positionKeys = GetNumKeyframes(layer, AEGP_LayerStream_POSITION);
-
-        InsertKeyframe3D(layer, AEGP_LayerStream_ORIENTATION, m.orientX, m.orientY, m.orientZ, now);
-        if (orientKeys == 0) DeleteKeyframesExceptAtSecs(layer, AEGP_LayerStream_ORIENTATION, secs);
+        Record3D(layer, AEGP_LayerStream_ORIENTATION, m.orientX, m.orientY, m.orientZ, now, secs);
         if (entry.hasBasePos) {
-            InsertKeyframe3D(layer, AEGP_LayerStream_POSITION, entry.basePos[0] + m.posX,
-                             entry.basePos[1] + m.posY, entry.basePos[2] + m.posZ, now);
-            if (positionKeys == 0) DeleteKeyframesExceptAtSecs(layer, AEGP_LayerStream_POSITION, secs);
+            Record3D(layer, AEGP_LayerStream_POSITION, entry.basePos[0] + m.posX,
+                     entry.basePos[1] + m.posY, entry.basePos[2] + m.posZ, now, secs);
         }
 
         const auto lens = g_lastCamMap.find(name);
         if (lens == g_lastCamMap.end()) continue;
         const CameraSettings& s = lens->second;
-        const int zoomKeys = GetNumKeyframes(layer, AEGP_LayerStream_ZOOM);
-        const int focusKeys = GetNumKeyframes(layer, AEGP_LayerStream_FOCUS_DISTANCE);
-        const int apertureKeys = GetNumKeyframes(layer, AEGP_LayerStream_APERTURE);
-        const int blurKeys = GetNumKeyframes(layer, AEGP_LayerStream_BLUR_LEVEL);
-        const int dofKeys = GetNumKeyframes(layer, AEGP_LayerStream_DEPTH_OF_FIELD);
-        entry.zoomPreview.active = false;
-        entry.focusPreview.active = false;
-        entry.aperturePreview.active = false;
-        entry.blurPreview.active = false;
-        entry.dofPreview.active = false;
-        Record1D(layer, AEGP_LayerStream_ZOOM, s.zoom, zoomKeys, now, secs);
-        Record1D(layer, AEGP_LayerStream_FOCUS_DISTANCE, s.focusDistance, focusKeys, now, secs);
-        Record1D(layer, AEGP_LayerStream_APERTURE, s.aperture, apertureKeys, now, secs);
-        Record1D(layer, AEGP_LayerStream_BLUR_LEVEL, s.blurLevel, blurKeys, now, secs);
-        Record1D(layer, AEGP_LayerStream_DEPTH_OF_FIELD, s.dof ? 1.0f : 0.0f, dofKeys, now, secs);
+        Record1D(layer, AEGP_LayerStream_ZOOM, s.zoom, now, secs);
+        Record1D(layer, AEGP_LayerStream_FOCUS_DISTANCE, s.focusDistance, now, secs);
+        Record1D(layer, AEGP_LayerStream_APERTURE, s.aperture, now, secs);
+        Record1D(layer, AEGP_LayerStream_BLUR_LEVEL, s.blurLevel, now, secs);
+        Record1D(layer, AEGP_LayerStream_DEPTH_OF_FIELD, s.dof ? 1.0f : 0.0f, now, secs);
     }
 }

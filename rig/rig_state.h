@@ -6,16 +6,23 @@
 
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "link/link_types.h"
 #include "link/motion_receiver.h"
 #include "sdk/AE_SDK.h"
 
-// One preview keyframe: a keyframe the plug-in inserted on an animated stream only to show a
-// live value, deleted again before the next live value is shown on that stream.
+// One preview (live) keyframe: a keyframe the plug-in inserted on an animated stream only to
+// show a live value, deleted again before the next live value is shown on that stream. It
+// remembers where it was made and what it holds, so that it is taken away from that layer only,
+// and only while it is still the key the plug-in made.
 struct PreviewKFState {
-    double secs = 0.0;    // composition time of the preview keyframe, seconds
-    bool active = false;  // a preview keyframe made by the plug-in stands at secs
+    double secs = 0.0;            // composition time of the preview keyframe, seconds
+    bool active = false;          // a preview keyframe made by the plug-in stands at secs
+    AEGP_CompH comp = nullptr;    // the composition and layer it was made on
+    AEGP_LayerH layer = nullptr;
+    double value[3] = {0, 0, 0};  // the value it was given (1-D streams: the first)
 };
 
 // The rig's record of one phone, kept under the phone's name.
@@ -45,5 +52,12 @@ extern std::map<std::string, CameraSettings> g_lastCamMap;
 // Continuous recording is on: every work pass with new motion records one frame. Survives
 // composition changes, phone disconnects and stopping the services.
 extern bool g_recordState;
+// Live keyframes let go of while the host refused to take them away, each with its stream;
+// taken away on a later pass (see preview_keyframes.h).
+extern std::vector<std::pair<AEGP_LayerStream, PreviewKFState>> g_liveKeysToTakeAway;
 // Signature of the camera list the viewer layout was last arranged for; empty at load.
 extern std::string g_lastViewerSig;
+
+// Back to the state at load: no phone records, no composition, no lens settings, not recording,
+// no live keyframe waiting.
+void ResetRigState();

@@ -1,6 +1,9 @@
 // Keyframe primitives and the preview-keyframe scheme on a camera's streams, including that a
 // preview keyframe never outlives the layer handle it was made on.
+#include <functional>
+
 #include "engine/plugin_fixture.h"
+#include "hostsim/suite_faults.h"
 #include "rig/camera_layers.h"
 #include "rig/keyframes.h"
 #include "rig/preview_keyframes.h"
@@ -100,4 +103,54 @@ TEST_F(PluginTest, LettingGoOfALayerTakesItsPreviewKeyframesAlong) {
     qh::CurrentProject().deleteLayer(two.id());  // a vanished layer: its preview state is let go
     EnsurePhoneCamera(compH(), itemH(), "P");
     EXPECT_FALSE(entry.orientPreview.active);
+}
+
+TEST_F(PluginTest, AKeyNoLongerAsTheLiveKeyWasLeftIsNeverTakenAway) {
+    // What the user does to the live key at 1 s before the phone shows its next value.
+    const std::vector<std::pair<const char*, std::function<void(qh::Stream&)>>> edits = {
+        {"value changed", [](qh::Stream& s) { s.setKeyframeValue(1, qh::Value::Three(0, 7, 0)); }},
+        {"moved to 2 s",
+         [](qh::Stream& s) {
+             const qh::Value v = s.keyframes()[1].value;
+             s.deleteKeyframe(1);
+             s.setKeyframe(2, v);
+         }},
+        {"deleted, and a key of the user's set there", [](qh::Stream& s) {
+             s.deleteKeyframe(1);
+             s.setKeyframe(1, qh::Value::Three(0, 8, 0));
+         }}};
+    qh::Stream* orient = layer("Camera 1")->stream(AEGP_LayerStream_ORIENTATION);
+    PhoneCameraEntry& entry = g_phoneCameras["P"];
+    entry.targetCam = "Camera 1";
+    const auto show = [&](float y, A_long secs) {
+        ApplyPreview3D(EnsurePhoneCamera(compH(), itemH(), "P"), AEGP_LayerStream_ORIENTATION, 0, y, 0,
+                       A_Time{secs, 1}, secs, entry.orientPreview);
+    };
+    for (const auto& [what, edit] : edits) {
+        SCOPED_TRACE(what);
+        while (orient->numKeyframes() > 0) orient->deleteKeyframe(0);
+        orient->setKeyframe(0, qh::Value::Three(0, 0, 0));
+        orient->setKeyframe(5, qh::Value::Three(0, 0, 0));
+        show(30, 1);
+        ASSERT_EQ(Times(orient), (std::vector<double>{0, 1, 5}));
+        edit(*orient);
+        const std::vector<qh::Keyframe> edited = orient->keyframes();
+        show(40, 3);  // the next live value, at another time
+        LetGoOfLiveKeys(entry);
+        EXPECT_EQ(orient->keyframes(), edited);
+    }
+}
+
+TEST_F(PluginTest, AKeyWhoseValueTheHostRefusesIsNotLeftBehind) {
+    qh::Stream* zoom = layer("Camera 1")->stream(AEGP_LayerStream_ZOOM);
+    zoom->setKeyframe(0, qh::Value::One(100));
+    zoom->setKeyframe(5, qh::Value::One(200));
+    const std::vector<qh::Keyframe> users = zoom->keyframes();
+    qh::SuiteFaults::instance().arm({"SetKeyframeValue", 0, A_Err_GENERIC});
+    PreviewKFState state;
+    ApplyProp1D(qh::LayerHandle(*layer("Camera 1")), AEGP_LayerStream_ZOOM, 900, true, A_Time{2, 1}, 2, state);
+    EXPECT_FALSE(InsertKeyframe1D(qh::LayerHandle(*layer("Camera 1")), AEGP_LayerStream_ZOOM, 900, A_Time{0, 1}));
+    qh::SuiteFaults::instance().clear();
+    EXPECT_FALSE(state.active);
+    EXPECT_EQ(zoom->keyframes(), users);  // no new key at 2 s, and the user's key at 0 s kept
 }

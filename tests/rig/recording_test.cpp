@@ -107,3 +107,71 @@ TEST_F(RigTest, ARecordCommandWaitsWhileNoPhoneIsAllowed) {
     EXPECT_EQ(keyFrames("A", AEGP_LayerStream_ORIENTATION), Keys{0});
     EXPECT_EQ(frameNow(), 1);
 }
+
+TEST_F(RigTest, RecordingIntoTheUsersAnimationKeepsEveryOtherKey) {
+    // The user's camera, animated on every stream a recording writes.
+    const AEGP_LayerStream streams[] = {AEGP_LayerStream_ORIENTATION, AEGP_LayerStream_POSITION,
+                                        AEGP_LayerStream_ZOOM,        AEGP_LayerStream_FOCUS_DISTANCE,
+                                        AEGP_LayerStream_APERTURE,    AEGP_LayerStream_BLUR_LEVEL,
+                                        AEGP_LayerStream_DEPTH_OF_FIELD};
+    for (AEGP_LayerStream s : streams) {
+        qh::Stream* stream = layer("Camera 1")->stream(s);
+        stream->setKeyframe(0, stream->valueAt(0));
+        stream->setKeyframe(5, stream->valueAt(0));
+    }
+    comp->currentTime = 1.0;
+    Phone& a = connect("127.0.0.2", "?deviceName=A&cameraName=Camera%201", "A", 1);
+    moveAndWait(a, {0, 9, 0, 0, 0, 0});
+    post("/camera", R"({"zoom":1500,"focusDistance":900,"aperture":9,"blurLevel":70,"dof":true,"deviceName":"A"})");
+    pass();
+    record("single");
+    pass();
+    for (AEGP_LayerStream s : streams) {
+        EXPECT_EQ(keyFrames("Camera 1", s), (Keys{0, 30, 150})) << "stream " << s;
+    }
+    EXPECT_EQ(stream("Camera 1", AEGP_LayerStream_ORIENTATION).valueAt(1.0), qh::Value::Three(0, 9, 0));
+    EXPECT_EQ(stream("Camera 1", AEGP_LayerStream_ZOOM).valueAt(1.0), qh::Value::One(1500));
+}
+
+TEST_F(RigTest, AKeyRecordedIntoAnotherPhonesLiveKeyIsNeverTakenAwayAsLive) {
+    // P1 shows its pose live on Camera 1 at 1 s; then, while P1 is blocked or gone, P3 records
+    // into that key; when P1 moves again, the recorded key stays as P3 recorded it.
+    for (bool p1Leaves : {false, true}) {
+        SCOPED_TRACE(p1Leaves ? "P1 leaves and comes back" : "P1 blocked and allowed again");
+        qh::Stream* orient = layer("Camera 1")->stream(AEGP_LayerStream_ORIENTATION);
+        while (orient->numKeyframes() > 0) orient->deleteKeyframe(0);
+        orient->setKeyframe(0, qh::Value::Three(0, 0, 0));
+        orient->setKeyframe(5, qh::Value::Three(0, 50, 0));
+        comp->currentTime = 1.0;
+        Phone* p1 = &connect("127.0.0.2", "?deviceName=P1&cameraName=Camera%201", "P1", 1);
+        moveAndWait(*p1, {0, 11, 0, 0, 0, 0});
+        pass();
+        ASSERT_EQ(keyFrames("Camera 1", AEGP_LayerStream_ORIENTATION), (Keys{0, 30, 150}));
+        const auto allow = [](const char* name, bool allowed) {
+            for (const ClientInfo& c : g_server->snapshotClients())
+                if (c.name == std::string(name)) g_server->setClientAllowed(c.fd, allowed);
+        };
+        if (p1Leaves) {
+            disconnect(*p1, 0);
+        } else {
+            allow("P1", false);
+        }
+        Phone& p3 = connect("127.0.0.4", "?deviceName=P3&cameraName=Camera%201", "P3", p1Leaves ? 1 : 2);
+        moveAndWait(p3, {0, 33, 0, 0, 0, 0});
+        pass();
+        record("single");
+        pass();
+        ASSERT_EQ(keyFrames("Camera 1", AEGP_LayerStream_ORIENTATION), (Keys{0, 30, 150}));
+        disconnect(p3, p1Leaves ? 0 : 1);
+        if (p1Leaves) {
+            p1 = &connect("127.0.0.2", "?deviceName=P1&cameraName=Camera%201", "P1", 1);
+        } else {
+            allow("P1", true);
+        }
+        moveAndWait(*p1, {0, 12, 0, 0, 0, 0});
+        pass();
+        EXPECT_EQ(orient->valueAt(1.0), qh::Value::Three(0, 33, 0));
+        disconnect(*p1, 0);
+        EXPECT_EQ(keyFrames("Camera 1", AEGP_LayerStream_ORIENTATION), (Keys{0, 30, 150}));
+    }
+}

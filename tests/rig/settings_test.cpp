@@ -62,3 +62,19 @@ TEST_F(RigTest, LensSettingsGoToTheAllowedPhoneOrTheNamedCamera) {
     EXPECT_EQ(stream("Elsewhere", AEGP_LayerStream_APERTURE).staticValue().v[0], 3);
     EXPECT_EQ(stream("Elsewhere", AEGP_LayerStream_ZOOM).staticValue().v[0], 1500);  // carried over
 }
+
+TEST_F(RigTest, ChoosingTheCameraThePhoneAlreadyDrivesKeepsItsLiveValues) {
+    qh::Stream* zoom = layer("Camera 1")->stream(AEGP_LayerStream_ZOOM);
+    zoom->setKeyframe(0, qh::Value::One(1000));
+    zoom->setKeyframe(5, qh::Value::One(1200));
+    comp->currentTime = 2.0;
+    connect("127.0.0.2", "?deviceName=A&cameraName=Camera%201", "A", 1);
+    post("/camera", R"({"zoom":1500,"deviceName":"A"})");
+    pass();
+    ASSERT_EQ(zoom->valueAt(2.0), qh::Value::One(1500));
+    // Registering again names the same camera: the live value stays.
+    post("/register", R"({"deviceName":"A","cameraName":"Camera 1"})");
+    pass(2);
+    EXPECT_EQ(zoom->valueAt(2.0), qh::Value::One(1500));
+    EXPECT_EQ(zoom->numKeyframes(), 3);
+}
