@@ -99,6 +99,13 @@ public:
     }
     void unload() { app->unloadPlugins(); }
     void select(const char* item) { qh::CurrentProject().selectItem(item); }
+    // The phone seeks to 2.5 s and shows its next pose there.
+    void seekAndMove(Phone& a) {
+        control(qlotest::Post("/timeline", R"({"action":"seek","time":2.5})"), "127.0.0.2");
+        pass();
+        moveAndWait(a, {11, 21, 31, 4, 5, 6});
+        pass();
+    }
     void chooseCamera2() {
         control(qlotest::Post("/register", R"({"deviceName":"A","cameraName":"Camera 2"})"), "127.0.0.2");
         pass(2);
@@ -151,6 +158,13 @@ const SessionEnd kCameraChoice{"CameraChoiceChangesThenPhoneLeaves",
                                },
                                [](SessionEnds& t) { t.passes(); }};
 
+const SessionEnd kTimeChanges{"TimeChangesThenPhoneLeaves",
+                              [](SessionEnds& t, Phone& a) {
+                                  t.seekAndMove(a);
+                                  t.leave(a);
+                              },
+                              [](SessionEnds& t) { t.passes(); }};
+
 std::string Name(const ::testing::TestParamInfo<SessionEnd>& info) {
     return info.param.name;
 }
@@ -159,11 +173,11 @@ std::string Name(const ::testing::TestParamInfo<SessionEnd>& info) {
 
 INSTANTIATE_TEST_SUITE_P(EveryWay, SessionEndTest,
                          ::testing::Values(kLeaves, kReplaced, kPanelHidden, kUnload, kOtherComp, kFootage, kFolder,
-                                           kCameraChoice),
+                                           kCameraChoice, kTimeChanges),
                          Name);
 // Nothing runs after an unload, so what the host refuses then stays; what it refused before is
 // given back by the unload.
 INSTANTIATE_TEST_SUITE_P(EveryWay, RefusedSessionEndTest,
                          ::testing::Values(kLeaves, kLeavesThenUnload, kReplaced, kPanelHidden, kOtherComp, kFootage,
-                                           kFolder, kCameraChoice),
+                                           kFolder, kCameraChoice, kTimeChanges),
                          Name);
