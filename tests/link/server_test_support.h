@@ -113,6 +113,8 @@ public:
     StreamPhone(const StreamPhone&) = delete;
     StreamPhone& operator=(const StreamPhone&) = delete;
 
+    int fd() const { return fd_; }
+
     void closeNow() {
         if (fd_ >= 0) close(fd_);
         fd_ = -1;
