@@ -200,6 +200,8 @@ A_Err InsertKeyframe(AEGP_StreamRefH streamH, AEGP_LTimeMode time_mode, const A_
         QLO_TRY(ResolveStream(streamH, &stream));
         double t = 0;
         QLO_NEED(ValidTimeMode(time_mode) && TimeIn(timePT, &t) && key_indexP);
+        // The new key has the host's default interpolation, which follows the stream's keys
+        // (Stream::insertKeyframe): a caller that needs linear keys sets them.
         *key_indexP = stream->insertKeyframe(t);
         return A_Err_NONE;
     });

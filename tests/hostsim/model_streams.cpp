@@ -68,6 +68,12 @@ TEST(ModelStream, InsertKeyframeKeepsOrderAndShiftsIndices) {
     EXPECT_EQ(s.insertKeyframe(3.0), 2);
     EXPECT_DOUBLE_EQ(s.keyframes()[2].value.x(), 50);
     EXPECT_EQ(s.keyframes()[3].time, 4.0);
+    // A new key's interpolation follows the key before it (the first key's when it comes first).
+    EXPECT_TRUE(s.setKeyframeInterpolation(0, AEGP_KeyInterp_HOLD, AEGP_KeyInterp_BEZIER));
+    const Keyframe& made = s.keyframes()[static_cast<size_t>(s.insertKeyframe(1.5))];
+    EXPECT_EQ(made.inInterp, AEGP_KeyInterp_HOLD);
+    EXPECT_EQ(made.outInterp, AEGP_KeyInterp_BEZIER);
+    EXPECT_EQ(s.keyframes()[static_cast<size_t>(s.insertKeyframe(0.5))].outInterp, AEGP_KeyInterp_BEZIER);
 }
 
 TEST(ModelStream, InsertKeyframeAtAnExistingTimeChangesNothing) {
