@@ -10,25 +10,22 @@ namespace {
 // Points closer to the camera than this are cut away by the renderer (its near plane).
 constexpr double kNearDepth = 1.0;
 
-// One box pass along each row: the mean of the 2 * half + 1 pixels around each pixel, with
-// nothing (transparent) beyond the row's ends. Reads `from`, writes `to`.
+// One box pass along each row: the mean of the 2 * half + 1 pixels around each pixel, the
+// row's end pixels standing in for what lies beyond them. Reads `from`, writes `to`.
 void BoxPassRows(const float* from, float* to, int width, int height, int half) {
     const float scale = 1.0f / static_cast<float>(2 * half + 1);
+    const auto at = [width](int k) { return static_cast<size_t>(std::clamp(k, 0, width - 1)) * 4; };
     for (int j = 0; j < height; ++j) {
         const float* in = from + static_cast<size_t>(j) * static_cast<size_t>(width) * 4;
         float* out = to + static_cast<size_t>(j) * static_cast<size_t>(width) * 4;
         float sum[4] = {0, 0, 0, 0};
-        for (int k = 0; k < std::min(half, width); ++k) {
-            for (int c = 0; c < 4; ++c) sum[c] += in[k * 4 + c];
+        for (int k = -half; k <= half; ++k) {
+            for (int c = 0; c < 4; ++c) sum[c] += in[at(k) + c];
         }
         for (int k = 0; k < width; ++k) {
-            if (k + half < width) {
-                for (int c = 0; c < 4; ++c) sum[c] += in[(k + half) * 4 + c];
-            }
             for (int c = 0; c < 4; ++c) out[k * 4 + c] = std::max(0.0f, sum[c] * scale);
-            if (k - half >= 0) {
-                for (int c = 0; c < 4; ++c) sum[c] -= in[(k - half) * 4 + c];
-            }
+            const size_t enter = at(k + half + 1), leave = at(k - half);
+            for (int c = 0; c < 4; ++c) sum[c] += in[enter + c] - in[leave + c];
         }
     }
 }
@@ -53,13 +50,14 @@ void ScaleRow(float* __restrict out, const float* __restrict sum, size_t n, floa
 void BoxPassColumns(const float* from, float* to, int width, int height, int half, std::vector<float>& sums) {
     const size_t row = static_cast<size_t>(width) * 4;
     const float scale = 1.0f / static_cast<float>(2 * half + 1);
+    const auto line = [&](int y) { return from + static_cast<size_t>(std::clamp(y, 0, height - 1)) * row; };
     sums.assign(row, 0.0f);
     float* sum = sums.data();
-    for (int y = 0; y < std::min(half, height); ++y) AddRow(sum, from + static_cast<size_t>(y) * row, row);
+    for (int y = -half; y <= half; ++y) AddRow(sum, line(y), row);
     for (int y = 0; y < height; ++y) {
-        if (y + half < height) AddRow(sum, from + static_cast<size_t>(y + half) * row, row);
         ScaleRow(to + static_cast<size_t>(y) * row, sum, row, scale);
-        if (y - half >= 0) SubtractRow(sum, from + static_cast<size_t>(y - half) * row, row);
+        AddRow(sum, line(y + half + 1), row);
+        SubtractRow(sum, line(y - half), row);
     }
 }
 
@@ -111,14 +109,17 @@ void LayBlurred(const World& alone, World& out, int x0, int y0, int x1, int y1, 
     image.width = (x1 - x0 + f - 1) / f;
     image.height = (y1 - y0 + f - 1) / f;
     image.pixels.assign(static_cast<size_t>(image.width) * static_cast<size_t>(image.height) * 4, 0.0f);
-    const float share = 1.0f / (255.0f * static_cast<float>(f * f));
+    // Each reduced pixel is the mean of its block (blocks at the right and bottom may be cut).
+    const auto block = [f](int index, int length) { return static_cast<float>(std::min(f, length - index * f)); };
     for (int y = y0; y < y1; ++y) {
+        const float rowShare = 1.0f / (255.0f * block((y - y0) / f, y1 - y0));
         const PF_Pixel8* row = alone.pixel8(x0, y);
         float* reduced = image.pixels.data() + static_cast<size_t>((y - y0) / f) * static_cast<size_t>(image.width) * 4;
         for (int x = 0; x < x1 - x0; ++x) {
             if (row[x].alpha == 0) continue;
             float* p = reduced + static_cast<size_t>(x / f) * 4;
             const float cover = row[x].alpha / 255.0f;
+            const float share = rowShare / block(x / f, x1 - x0);
             p[0] += row[x].red * cover * share;
             p[1] += row[x].green * cover * share;
             p[2] += row[x].blue * cover * share;

@@ -35,8 +35,10 @@ struct BlurImage {
 
 // Blurs the image in place, separably: three box passes along x, then three along y, which
 // together approach a Gaussian whose sigma is half the radius (the spread of a disc of that
-// radius). Outside the image counts as transparent. A radius below 0.5 pixels leaves that axis
-// as it is. Cost: six passes over the pixels, whatever the radius. `scratch` is reused memory.
+// radius). Beyond its edges the image goes on as its edge pixels: a region around a layer has a
+// transparent margin, and where the frame's edge cuts a layer the layer goes on past it. A radius
+// below 0.5 pixels leaves that axis as it is. Cost: six passes over the pixels, whatever the
+// radius. `scratch` is reused memory.
 void BlurSeparable(BlurImage& image, double radiusX, double radiusY, std::vector<float>& scratch);
 
 // The half-width of each of the three boxes for a radius (0: no blur along that axis).

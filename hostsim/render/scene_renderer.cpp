@@ -120,7 +120,7 @@ public:
     }
 
     // A layer out of focus: drawn alone (hidden where something drawn before is nearer),
-    // blurred with what it covers, and laid over the frame. It records no depth.
+    // blurred with what it covers, and laid over the frame.
     void drawBlurred(std::span<const Vec2> polygon, const Mat3& toLayer, const Paint& paint, double rx, double ry) {
         const int width = canvas_.width(), height = canvas_.height();
         double minX = INFINITY, maxX = -INFINITY, minY = INFINITY, maxY = -INFINITY;
@@ -141,9 +141,10 @@ public:
         World& alone = lens_.worldOf(width, height);
         for (int y = y0; y < y1; ++y) std::fill_n(alone.pixel8(x0, y), x1 - x0, PF_Pixel8{0, 0, 0, 0});
         Canvas layerCanvas(alone, depth_);
+        // Its sharp outline records its depth (when opaque), so what is drawn after it and lies
+        // behind it stays hidden there, as for a layer in focus.
         Paint solo = paint;
         solo.alpha = 1;
-        solo.depthWrite = false;
         solo.cover = true;
         layerCanvas.fillConvex(polygon, toLayer, solo);
 
