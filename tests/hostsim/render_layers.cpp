@@ -29,6 +29,18 @@ TEST_F(LayerRender, AFloorDoesNotCoverWhatStandsOnItBeyondItsCentre) {
     const World w = frame();
     EXPECT_TRUE(Is(w, 240, 155, kRed));
     EXPECT_TRUE(Is(w, 240, 200, kGreen));
+    // The same with both out of focus (depth of field on, focused far behind them): the blurred
+    // solid still hides the floor behind its foot.
+    Layer& cam = camera(960, 540);
+    cam.set(AEGP_LayerStream_DEPTH_OF_FIELD, Value::One(1));
+    cam.set(AEGP_LayerStream_FOCUS_DISTANCE, Value::One(50000));
+    cam.set(AEGP_LayerStream_APERTURE, Value::One(100));
+    const World blurred = frame();
+    EXPECT_TRUE(Is(blurred, 240, 135, kRed, 3));
+    const PF_Pixel8 foot = *blurred.pixel8(240, 150);  // near the foot: red, a little floor in it
+    EXPECT_GT(foot.red, 200) << int(foot.red) << "," << int(foot.green);
+    EXPECT_LT(foot.green, 60) << int(foot.red) << "," << int(foot.green);
+    EXPECT_TRUE(Is(blurred, 240, 215, kGreen, 3));
 }
 
 TEST_F(LayerRender, ScaleAnchorAndRotationPlaceASolid) {
