@@ -152,8 +152,9 @@ bool HostApp::applyGoToTime(ObjectId compId, const std::string& text) {
         return true;
     }
     double seconds = 0;
-    if (!ParseTimeText(text, comp->frameRate, &seconds)) {
-        log::Log("[host] Go to Time: \"%s\" is not a time", text.c_str());
+    std::string why;
+    if (!ParseTimeText(text, comp->frameRate, &seconds, &why)) {
+        log::Log("[host] Go to Time: \"%s\" is refused: %s", text.c_str(), why.c_str());
         return false;
     }
     const double t =

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "hostsim/app/console.h"
+#include "platform/log.h"
 #include "platform/runloop.h"
 #include "platform/ui/application.h"
 #include "platform/ui/button.h"
@@ -81,6 +82,18 @@ TEST_F(GoToTime, OkAppliesTheFieldAndCancelDoesNot) {
     app.goToTimeDialog()->okButton()->performClick();
     ASSERT_NE(app.goToTimeDialog(), nullptr) << "an unreadable time keeps the dialog up";
     EXPECT_DOUBLE_EQ(demo->currentTime, 2.5);
+
+    // A timecode whose frame count does not fit is refused with the reason, not wrapped around.
+    {
+        qlo::log::CaptureSink log;
+        demo->frameRate = 3000000;
+        Field().setStringValue("999999999:00:00:00");
+        app.goToTimeDialog()->okButton()->performClick();
+        demo->frameRate = 30;
+        ASSERT_NE(app.goToTimeDialog(), nullptr);
+        EXPECT_DOUBLE_EQ(demo->currentTime, 2.5);
+        EXPECT_TRUE(log.contains("is refused: the time does not fit")) << ::testing::PrintToString(log.lines());
+    }
 
     Field().setStringValue("0:00:04:15");
     app.goToTimeDialog()->okButton()->performClick();
