@@ -16,8 +16,9 @@ TEST(PhoneNamesEndToEnd, ANameBeyondUFFFFGetsItsCameraAndItsView) {
     QLO_REQUIRE_NETNS();
     const std::string bin = ProgramFolder();
     const std::string name = "B\xF0\x9F\x93\xB1";  // "B" and U+1F4F1
-    // --verbose: every log line on the terminal, the viewer script's outcome included.
-    ChildProcess host({bin + "/quillo-host", "--verbose"});
+    // --verbose: every log line on the terminal, the viewer script's outcome included; so no
+    // log file is needed.
+    ChildProcess host({bin + "/quillo-host", "--verbose", "--log", "/dev/null"});
     ASSERT_TRUE(host.started());
     ASSERT_TRUE(host.waitFor("[Quillo] MJPEG server listening on port 8254", 20)) << host.output();
 
