@@ -1,12 +1,14 @@
-// The first read of a connection as the accept loop sees it, and the whole control job behind it:
-// the input is what a phone sends on one connection. It is driven through a socket pair into
-// MJPEGServer::serveControlConnection. A control request must get exactly one well-formed answer
-// (a JSON body where the answer says so); any other request is closed unanswered.
+// The reading of a connection's request as the accept loop does it, and the whole control job
+// behind it: the input is what a phone sends on one connection before it closes its side. It is
+// driven through a socket pair into MJPEGServer::serveControlConnection. A whole control request
+// must get exactly one well-formed answer (a JSON body where the answer says so); any other
+// request, and one that did not arrive whole, is closed unanswered.
 #include <nlohmann/json.hpp>
 
 #include "fuzz/fuzz_support.h"
 #include "link/http_request.h"
 #include "link/mjpeg_server.h"
+#include "link/request_reader.h"
 #include "platform/log.h"
 
 using namespace qlo::fuzz;
@@ -26,8 +28,8 @@ MJPEGServer& Server() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    // A first read is at most 2047 bytes and a body at most 64 KiB; beyond a few KiB nothing new
-    // is reached, and the socket pair must hold the whole input.
+    // A head is at most 8 KiB and a body at most 64 KiB; beyond a few KiB nothing new is reached,
+    // and the socket pair must hold the whole input.
     if (size > 16384) return 0;
     MJPEGServer& server = Server();
     int pair[2];
@@ -40,10 +42,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string answer = ReadToEnd(pair[1]);
     ::close(pair[1]);
 
-    // The request text of the first read: at most 2047 bytes, up to the first NUL byte.
-    const std::string first(input.substr(0, 2047).data(), strnlen(input.data(), std::min<size_t>(size, 2047)));
-    const RequestRoute route = RouteRequest(first);
-    Check(control == (!first.empty() && route != RequestRoute::Stream), "control decision differs from the router");
+    // The request as it arrived in one piece, then the peer's end: whole or not, and its route.
+    RequestReader request;
+    request.add(input);
+    const bool whole = request.end() == RequestReader::State::Complete;
+    Check(control == (whole && RouteRequest(request.text()) != RequestRoute::Stream),
+          "control decision differs from the reader and the router");
     if (!control) {
         Check(answer.empty(), "a request that is not a control request was answered");
         return 0;

@@ -47,9 +47,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string answer = ReadToEnd(pair[1]);
     ::close(pair[1]);
 
-    // The router searches the whole first read, so a body may name another endpoint, which then
+    // The router searches the whole request, so a body may name another endpoint, which then
     // answers instead.
-    switch (RouteRequest(request.substr(0, 2047).c_str())) {
+    switch (RouteRequest(request)) {
         case RequestRoute::RegisterPost: Check(answer == kRegisterAnswer, "register answer not sent"); break;
         case RequestRoute::CameraPost:
         case RequestRoute::TimelinePost:

@@ -1,6 +1,8 @@
 #include "link/stream_sender.h"
 
+#include <sys/resource.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <string>
@@ -8,6 +10,11 @@
 
 #include "link/http_answers.h"
 #include "platform/jpeg.h"
+
+namespace {
+// The senders' scheduling priority (a nice value) relative to the process.
+constexpr int kSenderNice = 5;
+}  // namespace
 
 void SenderThreads::started() {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -34,6 +41,10 @@ std::shared_ptr<StreamSender> StreamSender::Start(std::shared_ptr<StreamSocket> 
     threads->started();
     // The thread holds the sender (and the count) until it ends; nobody waits on it but stop.
     std::thread([sender, threads] {
+        // Below the host's main thread: on a busy machine the user's interface gets the processor
+        // first, and encoding fills the time between its work passes (the newest frame is all a
+        // phone needs, so a sender that falls behind only skips frames).
+        ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kSenderNice);
         sender->run();
         threads->ended();
     }).detach();
