@@ -74,7 +74,7 @@ std::vector<CameraState> ReadCameraStates(AEGP_SuiteHandler& suites,
     for (AEGP_LayerH layer : cameras) {
         AEGP_LayerFlags flags = AEGP_LayerFlag_NONE;
         const bool read = suites.LayerSuite15()->AEGP_GetLayerFlags(layer, &flags) == A_Err_NONE;
-        states.push_back({layer, !read || (flags & AEGP_LayerFlag_VIDEO_ACTIVE) != 0});
+        states.push_back({layer, !read || (flags & AEGP_LayerFlag_VIDEO_ACTIVE) != 0, read});
     }
     return states;
 }
@@ -91,6 +91,11 @@ void SaveCameraSwitches(AEGP_CompH comp, const std::vector<CameraState>& states)
 
 bool CameraSwitchesSaved() {
     return !g_savedSwitches.empty();
+}
+
+bool CameraSwitchSaved(AEGP_CompH comp, AEGP_LayerH layer) {
+    const auto it = g_savedSwitches.find(comp);
+    return it != g_savedSwitches.end() && it->second.contains(layer);
 }
 
 AEGP_CompH CameraSwitchesComp() {

@@ -16,11 +16,12 @@ class AEGP_SuiteHandler;
 struct CameraState {
     AEGP_LayerH layer = nullptr;
     bool visible = true;
+    bool known = true;  // false when the switch could not be read (then `visible` is a guess)
 };
 
 // Every camera layer of the composition, in layer index order from 0.
 std::vector<AEGP_LayerH> CollectCameraLayers(AEGP_SuiteHandler& suites, AEGP_CompH comp);
-// The video switch of each layer (on when it cannot be read).
+// The video switch of each layer (on, and not known, when it cannot be read).
 std::vector<CameraState> ReadCameraStates(AEGP_SuiteHandler& suites,
                                           const std::vector<AEGP_LayerH>& cameras);
 void SetVideoSwitch(AEGP_SuiteHandler& suites, AEGP_LayerH layer, bool on);
@@ -31,6 +32,8 @@ void SaveCameraSwitches(AEGP_CompH comp, const std::vector<CameraState>& states)
 // Whether switches are saved (the plug-in changed them and has not put them all back), and the
 // composition they are saved for when it is one (null when none or several).
 bool CameraSwitchesSaved();
+// Whether the switch of this layer of `comp` is saved.
+bool CameraSwitchSaved(AEGP_CompH comp, AEGP_LayerH layer);
 AEGP_CompH CameraSwitchesComp();
 // Forgets every saved switch (the state at load).
 void ForgetCameraSwitches();

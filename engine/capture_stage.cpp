@@ -92,6 +92,11 @@ void RunCaptureStage(AEGP_SuiteHandler& suites, AEGP_CompH comp, AEGP_ItemH item
     }
 
     if (!jobs.empty()) {
+        // A switch is saved as the user left it before it is first changed; one that cannot be
+        // read cannot be saved, so this pass changes none and renders nothing (the next tries).
+        for (const CameraState& state : states) {
+            if (!state.known && !CameraSwitchSaved(comp, state.layer)) return;
+        }
         SaveCameraSwitches(comp, states);
         for (CameraState& state : states) {
             state.visible = std::any_of(jobs.begin(), jobs.end(), [&](const PhoneRender& job) {
@@ -110,7 +115,9 @@ void RunCaptureStage(AEGP_SuiteHandler& suites, AEGP_CompH comp, AEGP_ItemH item
         for (AEGP_LayerH layer : cameras) SetVideoSwitch(suites, layer, layer == job.layer);
         RenderAndPushFrame(suites, item, time, job.fd, batch);
     }
-    for (const CameraState& state : states) SetVideoSwitch(suites, state.layer, state.visible);
+    for (const CameraState& state : states) {
+        if (state.known || !jobs.empty()) SetVideoSwitch(suites, state.layer, state.visible);
+    }
 
     if (noCamera) RenderAndPushFrame(suites, item, time, kPushToAllPhones, batch);
 

@@ -79,6 +79,24 @@ protected:
     nlohmann::json before;
 };
 
+// A switch the plug-in cannot read is not changed (it could not be put back as the user left
+// it): renders wait until it can be read.
+TEST_F(ProjectIntegrityTest, ACameraSwitchThatCannotBeReadIsLeftAsTheUserMadeIt) {
+    layer("Camera 2")->flags &= ~AEGP_LayerFlag_VIDEO_ACTIVE;
+    before = Saved();
+    qh::SuiteFaults::instance().arm({"GetLayerFlags", 0, A_Err_GENERIC});
+    Phone& a = connect("127.0.0.2", "?deviceName=A&cameraName=Camera%201", "A", 1);
+    pass(3);
+    EXPECT_GT(qh::SuiteFaults::instance().injected("GetLayerFlags"), 0);
+    qh::SuiteFaults::instance().clear();
+    const size_t frames = a.count();
+    pass(3);
+    EXPECT_TRUE(WaitFor([&] { return a.count() > frames; })) << "renders go on once the switch is read";
+    disconnect(a, 0);
+    pass(3);
+    EXPECT_EQ(Saved(), before);
+}
+
 // One way a session ends, and what lets the plug-in give back what the host refused meanwhile.
 class SessionEnds;
 struct SessionEnd {
