@@ -67,8 +67,10 @@ HostApp::HostApp()
 HostApp::~HostApp() {
     uninstallWindowing();
     shutdown();
-    // Death hooks may still run scripts; the engine goes after them.
+    // Death hooks may still run scripts; the engine goes after them. The renderer installed at
+    // start goes too, so that nothing of this host outlives it.
     SetScriptEngine(nullptr);
+    SetFrameRenderer(nullptr);
     if (menuTimer_) menuTimer_->invalidate();
     UnregisterHostSuites(SuiteRegistry::instance());
     g_app = nullptr;
