@@ -110,9 +110,20 @@ void RunCaptureStage(AEGP_SuiteHandler& suites, AEGP_CompH comp, AEGP_ItemH item
     }
 
     // A phone's own frame and the shared frame of this pass travel together to its sender.
+    // Each render needs exactly its phone's camera on. The first render sets every switch; each
+    // later one changes only the two that differ, so a pass costs the host O(cameras + phones)
+    // switch calls, not cameras x phones.
     const uint64_t batch = OutgoingFrame::NewBatch();
-    for (const PhoneRender& job : jobs) {
-        for (AEGP_LayerH layer : cameras) SetVideoSwitch(suites, layer, layer == job.layer);
+    AEGP_LayerH onlyOn = nullptr;
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        const PhoneRender& job = jobs[i];
+        if (i == 0) {
+            for (AEGP_LayerH layer : cameras) SetVideoSwitch(suites, layer, layer == job.layer);
+        } else if (job.layer != onlyOn) {
+            SetVideoSwitch(suites, onlyOn, false);
+            SetVideoSwitch(suites, job.layer, true);
+        }
+        onlyOn = job.layer;
         RenderAndPushFrame(suites, item, time, job.fd, batch);
     }
     for (const CameraState& state : states) {
