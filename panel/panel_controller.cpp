@@ -2,7 +2,7 @@
 // row cells and the eye toggle.
 #include "panel/panel_controller.h"
 
-#include "host/plugin.h"
+#include "base/plugin_state.h"
 #include "link/mjpeg_server.h"
 #include "panel/panel_drawing.h"
 #include "panel/panel_style.h"
@@ -125,8 +125,8 @@ QLOPanelController::ViewPtr QLOPanelController::viewForTableColumn(ui::TableView
 
     auto eye = std::make_shared<ui::Button>("", "", ui::ButtonType::Push, ui::Rect{8, 3, 18, 18});
     eye->setBordered(false);
-    eye->setBezelStyle(2);
-    eye->setImagePosition(1);
+    eye->setBezelStyle(ui::kBezelStyleRegularSquare);
+    eye->setImagePosition(ui::kImageOnly);
     std::shared_ptr<ui::Image> eyeImage =
         ui::Image::systemSymbol(client.allowed ? "eye.fill" : "eye.slash.fill");
     if (!eyeImage) eyeImage = ui::Image::named(ui::kImageNameStatusAvailable);

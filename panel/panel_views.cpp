@@ -1,6 +1,6 @@
 // The panel's view tree: header, footer with the split-view button, the list area holding the
 // phone table and the empty state with its store badges, all placed by layout constraints.
-#include "host/plugin.h"
+#include "base/plugin_state.h"
 #include "panel/download_page.h"
 #include "panel/panel_controller.h"
 #include "panel/panel_drawing.h"
@@ -69,9 +69,9 @@ void QLOPanelController::buildUIInContainer(ui::View& host) {
     footerView->addSubview(footerRule);
 
     splitViewBtn = std::make_shared<ui::Button>("  Set Up Split View");
-    splitViewBtn->setBezelStyle(2);
+    splitViewBtn->setBezelStyle(ui::kBezelStyleRegularSquare);
     splitViewBtn->setBordered(false);
-    splitViewBtn->setImagePosition(2);
+    splitViewBtn->setImagePosition(ui::kImageLeft);
     splitViewBtn->setAlignment(ui::TextAlignment::Left);
     splitViewBtn->setFont(ui::Font::systemFont(11));
     splitViewBtn->setContentTintColor(Color::calibratedWhite(kQLODimWhite));
@@ -95,8 +95,8 @@ void QLOPanelController::buildUIInContainer(ui::View& host) {
     table->setHeaderView(nullptr);
     table->setUsesAlternatingRowBackgroundColors(false);
     table->setBackgroundColor(Color::calibratedWhite(kQLOLineWhite));
-    table->setGridStyleMask(0);
-    table->setSelectionHighlightStyle(0);
+    table->setGridStyleMask(ui::kGridNone);
+    table->setSelectionHighlightStyle(ui::kHighlightRegular);
     table->setAllowsMultipleSelection(false);
     table->setAllowsEmptySelection(true);
     table->setDataSource(this);
@@ -106,10 +106,10 @@ void QLOPanelController::buildUIInContainer(ui::View& host) {
     tableScroll = std::make_shared<ui::ScrollView>();
     tableScroll->setDocumentView(table);
     tableScroll->setHasVerticalScroller(true);
-    tableScroll->setBorderType(0);
+    tableScroll->setBorderType(ui::kNoBorder);
     tableScroll->setDrawsBackground(true);
     tableScroll->setBackgroundColor(Color::calibratedWhite(kQLOLineWhite));
-    tableScroll->setScrollerStyle(1);
+    tableScroll->setScrollerStyle(ui::kScrollerStyleOverlay);
     tableScroll->setTranslatesAutoresizingMaskIntoConstraints(false);
     listArea->addSubview(tableScroll);
 
@@ -166,7 +166,7 @@ void QLOPanelController::buildEmptyState() {
     emptyHint->setTextColor(dim);
     emptyHint->setAlignment(ui::TextAlignment::Center);
     emptyHint->setMaximumNumberOfLines(3);
-    emptyHint->setContentHuggingPriority(250, ui::Orientation::Horizontal);
+    emptyHint->setContentHuggingPriority(ui::kLayoutPriorityDefaultLow, ui::Orientation::Horizontal);
 
     appStoreBtn = badgeWithSymbol("apple.logo", "App Store");
     playStoreBtn = badgeWithSymbol("play.fill", "Google Play");
@@ -179,11 +179,11 @@ void QLOPanelController::buildEmptyState() {
     auto badgeRow = ui::StackView::stackWithViews({appStoreBtn, playStoreBtn},
                                                   ui::StackOrientation::Horizontal);
     badgeRow->setSpacing(8);
-    badgeRow->setDistribution(1);
+    badgeRow->setDistribution(ui::StackDistribution::FillEqually);
 
     auto column = ui::StackView::stackWithViews({emptyTitle, emptyHint, badgeRow},
                                                 ui::StackOrientation::Vertical);
-    column->setAlignment(9);
+    column->setAlignment(ui::StackAlignment::CenterX);
     column->setSpacing(14);
     column->setTranslatesAutoresizingMaskIntoConstraints(false);
     emptyStack->addSubview(column);
@@ -195,10 +195,12 @@ void QLOPanelController::buildEmptyState() {
     c.push_back(column->trailingAnchor().constraintLessThanOrEqualToAnchor(emptyStack->trailingAnchor(), -12));
     c.push_back(column->topAnchor().constraintGreaterThanOrEqualToAnchor(emptyStack->topAnchor(), 8));
     c.push_back(column->bottomAnchor().constraintLessThanOrEqualToAnchor(emptyStack->bottomAnchor(), -8));
-    c.push_back(WithPriority(column->widthAnchor().constraintLessThanOrEqualToConstant(300), 750));
+    c.push_back(WithPriority(column->widthAnchor().constraintLessThanOrEqualToConstant(300),
+                             ui::kLayoutPriorityDefaultHigh));
     for (const auto& badge : {appStoreBtn, playStoreBtn}) {
         c.push_back(badge->heightAnchor().constraintEqualToConstant(34));
-        c.push_back(WithPriority(badge->widthAnchor().constraintGreaterThanOrEqualToConstant(90), 750));
+        c.push_back(WithPriority(badge->widthAnchor().constraintGreaterThanOrEqualToConstant(90),
+                                 ui::kLayoutPriorityDefaultHigh));
     }
     c.push_back(emptyHint->widthAnchor().constraintEqualToAnchor(column->widthAnchor()));
     ui::LayoutConstraint::activate(c);
@@ -208,8 +210,8 @@ std::shared_ptr<QLOStoreBadge> QLOPanelController::badgeWithSymbol(const std::st
                                                                    const std::string& title) {
     auto badge = std::make_shared<QLOStoreBadge>(ui::Rect{0, 0, 120, 34});
     badge->setBordered(false);
-    badge->setBezelStyle(2);
-    badge->setImagePosition(2);
+    badge->setBezelStyle(ui::kBezelStyleRegularSquare);
+    badge->setImagePosition(ui::kImageLeft);
     badge->setAlignment(ui::TextAlignment::Center);
     badge->setAlphaValue(0.55);
     badge->setTitle(title);

@@ -64,7 +64,7 @@ void Button::setFont(Font font) {
     invalidateIntrinsicContentSize();
 }
 
-void Button::setImagePosition(int position) {
+void Button::setImagePosition(ImagePosition position) {
     imagePosition_ = position >= kNoImage && position <= kImageOverlaps ? position : kNoImage;
     invalidateIntrinsicContentSize();
 }

@@ -72,17 +72,17 @@ public:
     // ---- appearance -----------------------------------------------------------------------
     const std::shared_ptr<Image>& image() const { return image_; }
     void setImage(std::shared_ptr<Image> image);
-    // An ImagePosition value; others count as kNoImage.
-    int imagePosition() const { return imagePosition_; }
-    void setImagePosition(int position);
+    // A value outside ImagePosition counts as kNoImage.
+    ImagePosition imagePosition() const { return imagePosition_; }
+    void setImagePosition(ImagePosition position);
     const std::optional<Color>& contentTintColor() const { return contentTint_; }
     void setContentTintColor(std::optional<Color> color) { contentTint_ = color; }
     long tag() const { return tag_; }
     void setTag(long tag) { tag_ = tag; }
     bool isBordered() const { return bordered_; }
     void setBordered(bool bordered) { bordered_ = bordered; }
-    int bezelStyle() const { return bezelStyle_; }
-    void setBezelStyle(int style) { bezelStyle_ = style; }
+    BezelStyle bezelStyle() const { return bezelStyle_; }
+    void setBezelStyle(BezelStyle style) { bezelStyle_ = style; }
     TextAlignment alignment() const { return alignment_; }
     void setAlignment(TextAlignment alignment) { alignment_ = alignment; }
     const Font& font() const { return font_; }
@@ -127,11 +127,11 @@ private:
     int clicks_ = 0;
     Action action_;
     std::shared_ptr<Image> image_;
-    int imagePosition_ = kNoImage;
+    ImagePosition imagePosition_ = kNoImage;
     std::optional<Color> contentTint_;
     long tag_ = 0;
     bool bordered_ = true;
-    int bezelStyle_ = kBezelStyleRounded;
+    BezelStyle bezelStyle_ = kBezelStyleRounded;
     TextAlignment alignment_ = TextAlignment::Center;
     Font font_;
     bool imageHugsTitle_ = false;

@@ -30,14 +30,14 @@ public:
 
     bool hasVerticalScroller() const { return hasVerticalScroller_; }
     void setHasVerticalScroller(bool has) { hasVerticalScroller_ = has; }
-    int borderType() const { return borderType_; }
-    void setBorderType(int type) { borderType_ = type; }
+    BorderType borderType() const { return borderType_; }
+    void setBorderType(BorderType type) { borderType_ = type; }
     bool drawsBackground() const { return drawsBackground_; }
     void setDrawsBackground(bool draws) { drawsBackground_ = draws; }
     const Color& backgroundColor() const { return backgroundColor_; }
     void setBackgroundColor(Color color) { backgroundColor_ = color; }
-    int scrollerStyle() const { return scrollerStyle_; }
-    void setScrollerStyle(int style) { scrollerStyle_ = style; }
+    ScrollerStyle scrollerStyle() const { return scrollerStyle_; }
+    void setScrollerStyle(ScrollerStyle style) { scrollerStyle_ = style; }
 
     // How far the document is scrolled up; scrollToY clamps to 0...maxScrollY().
     double scrollY() const { return scrollY_; }
@@ -57,10 +57,10 @@ private:
     std::shared_ptr<ClipView> clip_;
     std::shared_ptr<View> document_;
     bool hasVerticalScroller_ = false;
-    int borderType_ = kNoBorder;
+    BorderType borderType_ = kNoBorder;
     bool drawsBackground_ = true;
     Color backgroundColor_ = kControlBackgroundColor;
-    int scrollerStyle_ = kScrollerStyleOverlay;
+    ScrollerStyle scrollerStyle_ = kScrollerStyleOverlay;
     double scrollY_ = 0;
 };
 

@@ -7,17 +7,14 @@ namespace qlo::ui {
 
 namespace {
 
-constexpr int kAlignLeft = 1, kAlignRight = 2, kAlignTop = 3, kAlignBottom = 4;
-constexpr int kAlignLeading = 5, kAlignTrailing = 6, kAlignWidth = 7, kAlignHeight = 8;
-constexpr int kAlignCenterX = 9, kAlignCenterY = 10;
-
 enum class Cross { Start, End, Center, Fill };
 
 }  // namespace
 
 StackView::StackView(StackOrientation orientation)
     : orientation_(orientation),
-      alignment_(orientation == StackOrientation::Vertical ? kAlignCenterX : kAlignCenterY) {}
+      alignment_(orientation == StackOrientation::Vertical ? StackAlignment::CenterX
+                                                           : StackAlignment::CenterY) {}
 
 StackView::~StackView() = default;
 
@@ -38,12 +35,12 @@ void StackView::setSpacing(double spacing) {
     setNeedsLayout();
 }
 
-void StackView::setDistribution(int distribution) {
+void StackView::setDistribution(StackDistribution distribution) {
     distribution_ = distribution;
     setNeedsLayout();
 }
 
-void StackView::setAlignment(int alignment) {
+void StackView::setAlignment(StackAlignment alignment) {
     alignment_ = alignment;
     setNeedsLayout();
 }
@@ -70,7 +67,7 @@ StackView::Shape StackView::currentShape() {
     for (const auto& v : arranged_) {
         shape.views.emplace_back(v.get(), v->isHidden());
         // Proportional sizes are made from the intrinsic sizes: a change remakes them.
-        if (distribution_ == kDistributionFillProportionally) {
+        if (distribution_ == StackDistribution::FillProportionally) {
             shape.intrinsic.push_back(v->intrinsicContentSize());
         }
     }
@@ -124,12 +121,11 @@ std::vector<ConstraintPtr> StackView::makeConstraints(const std::vector<View*>& 
     if (views.empty()) return out;
 
     // Along the stack.
-    const int d = distribution_;
-    const bool packed = d != kDistributionFill && d != kDistributionFillEqually &&
-                        d != kDistributionFillProportionally && d != kDistributionEqualSpacing &&
-                        d != kDistributionEqualCentering;  // gravity areas, and unknown values
-    const bool fixedGaps = packed || d == kDistributionFill || d == kDistributionFillEqually ||
-                           d == kDistributionFillProportionally;
+    using D = StackDistribution;
+    const D d = distribution_;
+    const bool packed = d != D::Fill && d != D::FillEqually && d != D::FillProportionally &&
+                        d != D::EqualSpacing && d != D::EqualCentering;  // gravity areas, and unknown values
+    const bool fixedGaps = packed || d == D::Fill || d == D::FillEqually || d == D::FillProportionally;
     View* first = views.front();
     add({{first, mainLead, 1}, {this, mainLead, -1}}, R::Equal, 0);
     add({{views.back(), mainTrail, 1}, {this, mainTrail, -1}}, packed ? R::LessThanOrEqual : R::Equal, 0);
@@ -139,19 +135,19 @@ std::vector<ConstraintPtr> StackView::makeConstraints(const std::vector<View*>& 
         View* v = views[i];
         add({{v, mainLead, 1}, {views[i - 1], mainTrail, -1}},
             fixedGaps ? R::Equal : R::GreaterThanOrEqual, spacing_);
-        if (d == kDistributionFillEqually) {
+        if (d == D::FillEqually) {
             add({{v, mainSize, 1}, {first, mainSize, -1}}, R::Equal, 0);
-        } else if (d == kDistributionFillProportionally) {
+        } else if (d == D::FillProportionally) {
             const double own = vertical ? v->intrinsicContentSize().height : v->intrinsicContentSize().width;
             // size(v) / size(first) = intrinsic(v) / intrinsic(first), where both have one.
             if (own > 0 && firstIntrinsic > 0) {
                 add({{v, mainSize, firstIntrinsic}, {first, mainSize, -own}}, R::Equal, 0);
             }
-        } else if (d == kDistributionEqualSpacing && i >= 2) {
+        } else if (d == D::EqualSpacing && i >= 2) {
             // gap(i) = gap(1)
             add({{v, mainLead, 1}, {views[i - 1], mainTrail, -1}, {views[1], mainLead, -1},
                  {views[0], mainTrail, 1}}, R::Equal, 0);
-        } else if (d == kDistributionEqualCentering && i >= 2) {
+        } else if (d == D::EqualCentering && i >= 2) {
             // centre(i) - centre(i-1) = centre(1) - centre(0)
             add({{v, mainCenter, 1}, {views[i - 1], mainCenter, -1}, {views[1], mainCenter, -1},
                  {views[0], mainCenter, 1}}, R::Equal, 0);
@@ -159,16 +155,17 @@ std::vector<ConstraintPtr> StackView::makeConstraints(const std::vector<View*>& 
     }
 
     // Across the stack.
-    const int a = alignment_;
+    using Al = StackAlignment;
+    const Al a = alignment_;
     Cross cross = Cross::Center;
     if (vertical) {
-        if (a == kAlignLeft || a == kAlignLeading) cross = Cross::Start;
-        if (a == kAlignRight || a == kAlignTrailing) cross = Cross::End;
-        if (a == kAlignWidth) cross = Cross::Fill;
+        if (a == Al::Left || a == Al::Leading) cross = Cross::Start;
+        if (a == Al::Right || a == Al::Trailing) cross = Cross::End;
+        if (a == Al::Width) cross = Cross::Fill;
     } else {
-        if (a == kAlignTop) cross = Cross::Start;
-        if (a == kAlignBottom) cross = Cross::End;
-        if (a == kAlignHeight) cross = Cross::Fill;
+        if (a == Al::Top) cross = Cross::Start;
+        if (a == Al::Bottom) cross = Cross::End;
+        if (a == Al::Height) cross = Cross::Fill;
     }
     for (View* v : views) {
         switch (cross) {

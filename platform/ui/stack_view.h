@@ -3,16 +3,9 @@
 // autoresizing flag is turned off); hidden ones are left out. The stack hugs its content at its
 // own content hugging priority (default 250), so outer constraints can centre and bound it.
 //
-// Distribution (along the stack, AppKit's values):
-//   -1 gravity areas (default): views at their own size, packed from the leading/top edge;
-//    0 fill: the views fill the stack, the one that hugs least stretches;
-//    1 fill equally: as fill, all of one size;
-//    2 fill proportionally: as fill, sizes in proportion to their intrinsic sizes;
-//    3 equal spacing: views at their own size, equal gaps, filling the stack;
-//    4 equal centering: views at their own size, centres equally far apart, filling the stack.
-// Alignment (across the stack, layout attribute values): 1 left, 2 right, 5 leading, 6 trailing,
-// 9 centre X, 7 width (fill) for a vertical stack; 3 top, 4 bottom, 10 centre Y, 8 height (fill)
-// for a horizontal one. Others centre. Defaults: centre X for vertical, centre Y for horizontal.
+// Distribution along the stack and alignment across it: see StackDistribution and
+// StackAlignment. Defaults: gravity areas; centre X for a vertical stack, centre Y for a
+// horizontal one.
 #pragma once
 
 #include <memory>
@@ -26,15 +19,34 @@ namespace qlo::ui {
 
 enum class StackOrientation { Horizontal, Vertical };
 
+// How the arranged views share the length of the stack (AppKit's values).
+enum class StackDistribution : int {
+    GravityAreas = -1,       // views at their own size, packed from the leading/top edge
+    Fill = 0,                // the views fill the stack, the one that hugs least stretches
+    FillEqually = 1,         // as Fill, all of one size
+    FillProportionally = 2,  // as Fill, sizes in proportion to their intrinsic sizes
+    EqualSpacing = 3,        // views at their own size, equal gaps, filling the stack
+    EqualCentering = 4,      // views at their own size, centres equally far apart, filling it
+};
+
+// Where the arranged views sit across the stack (AppKit's layout attribute values). A vertical
+// stack uses Left/Leading, Right/Trailing, CenterX and Width (fill); a horizontal one Top,
+// Bottom, CenterY and Height (fill). A value that does not apply to the orientation centres.
+enum class StackAlignment : int {
+    Left = 1,
+    Right = 2,
+    Top = 3,
+    Bottom = 4,
+    Leading = 5,
+    Trailing = 6,
+    Width = 7,
+    Height = 8,
+    CenterX = 9,
+    CenterY = 10,
+};
+
 class StackView : public View {
 public:
-    static constexpr int kDistributionGravityAreas = -1;
-    static constexpr int kDistributionFill = 0;
-    static constexpr int kDistributionFillEqually = 1;
-    static constexpr int kDistributionFillProportionally = 2;
-    static constexpr int kDistributionEqualSpacing = 3;
-    static constexpr int kDistributionEqualCentering = 4;
-
     explicit StackView(StackOrientation orientation = StackOrientation::Horizontal);
     ~StackView() override;
 
@@ -46,10 +58,10 @@ public:
     // Space between neighbouring views (the least space for equal spacing and centering).
     double spacing() const { return spacing_; }
     void setSpacing(double spacing);
-    int distribution() const { return distribution_; }
-    void setDistribution(int distribution);
-    int alignment() const { return alignment_; }
-    void setAlignment(int alignment);
+    StackDistribution distribution() const { return distribution_; }
+    void setDistribution(StackDistribution distribution);
+    StackAlignment alignment() const { return alignment_; }
+    void setAlignment(StackAlignment alignment);
 
     const std::vector<std::shared_ptr<View>>& arrangedSubviews() const { return arranged_; }
     // Adds the view at the end (as a subview too; one already arranged moves to the end).
@@ -64,8 +76,8 @@ private:
     struct Shape {
         StackOrientation orientation;
         double spacing;
-        int distribution;
-        int alignment;
+        StackDistribution distribution;
+        StackAlignment alignment;
         float hugging[2];
         std::vector<std::pair<const View*, bool>> views;  // arranged view, hidden
         std::vector<Size> intrinsic;
@@ -76,8 +88,8 @@ private:
 
     StackOrientation orientation_;
     double spacing_ = 8;
-    int distribution_ = kDistributionGravityAreas;
-    int alignment_;
+    StackDistribution distribution_ = StackDistribution::GravityAreas;
+    StackAlignment alignment_;
     std::vector<std::shared_ptr<View>> arranged_;
     std::vector<ConstraintPtr> own_;
     std::optional<Shape> built_;

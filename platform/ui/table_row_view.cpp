@@ -17,7 +17,7 @@ void TableRowView::drawSelectionInRect(GraphicsContext& context, const Rect& dir
 void TableRowView::drawRect(GraphicsContext& context, const Rect&) {
     const Rect bounds = context.bounds();
     drawBackgroundInRect(context, bounds);
-    if (selected_ && highlightStyle_ != -1) drawSelectionInRect(context, bounds);
+    if (selected_ && highlightStyle_ != kHighlightNone) drawSelectionInRect(context, bounds);
 }
 
 }  // namespace qlo::ui

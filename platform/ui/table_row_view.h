@@ -9,6 +9,9 @@
 
 namespace qlo::ui {
 
+// Selection highlight styles (AppKit's values).
+enum SelectionHighlightStyle : int { kHighlightNone = -1, kHighlightRegular = 0, kHighlightSourceList = 1 };
+
 class TableRowView : public View {
 public:
     TableRowView();
@@ -18,9 +21,9 @@ public:
     // Set by the table: the alternating row colour, if any.
     const std::optional<Color>& backgroundColor() const { return background_; }
     void setBackgroundColor(std::optional<Color> color) { background_ = color; }
-    // Set by the table: -1 none (no selection drawn), 0 regular, 1 source list.
-    int selectionHighlightStyle() const { return highlightStyle_; }
-    void setSelectionHighlightStyle(int style) { highlightStyle_ = style; }
+    // Set by the table: with kHighlightNone no selection is drawn.
+    SelectionHighlightStyle selectionHighlightStyle() const { return highlightStyle_; }
+    void setSelectionHighlightStyle(SelectionHighlightStyle style) { highlightStyle_ = style; }
 
     // Default: fills the rectangle with the background colour when there is one.
     virtual void drawBackgroundInRect(GraphicsContext& context, const Rect& dirtyRect);
@@ -31,7 +34,7 @@ public:
 private:
     bool selected_ = false;
     std::optional<Color> background_;
-    int highlightStyle_ = 0;
+    SelectionHighlightStyle highlightStyle_ = kHighlightRegular;
 };
 
 }  // namespace qlo::ui

@@ -32,7 +32,7 @@ void TableView::addTableColumn(std::shared_ptr<TableColumn> column) {
     if (column) columns_.push_back(std::move(column));
 }
 
-void TableView::setSelectionHighlightStyle(int style) {
+void TableView::setSelectionHighlightStyle(SelectionHighlightStyle style) {
     highlightStyle_ = style;
     for (const Row& row : rows_) row.view->setSelectionHighlightStyle(style);
 }

@@ -53,10 +53,11 @@ public:
     virtual void tableViewSelectionDidChange(TableView& table);
 };
 
-// Grid lines (AppKit's mask bits).
+// Grid lines (AppKit's mask bits); combine them with |.
 enum GridStyle : unsigned { kGridNone = 0, kGridSolidVertical = 1, kGridSolidHorizontal = 2 };
-// Selection highlight styles (AppKit's values).
-enum SelectionHighlightStyle : int { kHighlightNone = -1, kHighlightRegular = 0, kHighlightSourceList = 1 };
+constexpr GridStyle operator|(GridStyle a, GridStyle b) {
+    return static_cast<GridStyle>(static_cast<unsigned>(a) | static_cast<unsigned>(b));
+}
 
 class TableView : public View {
 public:
@@ -79,10 +80,10 @@ public:
     void setUsesAlternatingRowBackgroundColors(bool uses) { alternating_ = uses; }
     const Color& backgroundColor() const { return backgroundColor_; }
     void setBackgroundColor(Color color) { backgroundColor_ = color; }
-    unsigned gridStyleMask() const { return gridStyleMask_; }
-    void setGridStyleMask(unsigned mask) { gridStyleMask_ = mask; }
-    int selectionHighlightStyle() const { return highlightStyle_; }
-    void setSelectionHighlightStyle(int style);
+    GridStyle gridStyleMask() const { return gridStyleMask_; }
+    void setGridStyleMask(GridStyle mask) { gridStyleMask_ = mask; }
+    SelectionHighlightStyle selectionHighlightStyle() const { return highlightStyle_; }
+    void setSelectionHighlightStyle(SelectionHighlightStyle style);
     bool allowsMultipleSelection() const { return allowsMultipleSelection_; }
     void setAllowsMultipleSelection(bool allows) { allowsMultipleSelection_ = allows; }
     bool allowsEmptySelection() const { return allowsEmptySelection_; }
@@ -138,8 +139,8 @@ private:
     std::shared_ptr<View> headerView_;
     bool alternating_ = false;
     Color backgroundColor_ = kControlBackgroundColor;
-    unsigned gridStyleMask_ = kGridNone;
-    int highlightStyle_ = kHighlightRegular;
+    GridStyle gridStyleMask_ = kGridNone;
+    SelectionHighlightStyle highlightStyle_ = kHighlightRegular;
     bool allowsMultipleSelection_ = false;
     bool allowsEmptySelection_ = true;
     Size intercellSpacing_{3, 2};

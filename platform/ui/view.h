@@ -146,8 +146,8 @@ public:
         ViewHeightSizable = 16,
         ViewMaxYMargin = 32,
     };
-    unsigned autoresizingMask() const { return autoresizingMask_; }
-    void setAutoresizingMask(unsigned mask) { autoresizingMask_ = mask; }
+    AutoresizingMask autoresizingMask() const { return autoresizingMask_; }
+    void setAutoresizingMask(AutoresizingMask mask) { autoresizingMask_ = mask; }
 
     // The size the content wants; kNoIntrinsicMetric for a component it does not have.
     virtual Size intrinsicContentSize() const { return {kNoIntrinsicMetric, kNoIntrinsicMetric}; }
@@ -200,7 +200,7 @@ private:
     void dropConstraintsLeavingSubtree();
     void dropLayoutConstraints();
     bool translatesMask_ = true;
-    unsigned autoresizingMask_ = ViewNotSizable;
+    AutoresizingMask autoresizingMask_ = ViewNotSizable;
     float hugging_[2] = {kLayoutPriorityDefaultLow, kLayoutPriorityDefaultLow};
     float compression_[2] = {kLayoutPriorityDefaultHigh, kLayoutPriorityDefaultHigh};
     bool needsLayout_ = false;
@@ -210,6 +210,10 @@ private:
 
 // The autoresizing bits by their plain names (ViewWidthSizable ...), as well as View::...
 using enum View::AutoresizingMask;
+// Several autoresizing bits together (ViewMinXMargin | ViewMaxXMargin).
+constexpr View::AutoresizingMask operator|(View::AutoresizingMask a, View::AutoresizingMask b) {
+    return static_cast<View::AutoresizingMask>(static_cast<unsigned>(a) | static_cast<unsigned>(b));
+}
 
 // The live view a handle names, or null when the handle is not a view that exists now. A host
 // hands views to plug-ins as opaque handles (the view's address); this is how a plug-in checks

@@ -164,10 +164,10 @@ TEST(UiLayout, ConstraintsLiveAndDieWithTheirViewsTree) {
 
 TEST(UiLayout, StackViewsDistributeAlongAndAlignAcross) {
     auto top = Container(308, 200);
-    auto make = [&](int distribution, std::vector<std::shared_ptr<View>> views) {
+    auto make = [&](StackDistribution distribution, std::vector<std::shared_ptr<View>> views) {
         auto stack = StackView::stackWithViews(std::move(views), StackOrientation::Horizontal);
         stack->setDistribution(distribution);
-        stack->setAlignment(3);  // top
+        stack->setAlignment(StackAlignment::Top);
         stack->setTranslatesAutoresizingMaskIntoConstraints(false);
         top->addSubview(stack);
         LayoutConstraint::activate({stack->leadingAnchor().constraintEqualToAnchor(top->leadingAnchor()),
@@ -178,8 +178,8 @@ TEST(UiLayout, StackViewsDistributeAlongAndAlignAcross) {
     auto p1 = std::make_shared<FixedView>(100, 20), p2 = std::make_shared<FixedView>(50, 10);
     auto s1 = std::make_shared<FixedView>(40, 20), s2 = std::make_shared<FixedView>(40, 30),
          s3 = std::make_shared<FixedView>(40, 20);
-    auto proportional = make(StackView::kDistributionFillProportionally, {p1, p2});
-    auto spaced = make(StackView::kDistributionEqualSpacing, {s1, s2, s3});
+    auto proportional = make(StackDistribution::FillProportionally, {p1, p2});
+    auto spaced = make(StackDistribution::EqualSpacing, {s1, s2, s3});
     top->layoutSubtreeIfNeeded();
     ExpectFrame(*p1, {0, 0, 200, 20});
     ExpectFrame(*p2, {208, 0, 100, 10});
@@ -192,7 +192,7 @@ TEST(UiLayout, StackViewsDistributeAlongAndAlignAcross) {
     auto c1 = std::make_shared<FixedView>(60, 10), c2 = std::make_shared<FixedView>(90, 10),
          c3 = std::make_shared<FixedView>(30, 10);
     auto column = StackView::stackWithViews({c1, c2, c3}, StackOrientation::Vertical);
-    column->setAlignment(6);
+    column->setAlignment(StackAlignment::Trailing);
     column->setSpacing(5);
     column->setTranslatesAutoresizingMaskIntoConstraints(false);
     top->addSubview(column);
