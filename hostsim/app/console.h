@@ -31,6 +31,9 @@ public:
     void detach();
     bool inputClosed() const { return closed_; }
 
+    // The command list `help` prints (and the program's --help ends with).
+    static std::string helpText();
+
     static constexpr size_t kMaxLine = 4096;
     // A script's result or error is shown up to this many lines and bytes, then a line saying
     // how many bytes and lines were left out.
@@ -38,20 +41,44 @@ public:
     static constexpr size_t kMaxShownBytes = 4096;
 
 private:
+    // One row of the command table: the command's name, its arguments as the help shows them,
+    // the help text, and what runs it (with the rest of the line). A command may have several
+    // rows (one per form); the first row's handler runs it. `help` is made from the table.
+    using Handler = void (Console::*)(const std::string& rest);
+    struct Command {
+        const char* name;
+        const char* arguments;
+        const char* help;  // a second line, after '\n', is indented under the first
+        Handler handler;
+    };
+    static const std::vector<Command>& commands();
+
     void onReadable();
     void say(const std::string& text);
 
-    void help();
-    void panel(const std::vector<std::string>& words);
+    void help(const std::string& rest);
+    void panel(const std::string& rest);
     void panelStatus();
-    void menus();
-    void items();
-    void layers();
-    void play();
-    void time(const std::string& text);
-    void goToTime();
+    void menu(const std::string& rest);
+    void menus(const std::string& rest);
+    void select(const std::string& rest);
+    void items(const std::string& rest);
+    void layers(const std::string& rest);
+    void play(const std::string& rest);
+    void time(const std::string& rest);
+    void goToTime(const std::string& rest);
+    void ok(const std::string& rest);
+    void cancel(const std::string& rest);
     void dismissDialog(bool ok, const std::string& text);
-    void script(const std::string& text);
+    void viewer(const std::string& rest);
+    void screenshot(const std::string& rest);
+    void ax(const std::string& rest);
+    void click(const std::string& rest);
+    void script(const std::string& rest);
+    void fail(const std::string& rest);
+    void remove(const std::string& rest);
+    void save(const std::string& rest);
+    void quit(const std::string& rest);
 
     HostApp& app_;
     std::ostream& out_;
