@@ -1,7 +1,5 @@
 // The "Go to Time" dialog: a modal session (idle hooks wait, only ModalPanel timers run), what
-// OK, Cancel, stopModal and abortModal do, its variants as a dismissing timer finds them, and
-// the console commands that drive it.
-#include <cctype>
+// OK, Cancel, stopModal and abortModal do, and the console commands that drive it.
 #include <sstream>
 
 #include "hostsim/app/console.h"
@@ -33,7 +31,6 @@ protected:
         g_idleCalls = 0;
         demo->currentTime = 2.5;
     }
-    void TearDown() override { RunLoop::main().useManualClock(false); }
     ui::TextField& Field() { return app.goToTimeDialog()->field(); }
 };
 
@@ -124,63 +121,6 @@ TEST_F(GoToTime, StoppingOrAbortingTheSessionAppliesNothing) {
     ASSERT_TRUE(CurrentProject().selectItem("Quillo Logo.png"));
     EXPECT_EQ(app.openGoToTimeDialog(), nullptr) << "no composition, no dialog";
     EXPECT_EQ(app.doCommand(kHostCmdGoToTime), A_Err_GENERIC);
-}
-
-// What a dismissing timer does: the modal window's title, a breadth-first search for a button
-// with the return key or titled OK, a click, else the end of the modal session.
-void Dismiss() {
-    ui::Window* window = ui::Application::shared().modalWindow();
-    if (window == nullptr) return;
-    const std::string& title = window->title();
-    if (title.find("Go to Time") == std::string::npos && title.find("Go To Time") == std::string::npos) {
-        return;
-    }
-    ui::Button* found = nullptr;
-    window->contentView().visitBreadthFirst([&](ui::View& view) {
-        auto* button = dynamic_cast<ui::Button*>(&view);
-        if (button == nullptr) return false;
-        std::string upper = button->title();
-        for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        if (button->keyEquivalent() != "\r" && upper != "OK") return false;
-        found = button;
-        return true;
-    });
-    if (found != nullptr) {
-        found->performClick();
-    } else {
-        ui::Application::shared().stopModal();
-    }
-}
-
-TEST_F(GoToTime, ADismissingTimerClosesEveryVariantDuringTheModalSession) {
-    struct Variant {
-        GoToTimeDialogStyle style;
-        bool applies;
-    };
-    GoToTimeDialogStyle variantTitle;
-    variantTitle.title = "Go To Time";
-    variantTitle.okTitle = "ok";
-    variantTitle.okKeyEquivalent = "";
-    GoToTimeDialogStyle noButtons;
-    noButtons.hasOkButton = false;
-    noButtons.hasCancelButton = false;
-    const Variant variants[] = {{GoToTimeDialogStyle{}, true}, {variantTitle, true}, {noButtons, false}};
-
-    RunLoop::main().useManualClock(true);
-    auto guard = RunLoop::main().addTimer(0.12, true, [](qlo::runloop::Timer&) { Dismiss(); },
-                                          {Mode::ModalPanel, Mode::Default});
-    double time = 1.0;
-    for (const Variant& v : variants) {
-        demo->currentTime = 0;
-        ASSERT_NE(app.openGoToTimeDialog(v.style), nullptr);
-        EXPECT_EQ(app.modalWindow()->title(), v.style.title);
-        Field().setStringValue(std::to_string(time));
-        RunLoop::main().advance(0.2, app.mode());
-        EXPECT_EQ(app.modalWindow(), nullptr) << v.style.title;
-        EXPECT_DOUBLE_EQ(demo->currentTime, v.applies ? time : 0.0) << v.style.title;
-        time += 1;
-    }
-    guard->invalidate();
 }
 
 TEST_F(GoToTime, ConsoleCommandsOpenAndCloseTheDialog) {

@@ -1,6 +1,7 @@
 // The viewer layout script, run by the stand-in host's script engine: layouts and view cameras
 // for one to five phones, names that need escaping, and when the script runs again.
 #include "recording_http.h"
+#include "hostsim/script/extendscript.h"
 #include "rig/viewer_sync.h"
 
 class ViewerSyncTest : public PluginTest {
@@ -63,4 +64,30 @@ TEST_F(ViewerSyncTest, RunsOnlyWhenTheCameraListChanges) {
     EXPECT_EQ(runs(), 4u);
     SyncViewerLayoutForPhones({});
     EXPECT_TRUE(log.contains("[Quillo viewer-sync] phones=0|views=2|layout=1 View/"));
+}
+
+// The script itself, run by quillo-host's engine: what it reports, the active view, a name with
+// no layer, and a project whose active item is no composition.
+TEST_F(ViewerSyncTest, TheScriptReportsEachStepAndSkipsWhatIsMissing) {
+    const qh::ObjectId p2 = camera("P2");
+    const std::string props = "|viewProps=active,activeCamera|viewerProps=views,active,activeViewIndex";
+    const std::string set = "|set/activeCamera=ok|set/camera-err|set/sourceCamera-err|set/cameraLayer-err";
+    const auto run = [](const V& names) {
+        std::string result, error;
+        EXPECT_TRUE(qh::script::RunExtendScript(ViewerLayoutScript(names), &result, &error)) << error;
+        return result;
+    };
+    ASSERT_EQ(app->setViewerLayout(qh::ViewLayout::FourViews), A_Err_NONE);
+    EXPECT_EQ(run({"P2", "Nobody"}),
+              "phones=2|views=4|layout=2 Views Horizontal/3202|views2=2" + props + set + "|layer-not-found(Nobody)");
+    EXPECT_EQ(paneCameras(), (std::vector<qh::ObjectId>{p2, 0}));
+    EXPECT_EQ(app->viewerState().activePane, 1) << "the last view set up is the active one";
+    EXPECT_EQ(run({}), "phones=0|views=2|layout=1 View/3201|views2=1" + props);
+
+    ASSERT_TRUE(qh::CurrentProject().selectItem("Quillo Logo.png"));
+    EXPECT_EQ(run({"P2"}), "no-comp");
+    const uint64_t before = ViewerSyncRunCount();
+    SyncViewerLayoutForPhones({"P2"});
+    EXPECT_EQ(ViewerSyncRunCount(), before) << "a script that found no composition is no run";
+    EXPECT_TRUE(log.contains("[Quillo viewer-sync] no-comp"));
 }
