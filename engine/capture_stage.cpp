@@ -5,6 +5,8 @@
 // rendered through whatever camera the composition then shows.
 #include <algorithm>
 #include <cstring>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,6 +31,29 @@ struct PhoneRender {
     AEGP_LayerH layer = nullptr;
     std::string cameraName;
 };
+
+// The frame last rendered for each phone's stream. Its sender holds it while it waits and while
+// it is written; once the phone has taken it the frame is gone. Main thread only.
+std::map<int, std::weak_ptr<OutgoingFrame>> s_lastFrames;
+
+// Whether a phone can take a new frame: its sender has written the last one rendered for it.
+// A frame rendered while the previous one is still on its way would only replace it unseen (a
+// phone that reads slowly) or wait behind it for good (a phone that stopped reading), so the
+// host's render is spent on the phones that can take one. A phone that becomes free gets a
+// frame of the next pass, rendered then.
+bool CanTakeFrame(int fd) {
+    auto it = s_lastFrames.find(fd);
+    return it == s_lastFrames.end() || it->second.expired();
+}
+
+// Forgets the frames of streams that are gone (a later stream may get the same descriptor).
+void ForgetEndedStreams(const std::vector<ClientInfo>& clients) {
+    for (auto it = s_lastFrames.begin(); it != s_lastFrames.end();) {
+        const bool streaming = std::any_of(clients.begin(), clients.end(),
+                                           [&](const ClientInfo& c) { return c.fd == it->first; });
+        it = streaming ? std::next(it) : s_lastFrames.erase(it);
+    }
+}
 
 template <size_t N>
 std::string FieldText(const char (&field)[N]) {
@@ -69,6 +94,7 @@ void RunCaptureStage(AEGP_SuiteHandler& suites, AEGP_CompH comp, AEGP_ItemH item
     if (g_server == nullptr) return;
     const std::vector<ClientInfo> clients = g_server->snapshotClients();
     TellMotionReceiverTheStreams(clients);
+    ForgetEndedStreams(clients);
 
     // Switches saved in another composition go back before this one's are touched.
     if (CameraSwitchesSaved() && CameraSwitchesComp() != comp) RestoreSavedSwitches(suites);
@@ -112,19 +138,21 @@ void RunCaptureStage(AEGP_SuiteHandler& suites, AEGP_CompH comp, AEGP_ItemH item
     // A phone's own frame and the shared frame of this pass travel together to its sender.
     // Each render needs exactly its phone's camera on. The first render sets every switch; each
     // later one changes only the two that differ, so a pass costs the host O(cameras + phones)
-    // switch calls, not cameras x phones.
+    // switch calls, not cameras x phones. Phones still taking their last frame are left out.
     const uint64_t batch = OutgoingFrame::NewBatch();
     AEGP_LayerH onlyOn = nullptr;
-    for (size_t i = 0; i < jobs.size(); ++i) {
-        const PhoneRender& job = jobs[i];
-        if (i == 0) {
+    bool first = true;
+    for (const PhoneRender& job : jobs) {
+        if (!CanTakeFrame(job.fd)) continue;
+        if (first) {
             for (AEGP_LayerH layer : cameras) SetVideoSwitch(suites, layer, layer == job.layer);
+            first = false;
         } else if (job.layer != onlyOn) {
             SetVideoSwitch(suites, onlyOn, false);
             SetVideoSwitch(suites, job.layer, true);
         }
         onlyOn = job.layer;
-        RenderAndPushFrame(suites, item, time, job.fd, batch);
+        s_lastFrames[job.fd] = RenderAndPushFrame(suites, item, time, job.fd, batch);
     }
     for (const CameraState& state : states) {
         if (state.known || !jobs.empty()) SetVideoSwitch(suites, state.layer, state.visible);

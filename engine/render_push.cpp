@@ -9,7 +9,7 @@ namespace {
 
 // Copies the world's pixels out (the host gets its world back right after) and hands them to the
 // phones' senders, which encode and send them on their own threads.
-void CopyAndPush(AEGP_SuiteHandler& suites, AEGP_WorldH world, int target, uint64_t batch) {
+std::shared_ptr<OutgoingFrame> CopyAndPush(AEGP_SuiteHandler& suites, AEGP_WorldH world, int target, uint64_t batch) {
     const AEGP_WorldSuite3* worlds = suites.WorldSuite3();
     A_long width = 0;
     A_long height = 0;
@@ -20,26 +20,28 @@ void CopyAndPush(AEGP_SuiteHandler& suites, AEGP_WorldH world, int target, uint6
     worlds->AEGP_GetRowBytes(world, &rowBytes);
     worlds->AEGP_GetType(world, &type);
     if (type == AEGP_WorldType_8) worlds->AEGP_GetBaseAddr8(world, &base);
-    if (base == nullptr || width < 1 || height < 1 || g_server == nullptr) return;
+    if (base == nullptr || width < 1 || height < 1 || g_server == nullptr) return nullptr;
 
     std::shared_ptr<OutgoingFrame> frame = OutgoingFrame::CopyARGB(base, width, height, rowBytes, kFrameQuality);
-    if (!frame) return;
+    if (!frame) return nullptr;
     if (batch != 0) frame->joinBatch(batch);
     if (target >= 0) {
-        g_server->pushFrameToClient(target, std::move(frame));
+        g_server->pushFrameToClient(target, frame);
     } else {
-        g_server->pushFrame(std::move(frame));
+        g_server->pushFrame(frame);
     }
+    return frame;
 }
 
 }  // namespace
 
-void RenderAndPushFrame(AEGP_SuiteHandler& suites, AEGP_ItemH item, A_Time time, int target, uint64_t batch) {
+std::shared_ptr<OutgoingFrame> RenderAndPushFrame(AEGP_SuiteHandler& suites, AEGP_ItemH item, A_Time time, int target,
+                                                  uint64_t batch) {
     const AEGP_RenderOptionsSuite3* options = suites.RenderOptionsSuite3();
     AEGP_RenderOptionsH optionsH = nullptr;
     if (options->AEGP_NewFromItem(g_pluginID, item, &optionsH) != A_Err_NONE ||
         optionsH == nullptr) {
-        return;
+        return nullptr;
     }
     options->AEGP_SetTime(optionsH, time);
     options->AEGP_SetDownsampleFactor(optionsH, 4, 4);
@@ -50,12 +52,14 @@ void RenderAndPushFrame(AEGP_SuiteHandler& suites, AEGP_ItemH item, A_Time time,
     if (render->AEGP_RenderAndCheckoutFrame(optionsH, nullptr, nullptr, &receipt) != A_Err_NONE ||
         receipt == nullptr) {
         options->AEGP_Dispose(optionsH);
-        return;
+        return nullptr;
     }
     AEGP_WorldH world = nullptr;
+    std::shared_ptr<OutgoingFrame> frame;
     if (render->AEGP_GetReceiptWorld(receipt, &world) == A_Err_NONE && world != nullptr) {
-        CopyAndPush(suites, world, target, batch);
+        frame = CopyAndPush(suites, world, target, batch);
     }
     render->AEGP_CheckinFrame(receipt);
     options->AEGP_Dispose(optionsH);
+    return frame;
 }

@@ -4,10 +4,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "sdk/AE_SDK.h"
 
 class AEGP_SuiteHandler;
+class OutgoingFrame;
 
 // Pushes to every phone instead of one.
 inline constexpr int kPushToAllPhones = -1;
@@ -19,5 +21,7 @@ inline constexpr double kFrameQuality = 0.45;
 // phone's (kPushToAllPhones). A render or world that fails sends nothing, and so does an encoding
 // that fails later on a sender.
 // Frames pushed with the same `batch` (OutgoingFrame::NewBatch) are kept together by a phone's
-// sender; 0 puts the frame in a batch of its own.
-void RenderAndPushFrame(AEGP_SuiteHandler& suites, AEGP_ItemH item, A_Time time, int target, uint64_t batch = 0);
+// sender; 0 puts the frame in a batch of its own. Returns the frame handed over (null when none
+// was): the senders hold it until they have written it.
+std::shared_ptr<OutgoingFrame> RenderAndPushFrame(AEGP_SuiteHandler& suites, AEGP_ItemH item, A_Time time, int target,
+                                                  uint64_t batch = 0);
