@@ -1,5 +1,6 @@
 #include "link/stream_sender.h"
 
+#include <sched.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -43,7 +44,11 @@ std::shared_ptr<StreamSender> StreamSender::Start(std::shared_ptr<StreamSocket> 
     std::thread([sender, threads] {
         // Below the host's main thread: on a busy machine the user's interface gets the processor
         // first, and encoding fills the time between its work passes (the newest frame is all a
-        // phone needs, so a sender that falls behind only skips frames).
+        // phone needs, so a sender that falls behind only skips frames). As a batch thread, a
+        // sender woken by a new frame waits for its turn instead of preempting the main thread
+        // in the middle of its pass.
+        const sched_param batch{};
+        ::sched_setscheduler(0, SCHED_BATCH, &batch);
         ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kSenderNice);
         sender->run();
         threads->ended();
