@@ -1,4 +1,4 @@
-#include "engine/number_text.h"
+#include "base/number_text.h"
 
 #include <charconv>
 

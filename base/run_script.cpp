@@ -1,7 +1,7 @@
-#include "engine/run_script.h"
+#include "base/run_script.h"
 
-#include "host/plugin.h"
-#include "host/suite_handler.h"
+#include "base/plugin_state.h"
+#include "base/suite_handler.h"
 #include "platform/log.h"
 
 namespace {

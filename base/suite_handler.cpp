@@ -1,4 +1,4 @@
-#include "host/suite_handler.h"
+#include "base/suite_handler.h"
 
 void MissingSuiteError() {
     throw static_cast<int>(A_Err_MISSING_SUITE);

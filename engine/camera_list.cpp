@@ -8,8 +8,8 @@
 
 #include "engine/engine_state.h"
 #include "engine/idle_stages.h"
-#include "host/plugin.h"
-#include "host/suite_handler.h"
+#include "base/plugin_state.h"
+#include "base/suite_handler.h"
 #include "link/mjpeg_server.h"
 #include "platform/log.h"
 #include "platform/utf.h"

@@ -4,9 +4,9 @@
 #include <map>
 #include <set>
 
-#include "host/boundary.h"
-#include "host/plugin.h"
-#include "host/suite_handler.h"
+#include "base/boundary.h"
+#include "base/plugin_state.h"
+#include "base/suite_handler.h"
 #include "rig/host_presence.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "engine/comp_context.h"
 
-#include "host/suite_handler.h"
+#include "base/suite_handler.h"
 
 CompLookup LookUpActiveComp(AEGP_SuiteHandler& suites) {
     CompLookup lookup;

@@ -5,7 +5,6 @@
 
 A_long g_idleTickCount = 0;
 A_long s_camRefreshTick = 0;
-A_long g_cameraListTick = 0;
 bool g_firstIdle = false;
 int64_t g_lastCaptureTime = 0;
 A_long g_tlLogCounter = 0;

@@ -5,14 +5,13 @@
 #include <cstdint>
 #include <functional>
 
+#include "base/plugin_state.h"  // g_cameraListTick, reset here with the rest
 #include "sdk/AE_SDK.h"
 
 // Idle calls so far; counted at the start of every call.
 extern A_long g_idleTickCount;
 // Camera-list checks so far; set back to 0 to make the next check refresh.
 extern A_long s_camRefreshTick;
-// Timeline passes since the phones' composition last changed (the rig sets it back to 0).
-extern A_long g_cameraListTick;
 // A work pass has run at least once.
 extern bool g_firstIdle;
 // Steady-clock reading (nanoseconds) at the start of the last work pass.

@@ -6,11 +6,13 @@
 #include <memory>
 #include <string>
 
-#include "host/plugin.h"
+#include "base/plugin_state.h"
 #include "platform/log.h"
 #include "platform/runloop.h"
 #include "platform/ui/application.h"
 #include "platform/ui/button.h"
+
+qlo::runloop::TimerPtr g_goToTimeGuard;
 
 namespace {
 
@@ -67,4 +69,11 @@ void StartGoToTimeGuard() {
     g_goToTimeGuard = qlo::runloop::RunLoop::main().addTimer(
         kGuardIntervalSeconds, true, [](qlo::runloop::Timer&) { DismissGoToTimeDialog(); },
         {Mode::ModalPanel, Mode::Default});
+}
+
+void StopGoToTimeGuard() {
+    if (g_goToTimeGuard) {
+        g_goToTimeGuard->invalidate();
+        g_goToTimeGuard.reset();
+    }
 }

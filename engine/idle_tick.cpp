@@ -6,9 +6,9 @@
 // again without sleeping.
 #include "engine/engine_state.h"
 #include "engine/idle_stages.h"
-#include "host/boundary.h"
-#include "host/plugin.h"
-#include "host/suite_handler.h"
+#include "base/boundary.h"
+#include "base/plugin_state.h"
+#include "base/suite_handler.h"
 #include "link/mjpeg_server.h"
 #include "platform/log.h"
 

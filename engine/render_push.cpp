@@ -1,7 +1,7 @@
 #include "engine/render_push.h"
 
-#include "host/plugin.h"
-#include "host/suite_handler.h"
+#include "base/plugin_state.h"
+#include "base/suite_handler.h"
 #include "link/mjpeg_server.h"
 #include "link/outgoing_frame.h"
 

@@ -1,17 +1,15 @@
 // The entry point and the host callbacks of the plug-in frame.
 #include "engine/camera_switches.h"
 #include "engine/engine_state.h"
-#include "host/boundary.h"
+#include "base/boundary.h"
 #include "host/plugin.h"
-#include "host/suite_handler.h"
+#include "base/suite_handler.h"
 #include "panel/panel_controller.h"
 #include "platform/log.h"
 #include "rig/rig_state.h"
 
 using qlo::log::Log;
 
-AEGP_PluginID g_pluginID = 0;
-SPBasicSuite* g_basicSuite = nullptr;
 AEGP_Command g_menuCommand = 0;
 const AEGP_WorkspacePanelSuite1* g_panelSuite = nullptr;
 std::shared_ptr<QLOPanelController> g_panelController;

@@ -3,15 +3,12 @@
 // Everything here runs on the host's main thread.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 
-#include <cstdint>
-
-#include "host/runloop_fwd.h"
+#include "base/plugin_state.h"
 #include "sdk/AE_SDK.h"
 
-class MJPEGServer;
-class MotionReceiver;
 class QLOPanelController;
 
 extern "C" {
@@ -46,8 +43,6 @@ void QLOStartServices();
 void QLOStopServices();
 // Death: guard, panel controller, motion receiver and server, in that order.
 void QLOTearDownServices();
-// The running server, or null while the services are stopped.
-MJPEGServer* QLOServer();
 
 // The panel's match name, title and menu text.
 inline constexpr const char* kQLOPanelName = "Quillo";
@@ -58,13 +53,9 @@ inline constexpr uint16_t kQLOMotionPort = 8255;
 // tests pass 0, so that each start binds free ports and tests never compete for the fixed ones.
 void QLOSetServicePorts(uint16_t serverPort, uint16_t motionPort);
 
-// Process-wide state of the frame, one instance while the plug-in is loaded.
-extern AEGP_PluginID g_pluginID;
-extern SPBasicSuite* g_basicSuite;
+// Process-wide state of the frame, one instance while the plug-in is loaded (what every layer
+// shares is in base/plugin_state.h).
 extern AEGP_Command g_menuCommand;
 extern const AEGP_WorkspacePanelSuite1* g_panelSuite;  // held for the plug-in's life
 extern std::shared_ptr<QLOPanelController> g_panelController;  // the panel, while created
 extern bool g_panelWasShown;
-extern MJPEGServer* g_server;
-extern MotionReceiver* g_motion;
-extern qlo::runloop::TimerPtr g_goToTimeGuard;

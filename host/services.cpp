@@ -13,21 +13,10 @@
 
 using qlo::log::Log;
 
-MJPEGServer* g_server = nullptr;
-MotionReceiver* g_motion = nullptr;
-qlo::runloop::TimerPtr g_goToTimeGuard;
-
 namespace {
 
 uint16_t s_serverPort = kQLOServerPort;
 uint16_t s_motionPort = kQLOMotionPort;
-
-void InvalidateGuard() {
-    if (g_goToTimeGuard) {
-        g_goToTimeGuard->invalidate();
-        g_goToTimeGuard.reset();
-    }
-}
 
 void StopMotionReceiver() {
     if (g_motion != nullptr) {
@@ -60,10 +49,6 @@ void QLOSetServicePorts(uint16_t serverPort, uint16_t motionPort) {
     s_motionPort = motionPort;
 }
 
-MJPEGServer* QLOServer() {
-    return g_server;
-}
-
 void QLOStartServices() {
     Log("[Quillo] Starting services");
     GiveBackToUser();
@@ -94,14 +79,14 @@ void QLOStartServices() {
 void QLOStopServices() {
     Log("[Quillo] Stopping services");
     GiveBackToUser();
-    InvalidateGuard();
+    StopGoToTimeGuard();
     StopMotionReceiver();
     StopServer();
 }
 
 void QLOTearDownServices() {
     GiveBackToUser();
-    InvalidateGuard();
+    StopGoToTimeGuard();
     if (g_panelController) {
         g_panelController->tearDown();
         g_panelController = nullptr;

@@ -2,9 +2,8 @@
 
 #include <algorithm>
 
-#include "engine/engine_state.h"
-#include "host/plugin.h"
-#include "host/suite_handler.h"
+#include "base/plugin_state.h"
+#include "base/suite_handler.h"
 #include "platform/log.h"
 #include "rig/layer_names.h"
 #include "rig/preview_keyframes.h"

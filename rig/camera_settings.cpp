@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "host/plugin.h"
+#include "base/plugin_state.h"
 #include "link/mjpeg_server.h"
 #include "rig/camera_layers.h"
 #include "rig/keyframes.h"

@@ -1,6 +1,6 @@
 #include "rig/host_presence.h"
 
-#include "host/suite_handler.h"
+#include "base/suite_handler.h"
 
 namespace {
 

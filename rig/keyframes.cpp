@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "host/plugin.h"
-#include "host/suite_handler.h"
+#include "base/plugin_state.h"
+#include "base/suite_handler.h"
 
 namespace {
 

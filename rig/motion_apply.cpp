@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/number_text.h"
-#include "host/plugin.h"
-#include "host/suite_handler.h"
+#include "base/number_text.h"
+#include "base/plugin_state.h"
+#include "base/suite_handler.h"
 #include "link/mjpeg_server.h"
 #include "link/motion_receiver.h"
 #include "platform/log.h"

@@ -5,9 +5,9 @@
 #include <iterator>
 #include <utility>
 
-#include "host/boundary.h"
-#include "host/plugin.h"
-#include "host/suite_handler.h"
+#include "base/boundary.h"
+#include "base/plugin_state.h"
+#include "base/suite_handler.h"
 #include "rig/host_presence.h"
 #include "rig/keyframes.h"
 

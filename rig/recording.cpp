@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "engine/number_text.h"
-#include "engine/run_script.h"
-#include "host/plugin.h"
+#include "base/number_text.h"
+#include "base/run_script.h"
+#include "base/plugin_state.h"
 #include "link/mjpeg_server.h"
 #include "link/motion_receiver.h"
 #include "platform/log.h"

@@ -1,6 +1,6 @@
 #include "rig/viewer_sync.h"
 
-#include "engine/run_script.h"
+#include "base/run_script.h"
 #include "platform/log.h"
 #include "rig/rig_state.h"
 #include "rig/script_text.h"

@@ -3,7 +3,7 @@
 #include <turbojpeg.h>
 
 #include "engine/render_push.h"
-#include "host/suite_handler.h"
+#include "base/suite_handler.h"
 #include "hostsim/render/scene_renderer.h"
 #include "plugin_fixture.h"
 
