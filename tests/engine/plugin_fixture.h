@@ -21,6 +21,7 @@
 #include "link/motion_receiver.h"
 #include "platform/log.h"
 #include "rig/rig_state.h"
+#include "support/test_support.h"
 
 namespace qh = qlo::hostsim;
 using V = std::vector<std::string>;
@@ -31,11 +32,10 @@ inline sockaddr* Ipv4(const char* ip, uint16_t port, sockaddr_in& a) {
     return reinterpret_cast<sockaddr*>(&a);
 }
 
-// Polls `done` every 2 ms for at most 5 s.
+// Polls `done` for at most 5 s.
 template <class F>
 bool WaitFor(F done) {
-    for (int i = 0; i < 2500 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    return done();
+    return qlotest::WaitUntil(done, 5.0);
 }
 
 class Phone {

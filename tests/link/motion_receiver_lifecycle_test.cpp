@@ -2,7 +2,6 @@
 // open, and stopping or destroying it while its loop is blocked or busy receiving.
 #include "link/motion_receiver.h"
 
-#include <dirent.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -18,14 +17,7 @@
 
 namespace {
 
-int OpenDescriptorCount() {
-    int count = 0;
-    if (DIR* d = opendir("/proc/self/fd")) {
-        while (readdir(d) != nullptr) ++count;
-        closedir(d);
-    }
-    return count;
-}
+using qlotest::OpenDescriptors;
 
 // Runs a stop (or destruction) on another thread and waits a generous bound for it. A receive
 // loop that is never woken would hang it for good; the test then ends the process with a
@@ -52,11 +44,11 @@ TEST(MotionReceiverLifecycle, PortInUseGivesZeroAndLeavesNothingOpen) {
     socklen_t len = sizeof a;
     ASSERT_EQ(bind(holder, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
     ASSERT_EQ(getsockname(holder, reinterpret_cast<sockaddr*>(&a), &len), 0);
-    const int before = OpenDescriptorCount();
+    const int before = OpenDescriptors();
     {
         MotionReceiver r;
         EXPECT_EQ(r.start(ntohs(a.sin_port)), 0);
-        EXPECT_EQ(OpenDescriptorCount(), before);
+        EXPECT_EQ(OpenDescriptors(), before);
     }
     close(holder);
 

@@ -9,12 +9,13 @@
 #include <unistd.h>
 
 #include <array>
-#include <chrono>
 #include <cstdint>
 #include <string>
-#include <thread>
 
 #include "link/motion_datagram.h"
+#include "support/test_support.h"
+
+using qlotest::WaitUntil;
 
 class UdpPhone {
 public:
@@ -67,14 +68,3 @@ private:
     bool v6_;
     int fd_ = -1;
 };
-
-// Polls `done` until it holds or `seconds` pass; true when it held.
-template <class Pred>
-bool WaitUntil(Pred done, double seconds = 10.0) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}

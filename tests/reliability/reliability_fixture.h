@@ -3,8 +3,6 @@
 // host's handle tables, and control requests sent as a phone sends them.
 #pragma once
 
-#include <dirent.h>
-
 #include <nlohmann/json.hpp>
 
 #include "engine/plugin_fixture.h"
@@ -12,36 +10,8 @@
 #include "hostsim/suite_registry.h"
 #include "link/server_test_support.h"
 
-// Entries of a /proc folder of this process: "fd" (open descriptors) or "task" (threads).
-inline int CountProcEntries(const char* folder) {
-    const std::string path = std::string("/proc/self/") + folder;
-    DIR* dir = opendir(path.c_str());
-    if (dir == nullptr) return -1;
-    int n = 0;
-    while (const dirent* e = readdir(dir)) n += e->d_name[0] != '.';
-    closedir(dir);
-    return n - (std::string(folder) == "fd" ? 1 : 0);  // the descriptor reading the folder
-}
-
-// Threads of this process, without the workers of the process-wide utility queue (reverse name
-// lookups run there): that queue starts workers on demand, up to its limit, and keeps them idle
-// for the life of the process by design.
-inline int CountServiceThreads() {
-    DIR* dir = opendir("/proc/self/task");
-    if (dir == nullptr) return -1;
-    int n = 0;
-    while (const dirent* e = readdir(dir)) {
-        if (e->d_name[0] == '.') continue;
-        char name[64] = {};
-        if (FILE* f = fopen((std::string("/proc/self/task/") + e->d_name + "/comm").c_str(), "r")) {
-            if (fgets(name, sizeof name, f) == nullptr) name[0] = '\0';
-            fclose(f);
-        }
-        n += std::string(name).find("utility") == std::string::npos;
-    }
-    closedir(dir);
-    return n;
-}
+using qlotest::CountProcEntries;
+using qlotest::CountServiceThreads;
 
 // What the host holds for the plug-in between two calls: every table that a leak would grow.
 struct HostHoldings {
