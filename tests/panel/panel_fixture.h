@@ -9,6 +9,25 @@
 #include "platform/ui/button.h"
 #include "platform/ui/table_view.h"
 #include "platform/ui/text_field.h"
+#include "platform/ui/window.h"
+
+// The panel on its own, in a window of the given size, with no server running (empty state).
+struct StandalonePanel {
+    StandalonePanel(double width, double height)
+        : window(std::make_shared<qlo::ui::Window>("Panel", qlo::ui::Rect{0, 0, width, height})) {
+        window->orderFront();
+        controller = QLOPanelController::attachToContainer(&window->contentView());
+        resize(width, height);
+    }
+    ~StandalonePanel() { controller->tearDown(); }
+    void resize(double width, double height) {
+        window->setFrame(qlo::ui::Rect{0, 0, width, height});
+        window->contentView().layoutSubtreeIfNeeded();
+    }
+    static qlo::ui::Rect at(const qlo::ui::View& view) { return view.frameInWindow(); }
+    std::shared_ptr<qlo::ui::Window> window;
+    QLOPanelController::Ptr controller;
+};
 
 class PanelTest : public PluginTest {
 protected:

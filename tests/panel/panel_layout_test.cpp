@@ -1,34 +1,10 @@
 // The panel's view tree laid out at different panel sizes, with no server running (empty state).
-#include <gtest/gtest.h>
-
-#include "panel/panel_controller.h"
 #include "panel/panel_drawing.h"
-#include "platform/ui/button.h"
+#include "panel/panel_fixture.h"
 #include "platform/ui/scroll_view.h"
-#include "platform/ui/window.h"
 
 namespace ui = qlo::ui;
-
-namespace {
-
-struct Panel {
-    explicit Panel(double width, double height)
-        : window(std::make_shared<ui::Window>("Panel", ui::Rect{0, 0, width, height})) {
-        window->orderFront();
-        controller = QLOPanelController::attachToContainer(&window->contentView());
-        resize(width, height);
-    }
-    ~Panel() { controller->tearDown(); }
-    void resize(double width, double height) {
-        window->setFrame(ui::Rect{0, 0, width, height});
-        window->contentView().layoutSubtreeIfNeeded();
-    }
-    static ui::Rect at(const ui::View& view) { return view.frameInWindow(); }
-    std::shared_ptr<ui::Window> window;
-    QLOPanelController::Ptr controller;
-};
-
-}  // namespace
+using Panel = StandalonePanel;
 
 TEST(PanelLayout, StripsKeepTheirHeightsAndTheListItsMarginsAtAnySize) {
     Panel p(320, 400);
@@ -55,6 +31,35 @@ TEST(PanelLayout, StripsKeepTheirHeightsAndTheListItsMarginsAtAnySize) {
         EXPECT_NEAR(app.width, play.width, 0.5);
         EXPECT_NEAR(play.x - app.maxX(), 8, 0.5);
     }
+}
+
+// The empty state's column: capped at 300 in a wide panel, 12 from the sides in a narrow one
+// (the hint wraps onto more lines and the badges share what is left below their 90), and in a
+// panel too short for it the margins and the badges' height still hold.
+TEST(PanelLayout, TheEmptyStateFitsItsColumnToThePanel) {
+    Panel p(360, 400);
+    const auto& c = *p.controller;
+    auto column = [&] { return Panel::at(*c.emptyStack->subviews().at(0)); };
+    const double lineHeight = c.emptyTitle->intrinsicContentSize().height;
+    EXPECT_EQ(column().width, 300);
+    EXPECT_NEAR(Panel::at(*c.emptyTitle).x + Panel::at(*c.emptyTitle).width / 2, 180, 0.5);
+    EXPECT_EQ(Panel::at(*c.emptyHint).width, 300);
+    const double wideHint = Panel::at(*c.emptyHint).height;
+    EXPECT_GT(wideHint, 1.5 * lineHeight) << "wraps";
+    EXPECT_GE(Panel::at(*c.appStoreBtn).width, 90);
+
+    p.resize(200, 240);
+    EXPECT_EQ(column(), (ui::Rect{18, column().y, 164, column().height}));
+    EXPECT_GT(Panel::at(*c.emptyHint).height, wideHint) << "more lines at the narrower width";
+    EXPECT_EQ(Panel::at(*c.appStoreBtn).width, 78) << "(164 - 8) / 2: below 90, both alike";
+    EXPECT_EQ(Panel::at(*c.playStoreBtn).width, 78);
+
+    p.resize(200, 150);  // 82 points of list: the labels give way
+    const ui::Rect list = Panel::at(*c.emptyStack);
+    EXPECT_GE(column().y, list.y + 8 - 1e-6);
+    EXPECT_LE(column().maxY(), list.maxY() - 8 + 1e-6);
+    EXPECT_EQ(Panel::at(*c.appStoreBtn).height, 34);
+    EXPECT_NEAR(Panel::at(*c.appStoreBtn).maxY(), column().maxY(), 1e-6) << "the badges end the column";
 }
 
 TEST(PanelLayout, TearDownDetachesTheTreeAndStopsTheTimers) {

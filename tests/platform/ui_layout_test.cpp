@@ -7,12 +7,36 @@
 #include "platform/ui/layout_constraint.h"
 #include "platform/ui/stack_view.h"
 #include "platform/ui/window.h"
-#include "tests/platform/ui_layout_fixtures.h"
 
 namespace {
 
 using namespace qlo::ui;
-using namespace qlo::ui::testing;
+
+// Content of a fixed size (a one-line label, a button).
+class FixedView : public View {
+public:
+    FixedView(double width, double height) : size_{width, height} {}
+    Size intrinsicContentSize() const override { return size_; }
+
+private:
+    Size size_;
+};
+
+template <typename T = View, typename... Args>
+std::shared_ptr<T> Constrained(View& parent, const std::string& id, Args... args) {
+    auto view = std::make_shared<T>(args...);
+    view->setIdentifier(id);
+    view->setTranslatesAutoresizingMaskIntoConstraints(false);
+    parent.addSubview(view);
+    return view;
+}
+
+void ExpectFrame(const View& view, Rect expected) {
+    const Rect& f = view.frame();
+    EXPECT_TRUE(std::abs(f.x - expected.x) < 1e-6 && std::abs(f.y - expected.y) < 1e-6 &&
+                std::abs(f.width - expected.width) < 1e-6 && std::abs(f.height - expected.height) < 1e-6)
+        << view.describe();
+}
 
 ConstraintPtr At(float priority, ConstraintPtr c) {
     c->setPriority(priority);
@@ -83,23 +107,20 @@ TEST(UiLayout, ConflictingRequiredConstraintsLogOneLineAndKeepTheRest) {
 }
 
 TEST(UiLayout, AutoresizingFollowsTheMaskInFlippedAndUnflippedViews) {
-    // A table row's cell (unflipped, width sizable) with a fixed eye and a stretching name.
     auto row = Container(200, 24);
     auto cell = std::make_shared<View>(Rect{0, 0, 200, 24});
     cell->setFlipped(false);
     cell->setAutoresizingMask(ViewWidthSizable);
-    auto eye = std::make_shared<View>(Rect{8, 3, 18, 18});
+    auto fixed = std::make_shared<View>(Rect{8, 3, 18, 18});
     auto name = std::make_shared<View>(Rect{54, 3, 136, 18});
     name->setAutoresizingMask(ViewWidthSizable);
     auto badge = std::make_shared<View>(Rect{10, 0, 20, 10});  // 10 left, 170 right
     badge->setAutoresizingMask(ViewMinXMargin | ViewMaxXMargin | ViewMaxYMargin);
     row->addSubview(cell);
-    cell->addSubview(eye);
-    cell->addSubview(name);
-    cell->addSubview(badge);
+    for (const auto& v : {fixed, name, badge}) cell->addSubview(v);
     row->setFrame({0, 0, 290, 30});
     ExpectFrame(*cell, {0, 0, 290, 24});
-    ExpectFrame(*eye, {8, 3, 18, 18});
+    ExpectFrame(*fixed, {8, 3, 18, 18});
     ExpectFrame(*name, {54, 3, 226, 18});
     ExpectFrame(*badge, {15, 0, 20, 10});  // the margins share the change by their sizes
     row->setFrame({0, 0, 200, 24});
@@ -116,7 +137,7 @@ TEST(UiLayout, AutoresizingFollowsTheMaskInFlippedAndUnflippedViews) {
     stuck->setAutoresizingMask(ViewWidthSizable | ViewMinYMargin);
     box->addSubview(stuck);
     auto below = Constrained(*box, "below");
-    std::vector<ConstraintPtr> pins{
+    LayoutConstraint::activate({
         box->leadingAnchor().constraintEqualToAnchor(top->leadingAnchor()),
         box->trailingAnchor().constraintEqualToAnchor(top->trailingAnchor()),
         box->topAnchor().constraintEqualToAnchor(top->topAnchor()),
@@ -125,14 +146,11 @@ TEST(UiLayout, AutoresizingFollowsTheMaskInFlippedAndUnflippedViews) {
         below->leadingAnchor().constraintEqualToAnchor(stuck->leadingAnchor()),
         below->widthAnchor().constraintEqualToAnchor(stuck->widthAnchor()),
         below->heightAnchor().constraintEqualToConstant(10),
-    };
-    LayoutConstraint::activate(pins);
+    });
     top->setFrame({0, 0, 160, 200});
     top->layoutSubtreeIfNeeded();
-    ExpectFrame(*box, {0, 0, 160, 200});
     ExpectFrame(*stuck, {0, 170, 160, 30});
-    // 4 below the stuck view's bottom edge, in unflipped coordinates: 200 - 30 - 4 - 10.
-    ExpectFrame(*below, {0, 156, 160, 10});
+    ExpectFrame(*below, {0, 156, 160, 10});  // 4 below its bottom edge, unflipped: 200 - 30 - 4 - 10
 }
 
 TEST(UiLayout, ConstraintsLiveAndDieWithTheirViewsTree) {
@@ -162,24 +180,37 @@ TEST(UiLayout, ConstraintsLiveAndDieWithTheirViewsTree) {
     EXPECT_THROW(inside->setActive(true), std::invalid_argument) << "its view is gone";
 }
 
+// Fill equally and centre X are the panel's (tests/panel); these are the others.
 TEST(UiLayout, StackViewsDistributeAlongAndAlignAcross) {
     auto top = Container(308, 200);
-    auto make = [&](StackDistribution distribution, std::vector<std::shared_ptr<View>> views) {
-        auto stack = StackView::stackWithViews(std::move(views), StackOrientation::Horizontal);
-        stack->setDistribution(distribution);
-        stack->setAlignment(StackAlignment::Top);
-        stack->setTranslatesAutoresizingMaskIntoConstraints(false);
-        top->addSubview(stack);
-        LayoutConstraint::activate({stack->leadingAnchor().constraintEqualToAnchor(top->leadingAnchor()),
-                                    stack->trailingAnchor().constraintEqualToAnchor(top->trailingAnchor()),
-                                    stack->topAnchor().constraintEqualToAnchor(top->topAnchor())});
-        return stack;
+    auto stack = [&](std::vector<std::shared_ptr<View>> views, StackOrientation orientation) {
+        auto s = StackView::stackWithViews(std::move(views), orientation);
+        s->setTranslatesAutoresizingMaskIntoConstraints(false);
+        top->addSubview(s);
+        return s;
+    };
+    auto row = [&](StackDistribution distribution, std::vector<std::shared_ptr<View>> views) {
+        auto s = stack(std::move(views), StackOrientation::Horizontal);
+        s->setDistribution(distribution);
+        s->setAlignment(StackAlignment::Top);
+        LayoutConstraint::activate({s->leadingAnchor().constraintEqualToAnchor(top->leadingAnchor()),
+                                    s->trailingAnchor().constraintEqualToAnchor(top->trailingAnchor()),
+                                    s->topAnchor().constraintEqualToAnchor(top->topAnchor())});
+        return s;
     };
     auto p1 = std::make_shared<FixedView>(100, 20), p2 = std::make_shared<FixedView>(50, 10);
     auto s1 = std::make_shared<FixedView>(40, 20), s2 = std::make_shared<FixedView>(40, 30),
          s3 = std::make_shared<FixedView>(40, 20);
-    auto proportional = make(StackDistribution::FillProportionally, {p1, p2});
-    auto spaced = make(StackDistribution::EqualSpacing, {s1, s2, s3});
+    auto proportional = row(StackDistribution::FillProportionally, {p1, p2});
+    row(StackDistribution::EqualSpacing, {s1, s2, s3});
+    // A vertical column packed from the top, trailing-aligned; a hidden view leaves no gap.
+    auto c1 = std::make_shared<FixedView>(60, 10), c2 = std::make_shared<FixedView>(90, 10),
+         c3 = std::make_shared<FixedView>(30, 10);
+    auto column = stack({c1, c2, c3}, StackOrientation::Vertical);
+    column->setAlignment(StackAlignment::Trailing);
+    column->setSpacing(5);
+    LayoutConstraint::activate({column->leadingAnchor().constraintEqualToAnchor(top->leadingAnchor()),
+                                column->topAnchor().constraintEqualToAnchor(top->topAnchor(), 100)});
     top->layoutSubtreeIfNeeded();
     ExpectFrame(*p1, {0, 0, 200, 20});
     ExpectFrame(*p2, {208, 0, 100, 10});
@@ -187,18 +218,6 @@ TEST(UiLayout, StackViewsDistributeAlongAndAlignAcross) {
     ExpectFrame(*s1, {0, 0, 40, 20});
     ExpectFrame(*s2, {134, 0, 40, 30});
     ExpectFrame(*s3, {268, 0, 40, 20});
-
-    // A vertical column packed from the top, trailing-aligned; a hidden view leaves no gap.
-    auto c1 = std::make_shared<FixedView>(60, 10), c2 = std::make_shared<FixedView>(90, 10),
-         c3 = std::make_shared<FixedView>(30, 10);
-    auto column = StackView::stackWithViews({c1, c2, c3}, StackOrientation::Vertical);
-    column->setAlignment(StackAlignment::Trailing);
-    column->setSpacing(5);
-    column->setTranslatesAutoresizingMaskIntoConstraints(false);
-    top->addSubview(column);
-    LayoutConstraint::activate({column->leadingAnchor().constraintEqualToAnchor(top->leadingAnchor()),
-                                column->topAnchor().constraintEqualToAnchor(top->topAnchor(), 100)});
-    top->layoutSubtreeIfNeeded();
     ExpectFrame(*column, {0, 100, 90, 40});
     ExpectFrame(*c1, {30, 0, 60, 10});
     ExpectFrame(*c3, {60, 30, 30, 10});
@@ -227,7 +246,6 @@ TEST(UiLayout, LayoutIsRedoneOnlyAfterAChange) {
     a->layoutSubtreeIfNeeded();
     EXPECT_EQ(content->passes, 1);
     EXPECT_DOUBLE_EQ(a->frame().width, 180);
-
     window.setFrame({0, 0, 300, 100});
     window.layoutIfNeeded();
     EXPECT_EQ(content->passes, 2);
