@@ -1,4 +1,10 @@
+// The main run loop: timers in their modes and in time order with delayed blocks, invalidation
+// from anywhere, callbacks changing the loop, posts from other threads, the real clock and what
+// wakes a wait, descriptor watches, and a nested (modal) loop.
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -6,9 +12,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 #include "platform/runloop.h"
 
@@ -39,11 +42,14 @@ protected:
     template <class Pred>
     bool runUntil(Pred done) {
         const auto deadline = steady_clock::now() + std::chrono::seconds(10);
-        while (!done()) {
-            if (steady_clock::now() > deadline) return false;
-            loop.runOnce(Mode::Default, 0.05);
-        }
-        return true;
+        while (!done() && steady_clock::now() < deadline) loop.runOnce(Mode::Default, 0.05);
+        return done();
+    }
+    // How long one runOnce with this maximum wait took.
+    std::chrono::milliseconds timedRunOnce(double maxWait, int expected) {
+        const auto begin = steady_clock::now();
+        EXPECT_EQ(loop.runOnce(Mode::Default, maxWait), expected);
+        return std::chrono::duration_cast<std::chrono::milliseconds>(steady_clock::now() - begin);
     }
 
     double start = 0;
@@ -54,24 +60,21 @@ TEST_F(RunLoopTest, TimersFireOnlyInTheirModes) {
     auto tDef = loop.addTimer(1.0, true, [&](Timer&) { ++def; });  // Default is the default
     auto tModal = loop.addTimer(1.0, true, [&](Timer&) { ++modal; }, {Mode::ModalPanel});
     auto tBoth = loop.addTimer(1.0, true, [&](Timer&) { ++both; }, {Mode::Default, Mode::ModalPanel});
-
     loop.advance(1.0, Mode::Default);
     EXPECT_EQ((std::vector<int>{def, modal, both}), (std::vector<int>{1, 0, 1}));
     loop.advance(2.0, Mode::ModalPanel);  // to t=3: the modal timer fires at 1 (late), 2 and 3
     EXPECT_EQ((std::vector<int>{def, modal, both}), (std::vector<int>{1, 3, 3}));
-    // The Default timer, due since 2, fires once (a late timer does not pile up) and keeps its
-    // phase.
+    // The Default timer, due since 2, fires once (a late timer does not pile up), keeping its phase.
     EXPECT_EQ(loop.runOnce(Mode::Default, 0), 1);
     EXPECT_EQ(def, 2);
-    EXPECT_EQ(loop.runOnce(Mode::ModalPanel, 0), 0);  // nothing due in ModalPanel at t=3
-
+    EXPECT_EQ(loop.runOnce(Mode::ModalPanel, 0), 0);
     EXPECT_DOUBLE_EQ(loop.secondsUntilNextTimer(Mode::Default), 1.0);
     tModal->invalidate();
     tBoth->invalidate();
     EXPECT_EQ(loop.secondsUntilNextTimer(Mode::ModalPanel), kNoTimer);
 }
 
-TEST_F(RunLoopTest, RepeatingAndOneShotFireInTimeOrderWithDelayedBlocks) {
+TEST_F(RunLoopTest, TimersAndBlocksRunInTimeOrderPostsInOrderInEveryMode) {
     std::vector<std::string> log;
     auto a = loop.addTimer(0.3, true, [&](Timer&) { log.push_back(at("a")); });
     auto b = loop.addTimer(0.5, true, [&](Timer&) { log.push_back(at("b")); });
@@ -86,40 +89,34 @@ TEST_F(RunLoopTest, RepeatingAndOneShotFireInTimeOrderWithDelayedBlocks) {
     EXPECT_TRUE(a->isValid());
     EXPECT_FALSE(c->isValid());  // a one-shot timer invalidates itself after firing
     EXPECT_NEAR(loop.secondsUntilNextTimer(Mode::Default), 0.2, 1e-9);
+
+    std::vector<int> order;
+    for (int i = 0; i < 3; ++i) loop.post([&, i] { order.push_back(i); });
+    loop.post([&] { loop.post([&] { order.push_back(4); }); });  // waits for the next pass
+    EXPECT_EQ(loop.runOnce(Mode::ModalPanel, 0), 4);
+    EXPECT_EQ(order, (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(loop.runOnce(Mode::Default, 0), 1);
+    EXPECT_EQ(order.back(), 4);
 }
 
-TEST_F(RunLoopTest, CallbackInvalidatingItsOwnTimerDoesNotLeak) {
-    int fired = 0;
+TEST_F(RunLoopTest, InvalidationFromItsOwnCallbackAnotherOrAnotherThread) {
+    int fired = 0, a = 0, b = 0, c = 0;
     auto token = std::make_shared<int>(0);
     auto holder = std::make_shared<TimerPtr>();
     *holder = loop.addTimer(0.1, true, [holder, token, &fired](Timer&) {
         if (++fired == 2) (*holder)->invalidate();
     });
     std::weak_ptr<Timer> weak = *holder;
-    loop.advance(1.0);
-    EXPECT_EQ(fired, 2);
-    EXPECT_FALSE((*holder)->isValid());
-    EXPECT_EQ(token.use_count(), 1);  // the callback (and its captures) was dropped
-    holder.reset();
-    EXPECT_TRUE(weak.expired());  // no cycle left behind
-}
-
-TEST_F(RunLoopTest, InvalidateFromAnotherCallbackOrThread) {
-    int a = 0, b = 0;
     TimerPtr tb;
-    auto ta = loop.addTimer(1.0, false, [&](Timer&) {
-        ++a;
-        tb->invalidate();  // due at the same time, after this one
-    });
+    auto ta = loop.addTimer(1.0, false, [&](Timer&) { ++a, tb->invalidate(); });  // tb is due just after
     tb = loop.addTimer(1.0, false, [&](Timer&) { ++b; });
-    int c = 0;
     auto tc = loop.addTimer(0.5, true, [&](Timer&) { ++c; });
     std::thread([&] { tc->invalidate(); }).join();
-    EXPECT_FALSE(tc->isValid());
     loop.advance(2.0);
-    EXPECT_EQ(a, 1);
-    EXPECT_EQ(b, 0);
-    EXPECT_EQ(c, 0);
+    EXPECT_EQ((std::vector<int>{fired, a, b, c}), (std::vector<int>{2, 1, 0, 0}));
+    EXPECT_EQ(token.use_count(), 1) << "the callback (and its captures) was dropped";
+    holder.reset();
+    EXPECT_TRUE(weak.expired()) << "no cycle left behind";
     tc->invalidate();  // twice is harmless
 }
 
@@ -131,27 +128,15 @@ TEST_F(RunLoopTest, CallbacksMayChangeTheLoopWhileItIterates) {
         log.push_back("first");
         victim->invalidate();
         for (int i = 0; i < 20; ++i)
-            added.push_back(loop.addTimer(0.1 * (i + 1), false,
-                                          [&, i](Timer&) { log.push_back("added" + std::to_string(i)); }));
+            added.push_back(loop.addTimer(0.1 * (i + 1), false, [&, i](Timer&) { log.push_back("added" + std::to_string(i)); }));
         loop.post([&] { log.push_back("posted"); });
     });
     loop.advance(1.0);  // first@0.5, added0..4 @0.6..1.0
     EXPECT_EQ(log, (std::vector<std::string>{"first", "added0", "added1", "added2", "added3", "added4"}));
     EXPECT_EQ(loop.runOnce(Mode::Default, 0), 1);  // the posted block
-    EXPECT_EQ(log.back(), "posted");
     loop.advance(2.0);
     EXPECT_EQ(log.size(), 22u);  // the victim never fired
     EXPECT_EQ(log.back(), "added19");
-}
-
-TEST_F(RunLoopTest, PostRunsInOrderInEveryModeAndNestedPostsWaitAPass) {
-    std::vector<int> order;
-    for (int i = 0; i < 3; ++i) loop.post([&, i] { order.push_back(i); });
-    loop.post([&] { loop.post([&] { order.push_back(4); }); });
-    EXPECT_EQ(loop.runOnce(Mode::ModalPanel, 0), 4);
-    EXPECT_EQ(order, (std::vector<int>{0, 1, 2}));
-    EXPECT_EQ(loop.runOnce(Mode::Default, 0), 1);
-    EXPECT_EQ(order.back(), 4);
 }
 
 TEST_F(RunLoopTest, PostsAndTimersFromOtherThreadsRunInOrderOnTheMainThread) {
@@ -180,62 +165,47 @@ TEST_F(RunLoopTest, PostsAndTimersFromOtherThreadsRunInOrderOnTheMainThread) {
     EXPECT_EQ(offMain, kThreads);
     EXPECT_TRUE(allOnMain);
     for (int t = 0; t < kThreads; ++t) {
-        ASSERT_EQ(seen[t].size(), size_t(kBlocks));
-        for (int i = 0; i < kBlocks; ++i) EXPECT_EQ(seen[t][i], i);
+        std::vector<int> expected(kBlocks);
+        for (int i = 0; i < kBlocks; ++i) expected[size_t(i)] = i;
+        EXPECT_EQ(seen[t], expected);
     }
 }
 
-TEST_F(RunLoopTest, RealClockTimersAndDelayedBlocksWakeRunOnce) {
-    // Switching the manual clock off lets time run on from where it stood.
-    loop.advance(100.0);
-    const double manual = loop.now();
-    loop.useManualClock(false);
-    EXPECT_GE(loop.now(), manual);
-    EXPECT_LT(loop.now(), manual + 10.0);
-
-    std::vector<std::string> order;
-    loop.postAfter(0.02, [&] { order.push_back("late"); });
-    loop.postAfter(0.01, [&] { order.push_back("early"); });
-    auto begin = steady_clock::now();
-    auto t = loop.addTimer(0.02, false, [&](Timer&) { order.push_back("timer"); });
-    ASSERT_TRUE(runUntil([&] { return order.size() == 3; }));
-    EXPECT_GE(steady_clock::now() - begin, std::chrono::milliseconds(19));
-    EXPECT_EQ(order, (std::vector<std::string>{"early", "late", "timer"}));
-    // A wait with nothing scheduled returns after maxWait.
-    begin = steady_clock::now();
-    EXPECT_EQ(loop.runOnce(Mode::Default, 0.02), 0);
-    EXPECT_GE(steady_clock::now() - begin, std::chrono::milliseconds(19));
-}
-
-TEST_F(RunLoopTest, RunOnceWakesForPostsAndWakeUpButNotForNewTimers) {
-    // With the manual clock the loop waits only for blocks and descriptors.
+// With the real clock, due timers and delayed blocks end a wait; a wait with nothing due lasts
+// its maximum. With the manual clock a wait ends for posts, wake-ups and descriptors only: adding
+// a timer (which wakes the loop internally) does not end it.
+TEST_F(RunLoopTest, WhatEndsAWait) {
     std::atomic<bool> ran{false};
     std::thread poster([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
         loop.post([&] { ran = true; });
     });
-    auto begin = steady_clock::now();
-    EXPECT_EQ(loop.runOnce(Mode::Default, 30.0), 1);
-    EXPECT_LT(steady_clock::now() - begin, std::chrono::seconds(10));
+    EXPECT_LT(timedRunOnce(30.0, 1), std::chrono::seconds(10));
     poster.join();
     EXPECT_TRUE(ran);
-
     std::thread waker([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         loop.wakeUp();
     });
-    begin = steady_clock::now();
-    EXPECT_EQ(loop.runOnce(Mode::Default, 30.0), 0);
-    EXPECT_LT(steady_clock::now() - begin, std::chrono::seconds(10));
+    EXPECT_LT(timedRunOnce(30.0, 0), std::chrono::seconds(10));
     waker.join();
-
-    // Adding a timer wakes the loop internally; that must not end the wait early.
     auto t = loop.addTimer(5.0, false, [](Timer&) {});
     std::thread adder([&] { loop.addTimer(5.0, false, [](Timer&) {}); });
-    begin = steady_clock::now();
-    EXPECT_EQ(loop.runOnce(Mode::Default, 0.03), 0);
-    EXPECT_GE(steady_clock::now() - begin, std::chrono::milliseconds(29));
+    EXPECT_GE(timedRunOnce(0.03, 0), std::chrono::milliseconds(29));
     adder.join();
+
+    loop.advance(100.0);
+    const double manual = loop.now();
+    loop.useManualClock(false);  // time runs on from where it stood
+    EXPECT_GE(loop.now(), manual);
+    EXPECT_LT(loop.now(), manual + 10.0);
+    std::vector<std::string> order;
+    loop.postAfter(0.02, [&] { order.push_back("late"); });
+    loop.postAfter(0.01, [&] { order.push_back("early"); });
+    auto timer = loop.addTimer(0.02, false, [&](Timer&) { order.push_back("timer"); });
+    ASSERT_TRUE(runUntil([&] { return order.size() == 3; }));
+    EXPECT_EQ(order, (std::vector<std::string>{"early", "late", "timer"}));
+    EXPECT_GE(timedRunOnce(0.02, 0), std::chrono::milliseconds(19));
 }
 
 TEST_F(RunLoopTest, WatchFdOnAPipe) {
@@ -246,8 +216,7 @@ TEST_F(RunLoopTest, WatchFdOnAPipe) {
     int id = loop.watchFd(fds[0], [&] {
         onMain = loop.isMainThread();
         char buf[64];
-        ssize_t n;
-        while ((n = read(fds[0], buf, sizeof buf)) > 0) got.append(buf, size_t(n));
+        for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;) got.append(buf, size_t(n));
     });
     EXPECT_EQ(loop.runOnce(Mode::Default, 0), 0);  // nothing to read
     ASSERT_EQ(write(fds[1], "hello", 5), 5);
@@ -270,8 +239,7 @@ TEST_F(RunLoopTest, NestedLoopLikeAModalPanel) {
         ++defaultFired;
         log.push_back("open");
         loop.post([&] { log.push_back("block"); });
-        // The modal panel's loop: time passes in ModalPanel mode.
-        loop.advance(0.35, Mode::ModalPanel);
+        loop.advance(0.35, Mode::ModalPanel);  // the modal panel's loop: time passes in ModalPanel mode
         loop.runOnce(Mode::ModalPanel, 0);
         log.push_back("close");
     });
