@@ -1,10 +1,9 @@
-// The "Go to Time" dialog: a modal session (idle hooks wait, only ModalPanel timers run), what
-// OK, Cancel, stopModal and abortModal do, and the console commands that drive it.
+// The "Go to Time" dialog: a modal session (idle hooks wait), what OK, Cancel, stopModal and
+// abortModal do, and the console commands that drive it.
 #include <sstream>
 
 #include "hostsim/app/console.h"
 #include "platform/log.h"
-#include "platform/runloop.h"
 #include "platform/ui/application.h"
 #include "platform/ui/button.h"
 #include "platform/ui/text_field.h"
@@ -15,92 +14,58 @@ namespace {
 
 using namespace scripttest;
 using qlo::runloop::Mode;
-using qlo::runloop::RunLoop;
 namespace ui = qlo::ui;
 
-int g_idleCalls = 0;
-A_Err CountingIdle(AEGP_GlobalRefcon, AEGP_IdleRefcon, A_long*) {
-    ++g_idleCalls;
-    return A_Err_NONE;
-}
+A_Err NoIdle(AEGP_GlobalRefcon, AEGP_IdleRefcon, A_long*) { return A_Err_NONE; }
 
 class GoToTime : public ScriptFixture {
 protected:
     void SetUp() override {
         ScriptFixture::SetUp();
-        g_idleCalls = 0;
         demo->currentTime = 2.5;
     }
     ui::TextField& Field() { return app.goToTimeDialog()->field(); }
+    // Types `text` and presses OK; whether the dialog closed.
+    bool Ok(const std::string& text) {
+        Field().setStringValue(text);
+        app.goToTimeDialog()->okButton()->performClick();
+        return app.goToTimeDialog() == nullptr;
+    }
 };
 
 TEST_F(GoToTime, TheMenuCommandOpensAModalDialogThatHoldsBackIdleHooks) {
-    ASSERT_EQ(reg->AEGP_RegisterIdleHook(plugin, &CountingIdle, nullptr), A_Err_NONE);
-    int modalFired = 0;
-    int defaultFired = 0;
-    auto modalTimer = RunLoop::main().addTimer(0.001, true, [&](qlo::runloop::Timer&) { ++modalFired; },
-                                               {Mode::ModalPanel});
-    auto defaultTimer = RunLoop::main().addTimer(0.001, true, [&](qlo::runloop::Timer&) { ++defaultFired; });
-
+    ASSERT_EQ(reg->AEGP_RegisterIdleHook(plugin, &NoIdle, nullptr), A_Err_NONE);
     ASSERT_EQ(app.chooseMenuCommand("Go to Time..."), MenuChoice::Handled);
     ui::Window* dialog = app.modalWindow();
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(dialog->title(), "Go to Time");
-    EXPECT_TRUE(dialog->isVisible());
-    EXPECT_EQ(Field().stringValue(), "0:00:02:15") << "the field holds the time as timecode";
-    EXPECT_EQ(app.mode(), Mode::ModalPanel);
-    app.updateMenus();
+    EXPECT_EQ(std::tuple(dialog->title(), dialog->isVisible(), Field().stringValue(), app.mode()),
+              std::tuple(std::string("Go to Time"), true, std::string("0:00:02:15"), Mode::ModalPanel));
+    EXPECT_EQ(app.runRound(0).idleHooksCalled, 0) << "idle hooks wait while the dialog is up";
     EXPECT_EQ(app.chooseMenuCommand("Go to Time..."), MenuChoice::Disabled) << "one dialog at a time";
-
-    for (int i = 0; i < 2000 && modalFired < 3; ++i) app.runRound(0.01);
-    EXPECT_GE(modalFired, 3);
-    EXPECT_EQ(defaultFired, 0);
-    EXPECT_EQ(g_idleCalls, 0) << "idle hooks wait while the dialog is up";
-
     app.goToTimeDialog()->cancelButton()->performClick();
-    EXPECT_EQ(app.modalWindow(), nullptr);
-    EXPECT_EQ(app.mode(), Mode::Default);
-    for (int i = 0; i < 2000 && (g_idleCalls == 0 || defaultFired == 0); ++i) app.runRound(0.01);
-    EXPECT_GT(g_idleCalls, 0);
-    EXPECT_GT(defaultFired, 0);
-    modalTimer->invalidate();
-    defaultTimer->invalidate();
+    EXPECT_EQ(std::tuple(app.modalWindow(), app.mode()), std::tuple(nullptr, Mode::Default));
+    EXPECT_EQ(app.runRound(0).idleHooksCalled, 1);
 }
 
-TEST_F(GoToTime, OkAppliesTheFieldAndCancelDoesNot) {
+TEST_F(GoToTime, OkAppliesAReadableTimeAndCancelNothing) {
     ASSERT_NE(app.openGoToTimeDialog(), nullptr);
     Field().setStringValue("7");
     app.goToTimeDialog()->cancelButton()->performClick();
     EXPECT_DOUBLE_EQ(demo->currentTime, 2.5);
-    EXPECT_EQ(app.goToTimeDialog(), nullptr);
 
+    qlo::log::CaptureSink log;
     ASSERT_NE(app.openGoToTimeDialog(), nullptr);
-    Field().setStringValue("not a time");
-    app.goToTimeDialog()->okButton()->performClick();
-    ASSERT_NE(app.goToTimeDialog(), nullptr) << "an unreadable time keeps the dialog up";
+    EXPECT_FALSE(Ok("not a time")) << "an unreadable time keeps the dialog up";
+    demo->frameRate = 3000000;
+    EXPECT_FALSE(Ok("999999999:00:00:00")) << "a frame count that does not fit is refused, not wrapped";
+    demo->frameRate = 30;
+    EXPECT_TRUE(log.contains("is refused: the time does not fit")) << ::testing::PrintToString(log.lines());
     EXPECT_DOUBLE_EQ(demo->currentTime, 2.5);
-
-    // A timecode whose frame count does not fit is refused with the reason, not wrapped around.
-    {
-        qlo::log::CaptureSink log;
-        demo->frameRate = 3000000;
-        Field().setStringValue("999999999:00:00:00");
-        app.goToTimeDialog()->okButton()->performClick();
-        demo->frameRate = 30;
-        ASSERT_NE(app.goToTimeDialog(), nullptr);
-        EXPECT_DOUBLE_EQ(demo->currentTime, 2.5);
-        EXPECT_TRUE(log.contains("is refused: the time does not fit")) << ::testing::PrintToString(log.lines());
-    }
-
-    Field().setStringValue("0:00:04:15");
-    app.goToTimeDialog()->okButton()->performClick();
-    EXPECT_EQ(app.goToTimeDialog(), nullptr);
+    EXPECT_TRUE(Ok("0:00:04:15"));
     EXPECT_EQ(app.modalWindow(), nullptr);
     EXPECT_DOUBLE_EQ(demo->currentTime, 4.5);
-
     ASSERT_NE(app.openGoToTimeDialog(), nullptr);
-    Field().setStringValue("25");
-    app.goToTimeDialog()->okButton()->performClick();
+    EXPECT_TRUE(Ok("25"));
     EXPECT_DOUBLE_EQ(demo->currentTime, 10.0) << "clamped to the composition";
 }
 
@@ -108,14 +73,9 @@ TEST_F(GoToTime, StoppingOrAbortingTheSessionAppliesNothing) {
     for (bool abort : {false, true}) {
         ASSERT_NE(app.openGoToTimeDialog(), nullptr);
         Field().setStringValue("8");
-        if (abort) {
-            ui::Application::shared().abortModal();
-        } else {
-            ui::Application::shared().stopModal();
-        }
-        EXPECT_EQ(app.goToTimeDialog(), nullptr);
-        EXPECT_EQ(app.modalWindow(), nullptr);
-        EXPECT_EQ(app.mode(), Mode::Default);
+        abort ? ui::Application::shared().abortModal() : ui::Application::shared().stopModal();
+        EXPECT_EQ(std::tuple(app.goToTimeDialog(), app.modalWindow(), app.mode()),
+                  std::tuple(nullptr, nullptr, Mode::Default));
         EXPECT_DOUBLE_EQ(demo->currentTime, 2.5);
     }
     ASSERT_TRUE(CurrentProject().selectItem("Quillo Logo.png"));
@@ -126,20 +86,20 @@ TEST_F(GoToTime, StoppingOrAbortingTheSessionAppliesNothing) {
 TEST_F(GoToTime, ConsoleCommandsOpenAndCloseTheDialog) {
     std::ostringstream out;
     Console console(app, out);
-    console.feed("ok\n");
-    EXPECT_NE(out.str().find("no dialog is open"), std::string::npos);
-    console.feed("goto\n");
-    ASSERT_NE(app.modalWindow(), nullptr);
-    EXPECT_NE(out.str().find("\"Go to Time\" dialog open at 0:00:02:15"), std::string::npos) << out.str();
-    console.feed("script app.project.activeItem.time\n");
-    EXPECT_NE(out.str().find("result: 2.5"), std::string::npos) << "scripts run while it is up";
-    console.feed("ok soon\n");
-    EXPECT_NE(app.modalWindow(), nullptr);
-    console.feed("ok 0:00:03:00\n");
+    const auto said = [&](const std::string& line, const std::string& part) {
+        out.str("");
+        console.feed(line + "\n");
+        return out.str().find(part) != std::string::npos;
+    };
+    EXPECT_TRUE(said("ok", "no dialog is open"));
+    EXPECT_TRUE(said("goto", "\"Go to Time\" dialog open at 0:00:02:15")) << out.str();
+    EXPECT_TRUE(said("goto", "the Go to Time dialog is already open"));
+    EXPECT_TRUE(said("script app.project.activeItem.time", "result: 2.5")) << "scripts run while it is up";
+    EXPECT_TRUE(said("ok soon", "the dialog stays open: \"soon\" is not a time"));
+    EXPECT_TRUE(said("ok 0:00:03:00", "Demo: time 3 s (0:00:03:00) of 10 s")) << out.str();
     EXPECT_EQ(app.modalWindow(), nullptr);
-    EXPECT_DOUBLE_EQ(demo->currentTime, 3.0);
-    EXPECT_NE(out.str().find("Demo: time 3 s (0:00:03:00) of 10 s"), std::string::npos) << out.str();
-    console.feed("goto\ncancel\n");
+    EXPECT_TRUE(said("goto", "dialog open"));
+    EXPECT_TRUE(said("cancel", "dialog closed (Cancel)"));
     EXPECT_EQ(app.modalWindow(), nullptr);
     EXPECT_DOUBLE_EQ(demo->currentTime, 3.0);
 }

@@ -1,0 +1,241 @@
+// Streams: the model's values, keys and interpolation, and the Stream and Keyframe Suites that
+// reach them (stream types, static values, inserting keys in any time scale, validation).
+#include <limits>
+#include <vector>
+
+#include "suites_fixture.h"
+
+namespace qlo::hostsim::testing {
+namespace {
+
+double At(const Stream& s, double t) { return s.valueAt(t).x(); }
+
+TEST(ModelStream, ValuesBetweenKeysLinearHeldAndPerChannel) {
+    Stream s(AEGP_LayerStream_ZOOM, Value::One(42));
+    EXPECT_EQ(std::tuple(At(s, -5), At(s, 1e6)), std::tuple(42.0, 42.0));
+    s.setKeyframe(1, Value::One(0));
+    s.setKeyframe(2, Value::One(10), AEGP_KeyInterp_LINEAR, AEGP_KeyInterp_HOLD);
+    s.setKeyframe(3, Value::One(-10));
+    s.setKeyframe(4, Value::One(10));
+    const double kAt[][2] = {{0, 0}, {1.5, 5}, {2.999, 10}, {3, -10}, {3.25, -5}, {99, 10}};
+    for (const auto& c : kAt) EXPECT_DOUBLE_EQ(At(s, c[0]), c[1]) << c[0];
+    EXPECT_FALSE(s.setStaticValue(Value::One(99))) << "an animated stream has no static value";
+
+    Stream c(AEGP_LayerStream_COLOR, Value::Rgba(1, 1, 1));
+    c.setKeyframe(0, Value::Rgba(0, 0, 0, 0));
+    c.setKeyframe(1, Value::Rgba(1, 0.5, 0.25, 1));
+    EXPECT_EQ(c.valueAt(0.5), Value::Rgba(0.5, 0.25, 0.125, 0.5));
+    Stream p(AEGP_LayerStream_POSITION, Value{});
+    p.setKeyframe(1.0, Value::Three(0, 10, -100));
+    p.setKeyframe(3.0, Value::Three(100, 30, 100));
+    EXPECT_EQ(p.valueAt(2.0), Value::Three(50, 20, 0));
+}
+
+TEST(ModelStream, InsertedKeysHoldTheValueThereAndTakeTheInterpolationBefore) {
+    Stream s(AEGP_LayerStream_OPACITY, Value::One(50));
+    EXPECT_EQ(s.insertKeyframe(2.0), 0);
+    EXPECT_TRUE(s.setKeyframeValue(0, Value::One(100)));
+    EXPECT_EQ(s.insertKeyframe(4.0), 1);
+    EXPECT_EQ(s.insertKeyframe(1.0), 0);  // before: the others move up
+    EXPECT_TRUE(s.setKeyframeValue(2, Value::One(0)));
+    EXPECT_EQ(s.insertKeyframe(3.0), 2);
+    std::vector<std::pair<double, double>> keys;
+    for (const Keyframe& k : s.keyframes()) keys.emplace_back(k.time, k.value.x());
+    EXPECT_EQ(keys, (std::vector<std::pair<double, double>>{{1, 100}, {2, 100}, {3, 50}, {4, 0}}));
+    // A new key's interpolation follows the key before it (the first key's when it comes first).
+    EXPECT_TRUE(s.setKeyframeInterpolation(0, AEGP_KeyInterp_HOLD, AEGP_KeyInterp_BEZIER));
+    const Keyframe& made = s.keyframes()[static_cast<size_t>(s.insertKeyframe(1.5))];
+    EXPECT_EQ(made.inInterp, AEGP_KeyInterp_HOLD);
+    EXPECT_EQ(made.outInterp, AEGP_KeyInterp_BEZIER);
+    EXPECT_EQ(s.keyframes()[static_cast<size_t>(s.insertKeyframe(0.5))].outInterp, AEGP_KeyInterp_BEZIER);
+
+    EXPECT_FALSE(s.deleteKeyframe(6));
+    EXPECT_FALSE(s.deleteKeyframe(-1));
+    while (s.numKeyframes() > 0) EXPECT_TRUE(s.deleteKeyframe(0));
+    EXPECT_FALSE(s.animated());
+    EXPECT_EQ(At(s, 0), 0) << "deleting the last key leaves its value";
+}
+
+// One tolerance decides "the same time": keys exactly kTimeEpsilon apart are two keys, in time
+// order; a time between two keys names the nearer one when it lies within the tolerance.
+TEST(ModelStream, KeysAtTheToleranceStayOrderedAndTheNearestKeyIsFound) {
+    const double t = 2147.483648;
+    const struct {
+        std::vector<double> keys;  // set in this order
+        double probe;
+        int found;                 // insertKeyframe(probe)'s index
+        size_t count;              // keys after it
+    } kCases[] = {
+        {{t, t + kTimeEpsilon}, t + kTimeEpsilon, 1, 2},
+        {{t + kTimeEpsilon, t}, t, 0, 2},
+        {{0, 9e-7}, 5e-7, 1, 2},                       // nearer to the later key
+        {{0, 9e-7}, 4e-7, 0, 2},
+        {{0, 1e-6}, 5e-7, 1, 3},                       // exactly between, at the tolerance: new
+        {{1, 2}, 1.5, 1, 3},
+        {{1, 2}, 1 + kTimeEpsilon / 4, 0, 2},          // an existing key changes nothing
+    };
+    for (const auto& c : kCases) {
+        Stream s(AEGP_LayerStream_OPACITY, Value::One(0));
+        for (double k : c.keys) s.setKeyframe(k, Value::One(k));
+        const auto before = s.keyframes();
+        EXPECT_EQ(s.insertKeyframe(c.probe), c.found) << c.probe;
+        ASSERT_EQ(static_cast<size_t>(s.numKeyframes()), c.count);
+        if (c.count == c.keys.size()) {
+            EXPECT_EQ(s.keyframes(), before) << c.probe;
+        }
+        for (size_t k = 1; k < c.count; ++k) EXPECT_LT(s.keyframes()[k - 1].time, s.keyframes()[k].time);
+    }
+}
+
+TEST(ModelTime, ATimeConversions) {
+    EXPECT_DOUBLE_EQ(Seconds(A_Time{1, 30}), 1.0 / 30);
+    EXPECT_EQ(std::pair(ToATime(2.5).value, ToATime(2.5).scale), std::pair(2500000, 1000000u));
+    EXPECT_NEAR(Seconds(ToATime(100000.25)), 100000.25, 1e-2);  // does not fit microseconds in 31 bits
+    EXPECT_NEAR(Seconds(ToATime(-3.000001)), -3.000001, 1e-9);
+}
+
+class StreamSuites : public SuitesTest {
+protected:
+    void SetUp() override {
+        SuitesTest::SetUp();
+        plane = layerNamed("Green Plane");
+        ASSERT_NE(plane, nullptr);
+    }
+    AEGP_StreamRefH open(Layer& layer, AEGP_LayerStream which) {
+        AEGP_StreamRefH s = nullptr;
+        EXPECT_EQ(StreamSuite()->AEGP_GetNewLayerStream(kPlugin, LayerHandle(layer), which, &s), A_Err_NONE);
+        return s;
+    }
+    AEGP_StreamVal2 at(AEGP_StreamRefH s, A_Time t, AEGP_LTimeMode mode = AEGP_LTimeMode_CompTime) {
+        AEGP_StreamValue2 v{};
+        EXPECT_EQ(StreamSuite()->AEGP_GetNewStreamValue(kPlugin, s, mode, &t, 0, &v), A_Err_NONE);
+        EXPECT_EQ(v.streamH, s);
+        EXPECT_EQ(StreamSuite()->AEGP_DisposeStreamValue(&v), A_Err_NONE);
+        return v.val;
+    }
+    A_Err set(AEGP_StreamRefH s, double value) {
+        AEGP_StreamValue2 v{};
+        v.streamH = s;
+        v.val.one_d = value;
+        return StreamSuite()->AEGP_SetStreamValue(kPlugin, s, &v);
+    }
+    AEGP_KeyframeIndex insert(AEGP_StreamRefH s, A_Time t, AEGP_LTimeMode mode = AEGP_LTimeMode_CompTime) {
+        AEGP_KeyframeIndex index = -1;
+        EXPECT_EQ(KeyframeSuite()->AEGP_InsertKeyframe(s, mode, &t, &index), A_Err_NONE);
+        return index;
+    }
+    A_Err setKey(AEGP_StreamRefH s, AEGP_KeyframeIndex index, double value) {
+        AEGP_StreamValue2 v{};
+        v.streamH = s;
+        v.val.one_d = value;
+        return KeyframeSuite()->AEGP_SetKeyframeValue(s, index, &v);
+    }
+    Layer* plane = nullptr;
+};
+
+TEST_F(StreamSuites, StreamTypes) {
+    Layer& flat = comp->addNull("flat");  // a 2-D layer
+    Layer* light = layerNamed("Light 1");
+    const struct {
+        Layer* layer;
+        AEGP_LayerStream stream;
+        AEGP_StreamType type;
+    } kCases[] = {{plane, AEGP_LayerStream_POSITION, AEGP_StreamType_ThreeD_SPATIAL},
+                  {plane, AEGP_LayerStream_OPACITY, AEGP_StreamType_OneD},
+                  {&flat, AEGP_LayerStream_POSITION, AEGP_StreamType_TwoD_SPATIAL},
+                  {&flat, AEGP_LayerStream_SCALE, AEGP_StreamType_TwoD},
+                  {light, AEGP_LayerStream_COLOR, AEGP_StreamType_COLOR}};
+    for (const auto& c : kCases) {
+        AEGP_StreamRefH s = open(*c.layer, c.stream);
+        AEGP_StreamType type = -1;
+        EXPECT_EQ(StreamSuite()->AEGP_GetStreamType(s, &type), A_Err_NONE);
+        EXPECT_EQ(type, c.type) << c.layer->name << " " << StreamName(c.stream);
+        EXPECT_EQ(StreamSuite()->AEGP_DisposeStream(s), A_Err_NONE);
+    }
+    // Streams the layer has not.
+    AEGP_StreamRefH s = reinterpret_cast<AEGP_StreamRefH>(0x1);
+    for (AEGP_LayerStream which : {AEGP_LayerStream_ZOOM, AEGP_LayerStream_NUM_STREAMS})
+        EXPECT_EQ(StreamSuite()->AEGP_GetNewLayerStream(kPlugin, LayerHandle(*plane), which, &s), A_Err_PARAMETER);
+    EXPECT_EQ(s, reinterpret_cast<AEGP_StreamRefH>(0x1));
+    EXPECT_EQ(LiveStreamRefs(), 0u);
+}
+
+TEST_F(StreamSuites, StaticValuesReadAndWrittenUnlessAnimated) {
+    AEGP_StreamRefH pos = open(*plane, AEGP_LayerStream_POSITION);
+    const AEGP_ThreeDVal p = at(pos, Sec(3)).three_d;
+    EXPECT_EQ(std::tuple(p.x, p.y, p.z), std::tuple(960.0, 650.0, 400.0));
+    AEGP_StreamValue2 v{};
+    v.streamH = pos;
+    v.val.three_d = AEGP_ThreeDVal{1, 2, 3};
+    ASSERT_EQ(StreamSuite()->AEGP_SetStreamValue(kPlugin, pos, &v), A_Err_NONE);
+    v.val.three_d.x = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_EQ(StreamSuite()->AEGP_SetStreamValue(kPlugin, pos, &v), A_Err_PARAMETER);
+    EXPECT_EQ(StreamSuite()->AEGP_SetStreamValue(kPlugin, pos, nullptr), A_Err_PARAMETER);
+    EXPECT_EQ(plane->get(AEGP_LayerStream_POSITION), Value::Three(1, 2, 3));
+    StreamSuite()->AEGP_DisposeStream(pos);
+
+    // Colour channels in the SDK's order.
+    Layer* light = layerNamed("Light 1");
+    light->set(AEGP_LayerStream_COLOR, Value::Rgba(0.25, 0.5, 0.75, 1));
+    AEGP_StreamRefH colour = open(*light, AEGP_LayerStream_COLOR);
+    const AEGP_ColorVal c = at(colour, Sec(0)).color;
+    EXPECT_EQ(std::tuple(c.alphaF, c.redF, c.greenF, c.blueF), std::tuple(1.0, 0.25, 0.5, 0.75));
+    StreamSuite()->AEGP_DisposeStream(colour);
+
+    AEGP_StreamRefH s = open(*plane, AEGP_LayerStream_OPACITY);
+    insert(s, Sec(1));
+    EXPECT_EQ(set(s, 5), A_Err_GENERIC);
+    EXPECT_EQ(at(s, Sec(1)).one_d, 100);  // unchanged
+    ASSERT_EQ(KeyframeSuite()->AEGP_DeleteKeyframe(s, 0), A_Err_NONE);
+    EXPECT_EQ(set(s, 5), A_Err_NONE);  // static again
+    EXPECT_EQ(at(s, Sec(1)).one_d, 5);
+    StreamSuite()->AEGP_DisposeStream(s);
+}
+
+TEST_F(StreamSuites, KeysInAnyTimeScaleAndTwoReferencesSeeOneStream) {
+    AEGP_StreamRefH s = open(*plane, AEGP_LayerStream_OPACITY);
+    AEGP_StreamRefH other = open(*plane, AEGP_LayerStream_OPACITY);
+    EXPECT_NE(s, other);
+    EXPECT_EQ(insert(s, Sec(4)), 0);
+    ASSERT_EQ(setKey(s, 0, 0), A_Err_NONE);
+    EXPECT_EQ(insert(s, A_Time{0, 30}), 0);
+    ASSERT_EQ(setKey(s, 0, 100), A_Err_NONE);
+    EXPECT_DOUBLE_EQ(at(s, A_Time{90, 30}).one_d, 25);
+    EXPECT_DOUBLE_EQ(at(s, Sec(3), AEGP_LTimeMode_LayerTime).one_d, 25);  // layer time = comp time
+    EXPECT_EQ(insert(s, A_Time{30, 30}), 1);  // between: holds the interpolated 75
+    EXPECT_EQ(insert(s, A_Time{120, 30}, AEGP_LTimeMode_LayerTime), 2) << "an existing key's index";
+    AEGP_StreamValue2 v{};
+    ASSERT_EQ(KeyframeSuite()->AEGP_GetNewKeyframeValue(kPlugin, s, 1, &v), A_Err_NONE);
+    EXPECT_EQ(std::pair(v.val.one_d, v.streamH), std::pair(75.0, s));
+    std::vector<double> times;
+    for (AEGP_KeyframeIndex i = 0; i < 3; ++i) {
+        A_Time t{};
+        EXPECT_EQ(KeyframeSuite()->AEGP_GetKeyframeTime(s, i, AEGP_LTimeMode_CompTime, &t), A_Err_NONE);
+        times.push_back(Seconds(t));
+    }
+    EXPECT_EQ(times, (std::vector<double>{0, 1, 4}));
+    const A_Time zeroScale{1, 0};
+    EXPECT_EQ(StreamSuite()->AEGP_GetNewStreamValue(kPlugin, s, AEGP_LTimeMode_CompTime, &zeroScale, 0, &v),
+              A_Err_PARAMETER);
+    EXPECT_EQ(StreamSuite()->AEGP_GetNewStreamValue(kPlugin, s, 7, &zeroScale, 0, &v), A_Err_PARAMETER);
+    EXPECT_EQ(KeyframeSuite()->AEGP_SetKeyframeInterpolation(s, 0, AEGP_KeyInterp_NONE, AEGP_KeyInterp_LINEAR),
+              A_Err_PARAMETER);
+    EXPECT_EQ(KeyframeSuite()->AEGP_SetKeyframeInterpolation(s, 0, AEGP_KeyInterp_LINEAR, 42), A_Err_PARAMETER);
+    EXPECT_EQ(KeyframeSuite()->AEGP_SetKeyframeInterpolation(s, 0, AEGP_KeyInterp_BEZIER, AEGP_KeyInterp_HOLD),
+              A_Err_NONE);
+    const Keyframe& k = plane->stream(AEGP_LayerStream_OPACITY)->keyframes()[0];
+    EXPECT_EQ(k.inInterp, AEGP_KeyInterp_BEZIER);
+    EXPECT_EQ(k.outInterp, AEGP_KeyInterp_HOLD);
+    AEGP_KeyframeIndex index;
+    EXPECT_EQ(KeyframeSuite()->AEGP_InsertKeyframe(s, AEGP_LTimeMode_CompTime, nullptr, &index), A_Err_PARAMETER);
+    EXPECT_EQ(KeyframeSuite()->AEGP_InsertKeyframe(s, AEGP_LTimeMode_CompTime, &zeroScale, nullptr), A_Err_PARAMETER);
+    EXPECT_EQ(StreamSuite()->AEGP_DisposeStream(s), A_Err_NONE);
+    A_long n = 0;
+    ASSERT_EQ(KeyframeSuite()->AEGP_GetStreamNumKFs(other, &n), A_Err_NONE);
+    EXPECT_EQ(n, 3);
+    EXPECT_EQ(StreamSuite()->AEGP_DisposeStream(other), A_Err_NONE);
+    EXPECT_EQ(LiveStreamRefs(), 0u);
+}
+
+}  // namespace
+}  // namespace qlo::hostsim::testing
