@@ -13,8 +13,8 @@
 #include "engine/camera_switches.h"
 #include "engine/idle_stages.h"
 #include "engine/render_push.h"
-#include "base/plugin_state.h"
-#include "base/suite_handler.h"
+#include "host/plugin.h"
+#include "host/suite_handler.h"
 #include "link/mjpeg_server.h"
 #include "link/motion_receiver.h"
 #include "link/outgoing_frame.h"
@@ -44,6 +44,13 @@ std::map<int, std::weak_ptr<OutgoingFrame>> s_lastFrames;
 bool CanTakeFrame(int fd) {
     auto it = s_lastFrames.find(fd);
     return it == s_lastFrames.end() || it->second.expired();
+}
+
+// Hands a phone its own frame of a picture rendered for another phone through the same camera.
+std::shared_ptr<OutgoingFrame> PushSameFrame(const std::shared_ptr<OutgoingFrame>& rendered, int fd) {
+    std::shared_ptr<OutgoingFrame> frame = OutgoingFrame::Sharing(rendered);
+    if (frame) g_server->pushFrameToClient(fd, frame);
+    return frame;
 }
 
 // Forgets the frames of streams that are gone (a later stream may get the same descriptor).
@@ -138,21 +145,32 @@ void RunCaptureStage(AEGP_SuiteHandler& suites, AEGP_CompH comp, AEGP_ItemH item
     // A phone's own frame and the shared frame of this pass travel together to its sender.
     // Each render needs exactly its phone's camera on. The first render sets every switch; each
     // later one changes only the two that differ, so a pass costs the host O(cameras + phones)
-    // switch calls, not cameras x phones. Phones still taking their last frame are left out.
+    // switch calls, not cameras x phones. Phones still taking their last frame are left out;
+    // phones that look through the same camera share one render.
     const uint64_t batch = OutgoingFrame::NewBatch();
-    AEGP_LayerH onlyOn = nullptr;
-    bool first = true;
+    std::vector<const PhoneRender*> ready;
     for (const PhoneRender& job : jobs) {
-        if (!CanTakeFrame(job.fd)) continue;
-        if (first) {
+        if (CanTakeFrame(job.fd)) ready.push_back(&job);
+    }
+    std::vector<bool> served(ready.size(), false);
+    AEGP_LayerH onlyOn = nullptr;
+    for (size_t i = 0; i < ready.size(); ++i) {
+        if (served[i]) continue;
+        const PhoneRender& job = *ready[i];
+        if (onlyOn == nullptr) {
             for (AEGP_LayerH layer : cameras) SetVideoSwitch(suites, layer, layer == job.layer);
-            first = false;
         } else if (job.layer != onlyOn) {
             SetVideoSwitch(suites, onlyOn, false);
             SetVideoSwitch(suites, job.layer, true);
         }
         onlyOn = job.layer;
-        s_lastFrames[job.fd] = RenderAndPushFrame(suites, item, time, job.fd, batch);
+        const std::shared_ptr<OutgoingFrame> frame = RenderAndPushFrame(suites, item, time, job.fd, batch);
+        s_lastFrames[job.fd] = frame;
+        for (size_t k = i + 1; k < ready.size(); ++k) {
+            if (served[k] || ready[k]->layer != job.layer) continue;
+            served[k] = true;
+            s_lastFrames[ready[k]->fd] = PushSameFrame(frame, ready[k]->fd);
+        }
     }
     for (const CameraState& state : states) {
         if (state.known || !jobs.empty()) SetVideoSwitch(suites, state.layer, state.visible);

@@ -40,46 +40,56 @@ void ReturnBuffer(std::vector<uint8_t>&& buffer) {
 std::shared_ptr<OutgoingFrame> OutgoingFrame::CopyARGB(const void* base, int width, int height, size_t rowBytes,
                                                        double quality) {
     if (base == nullptr || width < 1 || height < 1 || rowBytes < static_cast<size_t>(width) * 4) return nullptr;
-    std::shared_ptr<OutgoingFrame> frame(new OutgoingFrame());
+    auto picture = std::make_shared<Picture>();
     const size_t row = static_cast<size_t>(width) * 4;
-    frame->pixels_ = TakeBuffer(row * static_cast<size_t>(height));
+    picture->pixels = TakeBuffer(row * static_cast<size_t>(height));
     const auto* from = static_cast<const uint8_t*>(base);
-    uint8_t* to = frame->pixels_.data();
+    uint8_t* to = picture->pixels.data();
     if (rowBytes == row) {
         std::memcpy(to, from, row * static_cast<size_t>(height));
     } else {
         for (int y = 0; y < height; ++y) std::memcpy(to + row * static_cast<size_t>(y), from + rowBytes * static_cast<size_t>(y), row);
     }
-    frame->width_ = width;
-    frame->height_ = height;
-    frame->quality_ = quality;
+    picture->width = width;
+    picture->height = height;
+    picture->quality = quality;
+    std::shared_ptr<OutgoingFrame> frame(new OutgoingFrame(std::move(picture)));
     frame->batch_ = NewBatch();
     return frame;
 }
 
 std::shared_ptr<OutgoingFrame> OutgoingFrame::FromJpeg(const void* jpeg, size_t length) {
     if (jpeg == nullptr || length == 0) return nullptr;
-    std::shared_ptr<OutgoingFrame> frame(new OutgoingFrame());
+    auto picture = std::make_shared<Picture>();
     const auto* bytes = static_cast<const uint8_t*>(jpeg);
-    frame->jpeg_.assign(bytes, bytes + length);
-    std::call_once(frame->encoded_, [] {});  // nothing left to encode
+    picture->jpeg.assign(bytes, bytes + length);
+    std::call_once(picture->encoded, [] {});  // nothing left to encode
+    std::shared_ptr<OutgoingFrame> frame(new OutgoingFrame(std::move(picture)));
     frame->batch_ = NewBatch();
     return frame;
 }
 
+std::shared_ptr<OutgoingFrame> OutgoingFrame::Sharing(const std::shared_ptr<OutgoingFrame>& frame) {
+    if (!frame) return nullptr;
+    std::shared_ptr<OutgoingFrame> other(new OutgoingFrame(frame->picture_));
+    other->batch_ = frame->batch_;
+    return other;
+}
+
 uint64_t OutgoingFrame::NewBatch() { return s_nextBatch.fetch_add(1); }
 
-OutgoingFrame::~OutgoingFrame() { ReturnBuffer(std::move(pixels_)); }
+OutgoingFrame::Picture::~Picture() { ReturnBuffer(std::move(pixels)); }
 
 const std::vector<uint8_t>& OutgoingFrame::jpeg(qlo::jpeg::Encoder& encoder) {
-    std::call_once(encoded_, [&] {
-        if (encoder.encodeARGB(pixels_.data(), width_, height_, static_cast<size_t>(width_) * 4, quality_)) {
-            jpeg_.assign(encoder.data(), encoder.data() + encoder.size());
+    Picture& p = *picture_;
+    std::call_once(p.encoded, [&] {
+        if (encoder.encodeARGB(p.pixels.data(), p.width, p.height, static_cast<size_t>(p.width) * 4, p.quality)) {
+            p.jpeg.assign(encoder.data(), encoder.data() + encoder.size());
         }
         // The pixels are not needed any more: back to the pool at once, not when the last phone
         // has been sent the frame.
-        ReturnBuffer(std::move(pixels_));
-        pixels_ = std::vector<uint8_t>();
+        ReturnBuffer(std::move(p.pixels));
+        p.pixels = std::vector<uint8_t>();
     });
-    return jpeg_;
+    return p.jpeg;
 }

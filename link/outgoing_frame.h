@@ -1,7 +1,9 @@
 // One frame on its way to the phones: the host's pixels, copied out of the rendered world on the
 // main thread before the world goes back to the host, and the JPEG made of them, encoded later by
 // the first phone sender that needs it (every phone the same frame goes to shares that one
-// encoding). A frame may also start out as JPEG bytes already encoded.
+// encoding). A frame may also start out as JPEG bytes already encoded. Phones that look through
+// the same camera get frames of their own that share one picture (Sharing), so each phone's
+// sender holds its own frame and the main thread can tell which phone has taken its frame.
 //
 // The pixel buffers are large (480 x 270 x 4 bytes for a 1920 x 1080 composition) and one is
 // filled per phone per work pass; they are kept in a small process-wide pool and reused, so a pass
@@ -26,8 +28,11 @@ public:
                                                    double quality);
     // A frame that is already a JPEG (copied). Null when it is empty.
     static std::shared_ptr<OutgoingFrame> FromJpeg(const void* jpeg, size_t length);
+    // Another frame of the same picture and batch, for another phone: both share the pixels and
+    // the one encoding. Null for a null frame.
+    static std::shared_ptr<OutgoingFrame> Sharing(const std::shared_ptr<OutgoingFrame>& frame);
 
-    ~OutgoingFrame();
+    ~OutgoingFrame() = default;
     OutgoingFrame(const OutgoingFrame&) = delete;
     OutgoingFrame& operator=(const OutgoingFrame&) = delete;
 
@@ -43,13 +48,19 @@ public:
     const std::vector<uint8_t>& jpeg(qlo::jpeg::Encoder& encoder);
 
 private:
-    OutgoingFrame() = default;
+    // The picture: the pixels until encoded, then the JPEG.
+    struct Picture {
+        ~Picture();
+        std::vector<uint8_t> pixels;  // width * 4 bytes a row, from the pool
+        int width = 0;
+        int height = 0;
+        double quality = 0;
+        std::once_flag encoded;
+        std::vector<uint8_t> jpeg;
+    };
 
-    std::vector<uint8_t> pixels_;  // width_ * 4 bytes a row, from the pool
-    int width_ = 0;
-    int height_ = 0;
-    double quality_ = 0;
+    explicit OutgoingFrame(std::shared_ptr<Picture> picture) : picture_(std::move(picture)) {}
+
+    std::shared_ptr<Picture> picture_;
     uint64_t batch_ = 0;
-    std::once_flag encoded_;
-    std::vector<uint8_t> jpeg_;
 };
