@@ -8,6 +8,8 @@
 #include <regex>
 #include <thread>
 
+#include <time.h>
+
 #include "bench/e2e/process.h"
 #include "bench/e2e/stats.h"
 #include "engine/engine_state.h"
@@ -15,7 +17,9 @@
 #include "hostsim/app/host_app.h"
 #include "hostsim/model/project.h"
 #include "hostsim/render/scene_renderer.h"
+#include "hostsim/suite_registry.h"
 #include "hostsim/suites/model_suites.h"
+#include "sdk/AE_Suites.h"
 #include "link/mjpeg_server.h"
 #include "platform/log.h"
 
@@ -32,39 +36,120 @@ int64_t NowNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(SteadyClock::now().time_since_epoch()).count();
 }
 
-// What the hooks around the plug-in's idle hook and the renderer wrapper record. Main thread only.
+// CPU time of the calling thread: what it computed, free of the time it waited for a processor.
+int64_t ThreadCpuNs() {
+    timespec ts{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return static_cast<int64_t>(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
+}
+
+// One work pass as the hooks saw it.
+struct Pass {
+    double atSeconds;  // since the recording began
+    double ms, renderMs, hostMs, ownMs, ownCpuMs;
+    int renders;
+};
+
+// What the hooks around the plug-in's idle hook and the render wrappers record. Main thread only.
 struct PassTimes {
     int64_t callStart = 0;
+    int64_t cpuStart = 0;
     int64_t captureBefore = 0;
-    int64_t renderNs = 0;
+    int64_t renderNs = 0;   // the renderer alone
+    int64_t hostNs = 0;     // the host's whole render calls: world checkout, render, check-in
+    int64_t hostCpuNs = 0;  // the same in the main thread's CPU time
     int renders = 0;
     bool recording = false;
+    int64_t recordStart = 0;
     uint64_t idleCalls = 0;
     uint64_t passes = 0;
-    std::vector<double> passMs, renderMs, renders_, ownMs;
+    std::vector<double> passMs, renderMs, hostMs, renders_, ownMs, ownRendererOnlyMs, ownCpuMs;
+    std::vector<Pass> all;
 };
 PassTimes s_times;
 
 A_Err BeforeIdle(AEGP_GlobalRefcon, AEGP_IdleRefcon, A_long*) {
     s_times.callStart = NowNs();
+    s_times.cpuStart = ThreadCpuNs();
     s_times.captureBefore = g_lastCaptureTime;
     s_times.renderNs = 0;
+    s_times.hostNs = 0;
+    s_times.hostCpuNs = 0;
     s_times.renders = 0;
     return A_Err_NONE;
 }
 
 A_Err AfterIdle(AEGP_GlobalRefcon, AEGP_IdleRefcon, A_long*) {
     const int64_t end = NowNs();
+    const int64_t cpuEnd = ThreadCpuNs();
     if (!s_times.recording) return A_Err_NONE;
     ++s_times.idleCalls;
     if (g_lastCaptureTime == s_times.captureBefore) return A_Err_NONE;  // no work pass in this call
     ++s_times.passes;
-    s_times.passMs.push_back(static_cast<double>(end - s_times.callStart) / 1e6);
-    s_times.renderMs.push_back(static_cast<double>(s_times.renderNs) / 1e6);
+    const double ms = static_cast<double>(end - s_times.callStart) / 1e6;
+    const double renderMs = static_cast<double>(s_times.renderNs) / 1e6;
+    const double hostMs = static_cast<double>(s_times.hostNs) / 1e6;
+    // The plug-in's own main-thread time: the pass less the host's render calls within it (the
+    // render and the world the host checks out and back in around it), as wall-clock time and as
+    // the main thread's CPU time.
+    const double ownMs = ms - hostMs;
+    const double ownCpuMs = static_cast<double>(cpuEnd - s_times.cpuStart - s_times.hostCpuNs) / 1e6;
+    s_times.passMs.push_back(ms);
+    s_times.renderMs.push_back(renderMs);
+    s_times.hostMs.push_back(hostMs);
     s_times.renders_.push_back(s_times.renders);
-    // The plug-in's own main-thread time: the pass less the host's renders within it.
-    s_times.ownMs.push_back(static_cast<double>(end - s_times.callStart - s_times.renderNs) / 1e6);
+    s_times.ownMs.push_back(ownMs);
+    s_times.ownRendererOnlyMs.push_back(ms - renderMs);
+    s_times.ownCpuMs.push_back(ownCpuMs);
+    s_times.all.push_back({static_cast<double>(s_times.callStart - s_times.recordStart) / 1e9, ms, renderMs, hostMs,
+                           ownMs, ownCpuMs, s_times.renders});
     return A_Err_NONE;
+}
+
+// The host's Render Suite, timed: each checkout (world, render) and check-in (the world freed).
+const AEGP_RenderSuite8* s_hostRenderSuite = nullptr;
+
+template <typename Call>
+A_Err TimedHostCall(Call&& call) {
+    const int64_t start = NowNs();
+    const int64_t cpuStart = ThreadCpuNs();
+    const A_Err err = call();
+    s_times.hostCpuNs += ThreadCpuNs() - cpuStart;
+    s_times.hostNs += NowNs() - start;
+    return err;
+}
+
+A_Err TimedRenderAndCheckout(AEGP_RenderOptionsH options, AEGP_RenderSuiteCheckForCancellation cancel,
+                             AEGP_CancelRefcon refcon, AEGP_FrameReceiptH* receipt) {
+    return TimedHostCall([&] { return s_hostRenderSuite->AEGP_RenderAndCheckoutFrame(options, cancel, refcon, receipt); });
+}
+
+A_Err TimedCheckin(AEGP_FrameReceiptH receipt) {
+    return TimedHostCall([&] { return s_hostRenderSuite->AEGP_CheckinFrame(receipt); });
+}
+
+A_Err ReceiptWorld(AEGP_FrameReceiptH receipt, AEGP_WorldH* world) {
+    return s_hostRenderSuite->AEGP_GetReceiptWorld(receipt, world);
+}
+
+const AEGP_RenderSuite8 kTimedRenderSuite = {TimedRenderAndCheckout, TimedCheckin, ReceiptWorld};
+
+// Offers the timed Render Suite in place of the host's (after the host registered its own).
+void InstallTimedRenderSuite() {
+    s_hostRenderSuite = hostsim::RenderSuite();
+    hostsim::SuiteRegistry::instance().add(kAEGPRenderSuite, kAEGPRenderSuiteVersion8, &kTimedRenderSuite);
+}
+
+// The longest passes of the run, longest first.
+nlohmann::json LongestPasses(std::vector<Pass> passes, size_t count) {
+    std::sort(passes.begin(), passes.end(), [](const Pass& a, const Pass& b) { return a.ms > b.ms; });
+    nlohmann::json out = nlohmann::json::array();
+    for (size_t i = 0; i < std::min(count, passes.size()); ++i) {
+        const Pass& p = passes[i];
+        out.push_back({{"at_s", p.atSeconds}, {"ms", p.ms}, {"render_ms", p.renderMs}, {"host_ms", p.hostMs},
+                       {"own_ms", p.ownMs}, {"own_cpu_ms", p.ownCpuMs}, {"renders", p.renders}});
+    }
+    return out;
 }
 
 // The stand-in host's renderer, timed.
@@ -156,6 +241,7 @@ nlohmann::json RunStream(const StreamRunConfig& config) {
     hostsim::SetCurrentProject(hostsim::MakeDemoProject());
     auto app = std::make_unique<hostsim::HostApp>();
     InstallTimedRenderer();
+    InstallTimedRenderSuite();
     app->hooks().addIdleHook(kTimerPlugin, &BeforeIdle, nullptr);
     app->attachPlugin("Quillo", &EntryPointFunc);
     app->hooks().addIdleHook(kTimerPlugin, &AfterIdle, nullptr);
@@ -209,6 +295,7 @@ nlohmann::json RunStream(const StreamRunConfig& config) {
         const bool record = now >= recordFrom && now < recordUntil;
         if (record && !s_times.recording) {
             s_times.recording = true;
+            s_times.recordStart = NowNs();
             if (config.load) {
                 loadThread = std::thread([&] {
                     loadResult = config.load(httpPort);
@@ -248,7 +335,11 @@ nlohmann::json RunStream(const StreamRunConfig& config) {
     result["fps_median"] = Median(fps);
     result["pass_ms"] = Summary(s_times.passMs);
     result["render_ms"] = Summary(s_times.renderMs);
+    result["host_render_ms"] = Summary(s_times.hostMs);
     result["own_ms"] = Summary(s_times.ownMs);
+    result["own_renderer_only_ms"] = Summary(s_times.ownRendererOnlyMs);
+    result["own_cpu_ms"] = Summary(s_times.ownCpuMs);
+    result["longest_passes"] = LongestPasses(s_times.all, 5);
     result["renders_per_pass"] = Mean(s_times.renders_);
     result["passes_per_second"] = static_cast<double>(s_times.passes) / seconds;
     result["idle_calls_per_second"] = static_cast<double>(s_times.idleCalls) / seconds;
