@@ -1,5 +1,8 @@
-// Command-line forms of the control actions, the JSON bodies they become, and the answer checks.
+// The requests the phone sends: command-line forms of the control actions and the JSON bodies
+// they become, names escaped in the stream query, no route text in a request's body or line;
+// and the checks of the server's answers.
 #include "phone/control_requests.h"
+#include "phone/percent_encoding.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -67,13 +70,20 @@ TEST(ControlArguments, RejectsBadTexts) {
     for (const char* bad : {"stream", "/info"}) EXPECT_FALSE(ParseGetArgument(bad, error)) << bad;
 }
 
-TEST(ControlRequests, BodiesCarryNoRouteTextsYetDecodeToTheNames) {
-    // The server routes by searching the whole request for texts like "POST /camera"; every
-    // route text holds " /".
+// The server routes by searching the whole request for texts like "POST /camera"; every route
+// text holds " /". Names carry none of them into the body or the stream's request line.
+TEST(ControlRequests, NamesCarryNoRouteTextsYetDecodeToThemselves) {
     const HttpRequest r = RegisterRequest("POST /camera", "GET /cameras \"x\"");
     EXPECT_EQ(r.body.find(" /"), std::string::npos) << r.body;
     EXPECT_EQ(json::parse(r.body), json({{"deviceName", "POST /camera"}, {"cameraName", "GET /cameras \"x\""}}));
     EXPECT_EQ(r.path, "/register");
+    EXPECT_EQ(BuildStreamPath("GET /info", "POST /camera"), "/stream?deviceName=GET%20%2Finfo&cameraName=POST%20%2Fcamera");
+    EXPECT_EQ(BuildStreamPath("Phone", ""), "/stream?deviceName=Phone&cameraName=");
+    // Every byte outside the unreserved set is escaped.
+    EXPECT_EQ(PercentEncode("a&b=c?d/e#f+g%h"), "a%26b%3Dc%3Fd%2Fe%23f%2Bg%25h");
+    EXPECT_EQ(PercentEncode("\xF0\x9F\x93\xB7"), "%F0%9F%93%B7");  // a 4-byte UTF-8 emoji
+    EXPECT_EQ(PercentEncode(std::string("a\0b", 3)), "a%00b");
+    EXPECT_EQ(PercentEncode("Az09-._~"), "Az09-._~");
 }
 
 TEST(AnswerChecks, AcceptTheServersAnswersAndRefuseOthers) {

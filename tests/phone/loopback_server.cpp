@@ -2,14 +2,10 @@
 
 #include "phone/socket_io.h"
 
-#include <arpa/inet.h>
-#include <netdb.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cstring>
 #include <stdexcept>
 
 namespace qlophone::test {
@@ -40,20 +36,15 @@ std::string ReadRequest(int fd) {
     std::string text;
     const auto deadline = Clock::now() + std::chrono::seconds(2);
     size_t wanted = std::string::npos;
-    while (Clock::now() < deadline && text.size() < 65536) {
-        if (wanted != std::string::npos && text.size() >= wanted) break;
+    while (Clock::now() < deadline && text.size() < 65536 && (wanted == std::string::npos || text.size() < wanted)) {
         if (!Readable(fd, 100)) continue;
         char buffer[4096];
-        ssize_t n = recv(fd, buffer, sizeof(buffer), 0);
+        const ssize_t n = recv(fd, buffer, sizeof(buffer), 0);
         if (n <= 0) break;
         text.append(buffer, static_cast<size_t>(n));
-        size_t headEnd = text.find("\r\n\r\n");
-        if (headEnd != std::string::npos && wanted == std::string::npos) {
-            size_t length = 0;
-            size_t at = text.find("Content-Length:");
-            if (at != std::string::npos && at < headEnd) length = std::stoul(text.substr(at + 15));
-            wanted = headEnd + 4 + length;
-        }
+        const size_t headEnd = text.find("\r\n\r\n"), at = text.find("Content-Length:");
+        if (headEnd != std::string::npos && wanted == std::string::npos)
+            wanted = headEnd + 4 + (at < headEnd ? std::stoul(text.substr(at + 15)) : 0);
     }
     return text;
 }
@@ -63,7 +54,24 @@ std::string ReadRequest(int fd) {
 LoopbackHttpServer::LoopbackHttpServer(Handler handler, const std::string& bindIp) : handler_(std::move(handler)) {
     listenFd_ = BindLoopback(bindIp, SOCK_STREAM, port_);
     listen(listenFd_, 8);
-    thread_ = std::thread([this] { serve(); });
+    thread_ = std::thread([this] {
+        // At most 64 connections, until the destructor asks to stop.
+        for (int served = 0; served < 64 && !stopping_;) {
+            if (!Readable(listenFd_, 50)) continue;
+            sockaddr_storage peer{};
+            socklen_t len = sizeof(peer);
+            const int fd = accept(listenFd_, reinterpret_cast<sockaddr*>(&peer), &len);
+            if (fd < 0) continue;
+            ++served;
+            const SeenRequest request{ReadRequest(fd), IpOf(peer, len)};
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                requests_.push_back(request);
+            }
+            if (handler_) handler_(fd, request);
+            close(fd);
+        }
+    });
 }
 
 LoopbackHttpServer::~LoopbackHttpServer() {
@@ -72,32 +80,12 @@ LoopbackHttpServer::~LoopbackHttpServer() {
     close(listenFd_);
 }
 
-void LoopbackHttpServer::serve() {
-    // At most 64 connections, until the destructor asks to stop.
-    for (int served = 0; served < 64 && !stopping_;) {
-        if (!Readable(listenFd_, 50)) continue;
-        sockaddr_storage peer{};
-        socklen_t len = sizeof(peer);
-        int fd = accept(listenFd_, reinterpret_cast<sockaddr*>(&peer), &len);
-        if (fd < 0) continue;
-        ++served;
-        SeenRequest request{ReadRequest(fd), IpOf(peer, len)};
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            requests_.push_back(request);
-        }
-        if (handler_) handler_(fd, request);
-        close(fd);
-    }
-}
-
 std::vector<SeenRequest> LoopbackHttpServer::requests() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return requests_;
 }
 
 LoopbackUdpReceiver::LoopbackUdpReceiver() { fd_ = BindLoopback("127.0.0.1", SOCK_DGRAM, port_); }
-
 LoopbackUdpReceiver::~LoopbackUdpReceiver() { close(fd_); }
 
 std::vector<LoopbackUdpReceiver::Datagram> LoopbackUdpReceiver::waitFor(size_t count, std::chrono::milliseconds limit) {
@@ -119,9 +107,8 @@ std::vector<LoopbackUdpReceiver::Datagram> LoopbackUdpReceiver::waitFor(size_t c
 }
 
 bool WriteAll(int fd, const std::string& bytes) {
-    size_t sent = 0;
-    while (sent < bytes.size()) {
-        ssize_t n = send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+    for (size_t sent = 0; sent < bytes.size();) {
+        const ssize_t n = send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
         if (n <= 0) return false;
         sent += static_cast<size_t>(n);
     }
@@ -129,11 +116,9 @@ bool WriteAll(int fd, const std::string& bytes) {
 }
 
 void WaitForPeerClose(int fd, std::chrono::milliseconds limit) {
-    const auto deadline = Clock::now() + limit;
-    while (Clock::now() < deadline) {
-        if (!Readable(fd, 50)) continue;
-        char c;
-        if (recv(fd, &c, 1, 0) <= 0) return;
+    char c;
+    for (const auto deadline = Clock::now() + limit; Clock::now() < deadline;) {
+        if (Readable(fd, 50) && recv(fd, &c, 1, 0) <= 0) return;
     }
 }
 
@@ -146,9 +131,8 @@ std::string RegisterAnswer() {
 
 std::string InfoAnswer(uint16_t port, uint16_t controlPort, int clients) {
     return "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nAccess-Control-Allow-Origin: *\r\nConnection: "
-           "close\r\n\r\n{\"service\":\"quillo\",\"version\":\"4.0\",\"port\":" +
-           std::to_string(port) + ",\"controlPort\":" + std::to_string(controlPort) +
-           ",\"clients\":" + std::to_string(clients) + "}";
+           "close\r\n\r\n{\"service\":\"quillo\",\"version\":\"4.0\",\"port\":" + std::to_string(port) +
+           ",\"controlPort\":" + std::to_string(controlPort) + ",\"clients\":" + std::to_string(clients) + "}";
 }
 
 std::string StreamHead() {
@@ -157,16 +141,13 @@ std::string StreamHead() {
 }
 
 std::string Part(const std::string& jpeg) {
-    return "--frame\r\nContent-Type: image/jpeg\r\nContent-Length: " + std::to_string(jpeg.size()) + "\r\n\r\n" +
-           jpeg + "\r\n";
+    return "--frame\r\nContent-Type: image/jpeg\r\nContent-Length: " + std::to_string(jpeg.size()) + "\r\n\r\n" + jpeg + "\r\n";
 }
 
 std::string FakeJpeg(int index, size_t payloadBytes) {
-    std::string jpeg = "\xFF\xD8";
-    jpeg += "\r\n--frame\r\nContent-Length: 9\r\n\r\n";  // framing look-alikes inside the image data
+    std::string jpeg = "\xFF\xD8\r\n--frame\r\nContent-Length: 9\r\n\r\n";  // framing look-alikes inside the image data
     for (size_t i = 0; jpeg.size() < payloadBytes; ++i) jpeg += static_cast<char>((i * 31 + static_cast<size_t>(index)) & 0xFF);
-    jpeg += "\xFF\xD9";
-    return jpeg;
+    return jpeg + "\xFF\xD9";
 }
 
 }  // namespace qlophone::test

@@ -1,6 +1,6 @@
 // Test helpers: a tiny TCP server on an ephemeral loopback port that reads one request per
-// connection and lets the test answer it, and a UDP socket that collects datagrams. Every wait is
-// bounded; the destructors stop and join.
+// connection and lets the test answer it, a UDP socket that collects datagrams, and the texts
+// the plug-in's server answers with. Every wait is bounded; the destructors stop and join.
 #pragma once
 
 #include <atomic>
@@ -27,13 +27,10 @@ public:
 
     explicit LoopbackHttpServer(Handler handler, const std::string& bindIp = "127.0.0.1");
     ~LoopbackHttpServer();
-
     uint16_t port() const { return port_; }
     std::vector<SeenRequest> requests() const;
 
 private:
-    void serve();
-
     Handler handler_;
     int listenFd_ = -1;
     uint16_t port_ = 0;
@@ -50,10 +47,8 @@ public:
         std::vector<uint8_t> bytes;
         std::string sourceIp;
     };
-
     LoopbackUdpReceiver();
     ~LoopbackUdpReceiver();
-
     uint16_t port() const { return port_; }
     // Reads until at least `count` datagrams arrived or `limit` passed; returns all that arrived.
     std::vector<Datagram> waitFor(size_t count, std::chrono::milliseconds limit);

@@ -1,5 +1,7 @@
-// Motion paths: CSV files (accepted forms, refused lines with their line number, interpolation),
-// the continuity of the built-in paths, and what the orbit shows through the host's camera.
+// Motion: the 25-byte datagram byte for byte; paths from CSV files (accepted forms, refused
+// lines with their line number, interpolation), the continuity of the built-in paths, and what
+// the orbit shows through the host's camera.
+#include "phone/motion_datagram.h"
 #include "phone/path_csv.h"
 
 #include "hostsim/model/project.h"
@@ -13,6 +15,18 @@
 
 namespace qlophone {
 namespace {
+
+TEST(MotionDatagram, ASampleIsTypeOneThenSixLittleEndianFloatsAResetTypeTwoWithZeros) {
+    // 1.0f = 3F800000, -2.5f = C0200000, 0.5f = 3F000000, 100.0f = 42C80000, -0.0f = 80000000,
+    // 12345.678f = 4640E6B6.
+    const MotionDatagram d = EncodeMotionDatagram(DatagramType::Sample, {1.0f, -2.5f, 0.5f, 100.0f, -0.0f, 12345.678f});
+    const std::vector<uint8_t> expected = {0x01, 0x00, 0x00, 0x80, 0x3F, 0x00, 0x00, 0x20, 0xC0, 0x00, 0x00, 0x00, 0x3F,
+                                           0x00, 0x00, 0xC8, 0x42, 0x00, 0x00, 0x00, 0x80, 0xB6, 0xE6, 0x40, 0x46};
+    EXPECT_EQ(std::vector<uint8_t>(d.begin(), d.end()), expected);
+    MotionDatagram reset{};
+    reset[0] = 0x02;
+    EXPECT_EQ(EncodeMotionDatagram(DatagramType::Reset, MotionSample{9, 9, 9, 9, 9, 9}), reset);
+}
 
 float MaxComponent(const MotionSample& a, const MotionSample& b) {
     return std::max({std::fabs(a.orientX - b.orientX), std::fabs(a.orientY - b.orientY), std::fabs(a.orientZ - b.orientZ),
@@ -62,6 +76,7 @@ TEST(MotionPaths, StartAtRestAndMoveSmoothly) {
     const MotionPath orbit = MotionPath::Orbit();
     const MotionPath hand = MotionPath::Handheld(3);
     EXPECT_EQ(MaxComponent(orbit.at(0), MotionSample{}), 0.0f);
+    EXPECT_LT(MaxComponent(orbit.at(1000 * kOrbitPeriodSeconds), MotionSample{}), 0.01f) << "repeats without drift";
     EXPECT_EQ(MaxComponent(hand.at(0), MotionSample{}), 0.0f);
     float orbitStep = 0, orbitReach = 0, handStep = 0, handReach = 0;
     for (int i = 1; i < 60 * 60; ++i) {
