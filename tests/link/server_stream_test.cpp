@@ -64,6 +64,7 @@ TEST_F(StreamTest, QueryNamesTheStreamCutAtWholeCharactersAndPostsTheCameraChoic
     ASSERT_EQ(longNames.readHead(), kStreamHead);
     ASSERT_TRUE(WaitUntil([&] { return log_.count("/stream identity") == 2; }));
     e = entry("127.0.0.3");
+    ASSERT_TRUE(e);
     EXPECT_EQ(std::string(e->name), std::string(126, 'n'));
     EXPECT_EQ(std::string(e->targetCam), std::string(254, 'c'));
     EXPECT_EQ(std::string(server_.getPendingSelectCamera().deviceName), std::string(126, 'n'));
@@ -73,7 +74,7 @@ TEST_F(StreamTest, NewStreamFromTheSameAddressEvictsTheGhost) {
     StreamPhone first("127.0.0.2", port_, "/stream?deviceName=Old");
     ASSERT_EQ(first.readHead(), kStreamHead);
     ASSERT_TRUE(logged("/stream identity"));
-    const int oldFd = entry("127.0.0.2")->fd;
+    const int oldFd = info("127.0.0.2").fd;
     StreamPhone other("127.0.0.3", port_);
     ASSERT_EQ(other.readHead(), kStreamHead);
 
@@ -110,6 +111,7 @@ TEST_F(StreamTest, RegistrationNamesTheNextStreamOnceAndRenamesAStreamingPhone) 
     ASSERT_TRUE(logged("Evicting ghost"));
     ASSERT_TRUE(logged("/stream identity"));
     e = entry("127.0.0.4");
+    ASSERT_TRUE(e);
     EXPECT_STREQ(e->name, "");
     EXPECT_STREQ(e->targetCam, "CamX");
 
@@ -117,6 +119,7 @@ TEST_F(StreamTest, RegistrationNamesTheNextStreamOnceAndRenamesAStreamingPhone) 
     server_.setClientAllowed(e->fd, false);
     Exchange(port_, Post("/register", R"({"deviceName":"Bob"})"), "127.0.0.4");
     e = entry("127.0.0.4");
+    ASSERT_TRUE(e);
     EXPECT_STREQ(e->name, "Bob");
     EXPECT_STREQ(e->targetCam, "");  // an absent camera name clears the choice
     EXPECT_TRUE(e->allowed);
@@ -140,7 +143,7 @@ TEST_F(StreamTest, ReverseLookupNamesOnlyUnnamedStreams) {
     // The query's name is kept. (Give a wrong second line every chance to land, then check.)
     WaitUntil([&] { return log_.count("mDNS resolved") >= 2; }, 0.5);
     EXPECT_EQ(log_.count("mDNS resolved"), 1u);
-    EXPECT_STREQ(entry("127.0.0.7")->name, "Bob");
+    EXPECT_STREQ(info("127.0.0.7").name, "Bob");
 }
 
 TEST_F(StreamTest, LateLookupDoesNotRenameANewerConnectionOnTheSameSocketNumber) {
@@ -186,27 +189,33 @@ TEST_F(StreamTest, LateLookupDoesNotRenameANewerConnectionOnTheSameSocketNumber)
     lookup_->release("127.0.0.8");
     ASSERT_TRUE(WaitUntil([&] { return lookup_->finished() == lookup_->started(); }));
     // Give the late result every chance to land (it would within microseconds), then check.
-    WaitUntil([&] { return entry("127.0.0.9")->name[0] != '\0'; }, 0.5);
-    EXPECT_STREQ(entry("127.0.0.9")->name, "");
+    WaitUntil([&] { return info("127.0.0.9").name[0] != '\0'; }, 0.5);
+    EXPECT_STREQ(info("127.0.0.9").name, "");
     EXPECT_FALSE(log_.contains("stale-name"));
 }
 
-TEST_F(StreamTest, APhoneThatStopsReadingHoldsNobodyAndIsDroppedAfterTheStallLimit) {
+TEST_F(StreamTest, PhonesThatStopReadingOrCloseMidFrameHoldNobodyAndAreDropped) {
     // A tiny receive buffer that is never read: a large frame cannot be taken.
     StreamPhone stalled("127.0.0.2", port_, "/stream", 4096);
     StreamPhone healthy("127.0.0.4", port_);
-    for (StreamPhone* p : {&stalled, &healthy}) ASSERT_EQ(p->readHead(), kStreamHead);
-    ASSERT_TRUE(WaitUntil([&] { return server_.clientCount() == 2; }));
+    StreamPhone closer("127.0.0.5", port_);
+    for (StreamPhone* p : {&stalled, &healthy, &closer}) ASSERT_EQ(p->readHead(), kStreamHead);
+    ASSERT_TRUE(WaitUntil([&] { return server_.clientCount() == 3; }));
 
     // Handing frames over never waits for the phone: the stalled one stays registered meanwhile,
     // and the healthy one gets every frame whole.
     const std::string big(4 * 1024 * 1024, 'j');
-    EXPECT_TRUE(server_.pushFrameToClient(entry("127.0.0.2")->fd, big.data(), big.size()));
+    EXPECT_TRUE(server_.pushFrameToClient(info("127.0.0.2").fd, big.data(), big.size()));
     server_.pushFrame(big.data(), big.size());
     EXPECT_EQ(healthy.nextFrame(), big);
     EXPECT_TRUE(entry("127.0.0.2"));
-    EXPECT_TRUE(server_.pushFrameToClient(entry("127.0.0.4")->fd, "ok", 2));
+    EXPECT_TRUE(server_.pushFrameToClient(info("127.0.0.4").fd, "ok", 2));
     EXPECT_EQ(healthy.nextFrame(), std::string("ok"));
+    // The closer takes the first bytes of that frame and goes: its sender's next write fails.
+    char partial[300];
+    ASSERT_EQ(recv(closer.fd(), partial, sizeof partial, MSG_WAITALL), static_cast<ssize_t>(sizeof partial));
+    closer.closeNow();
+    ASSERT_TRUE(WaitUntil([&] { return server_.pushFrame("x", 1), !entry("127.0.0.5"); }));
 
     // Taking nothing for the stall limit drops it, as a failed send does.
     ASSERT_TRUE(WaitUntil([&] { return !entry("127.0.0.2"); }));
@@ -218,7 +227,7 @@ TEST_F(StreamTest, APhoneThatReadsSlowlyGetsTheNewestFrameNotABacklog) {
     StreamPhone slow("127.0.0.2", port_, "/stream", 4096);
     ASSERT_EQ(slow.readHead(), kStreamHead);
     ASSERT_TRUE(WaitUntil([&] { return server_.clientCount() == 1; }));
-    const int fd = entry("127.0.0.2")->fd;
+    const int fd = info("127.0.0.2").fd;
     // Frames of 1 MiB cannot pass a buffer of 4 KiB while the phone does not read: the sender is
     // still on the first (or second) when the last one is handed over.
     auto frame = [](int i) { return std::string(1024 * 1024, static_cast<char>('a' + i)); };

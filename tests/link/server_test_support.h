@@ -157,6 +157,9 @@ protected:
         return found;
     }
 
+    // The entry of the phone streaming from ip, or an empty one (fd -1, no name) when there is none.
+    ClientInfo info(const std::string& ip) { return entry(ip).value_or(ClientInfo{}); }
+
     // Waits until the capture holds a line containing text.
     bool logged(const std::string& text) {
         return WaitUntil([&] { return log_.contains(text); });

@@ -1,9 +1,8 @@
-// Phones that misbehave, over real loopback sockets against the plug-in in the stand-in host: one
-// that never reads its stream, one that closes mid-frame, connections that send nothing, hundreds
-// of connect-and-disconnect cycles, motion datagrams of every length and type from many senders,
-// and control requests at their limit sizes. The host's main thread is never held by a phone,
-// the well-behaved phone keeps getting frames, and afterwards the process has as many
-// descriptors and threads as before.
+// Phones that misbehave, over real loopback sockets against the plug-in in the stand-in host:
+// connections that send nothing, hundreds of connect-and-disconnect cycles, motion datagrams of
+// every length and type from many senders, and control requests at their limit sizes. The
+// well-behaved phone keeps getting frames, and afterwards the process has as many descriptors and
+// threads as before. (A phone that stops reading or closes mid-frame: tests/link's StreamTest.)
 #include <atomic>
 #include <cmath>
 #include <random>
@@ -15,17 +14,6 @@
 #include "reliability_fixture.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-// Frames of noise: they do not compress, so a phone that stops reading fills its socket buffers
-// after a few frames.
-void UseNoisyRenderer() {
-    qh::SetFrameRenderer([rng = std::mt19937(7)](qh::Project&, const qh::RenderRequest&, qh::World& out) mutable {
-        for (size_t i = 0; i < out.sizeBytes(); ++i) out.data()[i] = static_cast<uint8_t>(rng());
-        return A_Err_NONE;
-    });
-}
 
 int ConnectSilently(const char* ip, uint16_t port) { return qlotest::ConnectFrom(ip, port); }
 
@@ -49,45 +37,7 @@ private:
 
 }  // namespace
 
-class MisbehavingPhonesTest : public ReliabilityTest {
-protected:
-    // One pass, timed: the longest one is how long the main thread was held at most.
-    void timedPass() {
-        const auto start = Clock::now();
-        pass();
-        longestPass = std::max(longestPass, Clock::now() - start);
-    }
-    double longestPassMs() const { return std::chrono::duration<double, std::milli>(longestPass).count(); }
-    Clock::duration longestPass{};
-};
-
-TEST_F(MisbehavingPhonesTest, PhonesThatStopReadingOrCloseMidFrameAreDroppedWithinTheSendBound) {
-    UseNoisyRenderer();
-    Phone& healthy = connect("127.0.0.2", "?deviceName=Healthy", "Healthy", 1);
-    // Never reads a byte, with a small receive buffer.
-    qlotest::StreamPhone stalled("127.0.0.3", httpPort, "/stream?deviceName=Stalled", 4096);
-    // Reads the head and the first bytes of the first frame, then closes.
-    const int closer = qlotest::ConnectFrom("127.0.0.4", httpPort);
-    ASSERT_TRUE(qlotest::SendText(closer, qlotest::Get("/stream?deviceName=Closer")));
-    ASSERT_TRUE(WaitFor([&] { return g_server->clientCount() == 3; }));
-    pass();
-    char partial[300];
-    ASSERT_EQ(recv(closer, partial, sizeof partial, MSG_WAITALL), static_cast<ssize_t>(sizeof partial));
-    close(closer);
-
-    const size_t framesBefore = healthy.count();
-    int passes = 0;
-    // The stalled phone goes after the stall limit (its sender gives up); passes go on meanwhile.
-    const auto giveUp = Clock::now() + 4 * kStallLimit;
-    for (; Clock::now() < giveUp && g_server->clientCount() > 1; ++passes) timedPass();
-    for (int i = 0; i < 20; ++i, ++passes) timedPass();
-    EXPECT_EQ(g_server->clientCount(), 1);
-    // The healthy phone gets frames throughout, stalled neighbour or not.
-    EXPECT_TRUE(WaitFor([&] { return healthy.count() > framesBefore + 20; }));
-    // No pass ever waits on a phone; the margin covers rendering and a loaded machine.
-    std::printf("[ measured ] %d passes, longest %.1f ms\n", passes, longestPassMs());
-    EXPECT_LT(longestPassMs(), 10.0 * kSendTimeoutMs);
-}
+using MisbehavingPhonesTest = ReliabilityTest;
 
 TEST_F(MisbehavingPhonesTest, SilentConnectionsAndConnectCyclesLeaveDescriptorsAndThreadsAsTheyWere) {
     spyRenders();
@@ -107,19 +57,16 @@ TEST_F(MisbehavingPhonesTest, SilentConnectionsAndConnectCyclesLeaveDescriptorsA
     for (int i = 0; i < 4; ++i) silent.push_back(ConnectSilently("127.0.0.6", httpPort));
     // 200 phones that connect, take their stream's head, and go, while frames are pushed.
     size_t before = healthy.count();
-    int passes = 0;
     for (int cycle = 0; cycle < 200; ++cycle) {
         const std::string ip = "127.0.1." + std::to_string(1 + cycle % 50);
         qlotest::StreamPhone phone(ip.c_str(), httpPort, "/stream?deviceName=Cycle" + std::to_string(cycle));
         if (cycle % 2 == 0) phone.readHead();
-        timedPass();
-        ++passes;
+        pass();
     }
     for (int fd : silent) EXPECT_TRUE(qlotest::ReadToEnd(fd).empty());  // closed unanswered
     for (int fd : silent) close(fd);
     EXPECT_TRUE(passUntil([&] { return g_server->clientCount() == 1; }));
     EXPECT_TRUE(WaitFor([&] { return healthy.count() > before; }));
-    EXPECT_LT(longestPassMs(), 10.0 * kSendTimeoutMs);
     EXPECT_TRUE(WaitFor([&] { return pass(), CountProcEntries("fd") == fds; })) << CountProcEntries("fd") << " vs " << fds;
     EXPECT_TRUE(WaitFor([&] { return CountServiceThreads() == threads; }));  // senders of gone phones end
     // The server still admits and answers.
@@ -147,7 +94,7 @@ TEST_F(MisbehavingPhonesTest, DatagramsOfEveryLengthAndTypeFromManySendersMoveOn
             if (length >= 25 && type == 1) std::memcpy(&bytes[1 + 4 * (rng() % 6)], &kBad[rng() % 3], 4);
             senders[rng() % senders.size()]->send(bytes);
         }
-        if (type % 16 == 0) timedPass();
+        if (type % 16 == 0) pass();
     }
     pass(3);
     // Orientation and position stay finite, and the phone's next valid sample is applied.
