@@ -55,8 +55,7 @@ TEST(FrameDifference, NoiseStaysLowAndAMovedPictureStandsOut) {
 
     FrameDecoder decoder;
     std::string error;
-    const std::vector<uint8_t> notJpeg = {0xFF, 0xD8, 1, 2, 3, 0xFF, 0xD9};
-    EXPECT_FALSE(decoder.decode(notJpeg, error));
+    EXPECT_FALSE(decoder.decode(std::vector<uint8_t>{0xFF, 0xD8, 1, 2, 3, 0xFF, 0xD9}, error));
     EXPECT_FALSE(error.empty());
 }
 
@@ -110,21 +109,18 @@ TEST(LatencyProbe, MeasuresTheDelayOfEveryStepWithoutFalseTriggers) {
     EXPECT_EQ(stream.sent[2].second, settings.poseA.orientY);
 }
 
-TEST(LatencyProbe, GivesUpWhenThePictureIgnoresTheMotion) {
+TEST(LatencyProbe, GivesUpWhenThePictureIgnoresTheMotionOrCannotBeDecoded) {
     SimulatedStream stream;
     stream.followsMotion = false;
     const LatencyResult r = stream.run(LatencyProbeSettings{}, 3000);
     EXPECT_EQ(r.count(), 0u);
     EXPECT_EQ(r.missed, 3u);
     EXPECT_NE(r.problem.find("did not change"), std::string::npos);
-}
 
-TEST(LatencyProbe, GivesUpOnFramesThatCannotBeDecoded) {
     LatencyProbe probe(LatencyProbeSettings{}, nullptr);
     Clock::time_point t{};
     probe.start(t);
-    const std::vector<uint8_t> junk = {0xFF, 0xD8, 0, 0, 0xFF, 0xD9};
-    for (int i = 0; i < 10; ++i) probe.onFrame(t += 20ms, junk);
+    for (int i = 0; i < 10; ++i) probe.onFrame(t += 20ms, std::vector<uint8_t>{0xFF, 0xD8, 0, 0, 0xFF, 0xD9});
     EXPECT_TRUE(probe.finished());
     EXPECT_FALSE(probe.result().problem.empty());
 }
