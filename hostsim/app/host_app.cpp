@@ -1,5 +1,6 @@
-// The application object: plug-ins, commands, menus, panels and the project file. The main
-// loop is in main_loop.cpp, the suite tables in host_suites.cpp.
+// The application object: plug-ins, commands, menus and the project file. The panels are in
+// host_panels.cpp, the windows in host_windows.cpp, the main loop in main_loop.cpp, the suite
+// tables in host_suites.cpp.
 #include "hostsim/app/host_app.h"
 
 #include <stdexcept>
@@ -96,37 +97,31 @@ AEGP_PluginID HostApp::attachPlugin(const std::string& name, AEGP_PluginInitFunc
 AEGP_PluginID HostApp::startPlugin(const std::string& name,
                                    std::unique_ptr<PluginLibrary> library,
                                    AEGP_PluginInitFuncPrototype entry) {
-    Plugin plugin;
-    plugin.id = nextPluginId_++;
-    plugin.name = name;
-    plugin.library = std::move(library);
-    plugins_.push_back(std::move(plugin));
-
+    const AEGP_PluginID id = plugins_.add(name, std::move(library)).id;
     AEGP_GlobalRefcon global = nullptr;
     A_Err err;
     {
         Nested nested(*this);
-        err = entry(SuiteRegistry::instance().basic(), kHostMajorVersion, kHostMinorVersion,
-                    plugins_.back().id, &global);
+        err = entry(SuiteRegistry::instance().basic(), kHostMajorVersion, kHostMinorVersion, id,
+                    &global);
     }
     if (err != A_Err_NONE) {
         // Nothing of a plug-in whose start failed may be called again: its hooks and panels
         // go, and so does its library.
-        Plugin failed = std::move(plugins_.back());
-        plugins_.pop_back();
-        hooks_.removePlugin(failed.id);
-        workspace_.removePlugin(failed.id);
+        plugins_.takeLast();
+        hooks_.removePlugin(id);
+        workspace_.removePlugin(id);
         menuUpdatePending_ = false;
         throw PluginLoadError("entry point of plug-in " + name + " returned error " +
                               std::to_string(err));
     }
-    hooks_.setGlobalRefcon(plugins_.back().id, global);
-    log::Log("[host] loaded plug-in %s (id %d)", name.c_str(), plugins_.back().id);
+    hooks_.setGlobalRefcon(id, global);
+    log::Log("[host] loaded plug-in %s (id %d)", name.c_str(), id);
     flushMenuUpdate();
-    return plugins_.back().id;
+    return id;
 }
 
-void HostApp::dropPlugin(Plugin& plugin) {
+void HostApp::dropPlugin(PluginSet::Plugin& plugin) {
     {
         Nested nested(*this);
         hooks_.runDeathHooks(plugin.id);
@@ -138,93 +133,54 @@ void HostApp::dropPlugin(Plugin& plugin) {
 }
 
 void HostApp::unloadPlugins() {
-    // Last loaded, first gone; each plug-in's death hooks run before its library closes.
+    // Last loaded, first gone; each plug-in's death hooks run (while it is still listed)
+    // before its library closes.
     while (!plugins_.empty()) {
-        dropPlugin(plugins_.back());
-        plugins_.pop_back();
+        dropPlugin(plugins_.last());
+        plugins_.takeLast();
     }
     menuUpdatePending_ = false;
-}
-
-bool HostApp::isPlugin(AEGP_PluginID plugin) const {
-    for (const Plugin& p : plugins_) {
-        if (p.id == plugin) return true;
-    }
-    return false;
-}
-
-std::vector<std::string> HostApp::pluginNames() const {
-    std::vector<std::string> names;
-    for (const Plugin& p : plugins_) names.push_back(p.name);
-    return names;
 }
 
 // ---- commands and menus ----------------------------------------------------------------
 
 void HostApp::buildMenus() {
-    menus_.addMenu(AEGP_Menu_FILE, "File");
-    menus_.addMenu(AEGP_Menu_EDIT, "Edit");
-    menus_.addMenu(AEGP_Menu_COMPOSITION, "Composition");
-    menus_.addMenu(AEGP_Menu_LAYER, "Layer");
-    menus_.addMenu(kHostMenuView, "View");
-    menus_.addMenu(AEGP_Menu_WINDOW, "Window");
+    MenuBar& bar = commands_.bar();
+    bar.addMenu(AEGP_Menu_FILE, "File");
+    bar.addMenu(AEGP_Menu_EDIT, "Edit");
+    bar.addMenu(AEGP_Menu_COMPOSITION, "Composition");
+    bar.addMenu(AEGP_Menu_LAYER, "Layer");
+    bar.addMenu(kHostMenuView, "View");
+    bar.addMenu(AEGP_Menu_WINDOW, "Window");
 
-    menus_.insert(kHostCmdSaveProject, "Save", AEGP_Menu_FILE, AEGP_MENU_INSERT_AT_BOTTOM);
-    menus_.insert(kHostCmdQuit, "Quit", AEGP_Menu_FILE, AEGP_MENU_INSERT_AT_BOTTOM);
-    menus_.insert(AEGP_Cmd_TOGGLE_PLAYBACK, "Play Current Preview", AEGP_Menu_COMPOSITION,
-                  AEGP_MENU_INSERT_AT_BOTTOM);
+    bar.insert(kHostCmdSaveProject, "Save", AEGP_Menu_FILE, AEGP_MENU_INSERT_AT_BOTTOM);
+    bar.insert(kHostCmdQuit, "Quit", AEGP_Menu_FILE, AEGP_MENU_INSERT_AT_BOTTOM);
+    bar.insert(AEGP_Cmd_TOGGLE_PLAYBACK, "Play Current Preview", AEGP_Menu_COMPOSITION,
+               AEGP_MENU_INSERT_AT_BOTTOM);
     for (const HostTab& tab : kHostTabs) {
-        menus_.insert(tab.command, tab.name, AEGP_Menu_WINDOW, AEGP_MENU_INSERT_SORTED);
+        bar.insert(tab.command, tab.name, AEGP_Menu_WINDOW, AEGP_MENU_INSERT_SORTED);
         const std::string name = tab.name;
-        hostCommands_[tab.command] = [this, name]() { return togglePanel(name); };
+        commands_.addHostCommand(tab.command, [this, name]() { return togglePanel(name); });
     }
 
-    hostCommands_[AEGP_Cmd_TOGGLE_PLAYBACK] = [this]() { return togglePlayback(); };
-    hostCommands_[kHostCmdQuit] = [this]() {
+    commands_.addHostCommand(AEGP_Cmd_TOGGLE_PLAYBACK, [this]() { return togglePlayback(); });
+    commands_.addHostCommand(kHostCmdQuit, [this]() {
         requestQuit("File > Quit");
         return A_Err_NONE;
-    };
-    hostCommands_[kHostCmdSaveProject] = [this]() {
+    });
+    commands_.addHostCommand(kHostCmdSaveProject, [this]() {
         if (projectPath_.empty()) {
             log::Log("[host] File > Save: no project file (start with --project or --save)");
             return A_Err_GENERIC;
         }
         return saveProject(projectPath_) ? A_Err_NONE : A_Err_GENERIC;
-    };
+    });
     buildWindowMenus();
-}
-
-AEGP_Command HostApp::newUniqueCommand() {
-    const AEGP_Command command = nextUniqueCommand_++;
-    uniqueCommands_.insert(command);
-    return command;
-}
-
-bool HostApp::isKnownCommand(AEGP_Command command) const {
-    return hostCommands_.count(command) != 0 || uniqueCommands_.count(command) != 0;
-}
-
-A_Err HostApp::insertMenuCommand(AEGP_Command command, const std::string& name,
-                                 AEGP_MenuID menu, A_long after) {
-    if (!isKnownCommand(command)) return A_Err_PARAMETER;
-    return menus_.insert(command, name, menu, after);
-}
-
-A_Err HostApp::removeMenuCommand(AEGP_Command command) {
-    return menus_.remove(command);
-}
-
-A_Err HostApp::setCommandEnabled(AEGP_Command command, bool enabled) {
-    return menus_.setEnabled(command, enabled);
-}
-
-A_Err HostApp::setCommandChecked(AEGP_Command command, bool checked) {
-    return menus_.setChecked(command, checked);
 }
 
 HostApp::CommandResult HostApp::carryOut(AEGP_Command command) {
     CommandResult result;
-    if (!isKnownCommand(command)) {
+    if (!commands_.isKnown(command)) {
         result.err = A_Err_PARAMETER;
         return result;
     }
@@ -234,9 +190,9 @@ HostApp::CommandResult HostApp::carryOut(AEGP_Command command) {
         result.err = before.firstError;
         result.handled = before.handled;
 
-        auto own = hostCommands_.find(command);
-        if (!result.handled && own != hostCommands_.end()) {
-            const A_Err err = own->second();
+        const HostCommands::Action* own = commands_.hostAction(command);
+        if (!result.handled && own != nullptr) {
+            const A_Err err = (*own)();
             if (result.err == A_Err_NONE) result.err = err;
             result.handled = true;
         }
@@ -256,10 +212,10 @@ A_Err HostApp::doCommand(AEGP_Command command) {
 }
 
 MenuChoice HostApp::chooseMenuCommand(const std::string& text) {
-    if (menus_.findByName(text) == nullptr) return MenuChoice::NotFound;
+    if (menus().findByName(text) == nullptr) return MenuChoice::NotFound;
     updateMenus();
     // The update may have removed or renamed the item; look again, as the open menu shows.
-    const MenuItem* item = menus_.findByName(text);
+    const MenuItem* item = menus().findByName(text);
     if (item == nullptr) return MenuChoice::NotFound;
     if (!item->enabled) return MenuChoice::Disabled;
     const CommandResult result = carryOut(item->command);
@@ -267,20 +223,14 @@ MenuChoice HostApp::chooseMenuCommand(const std::string& text) {
     return result.handled ? MenuChoice::Handled : MenuChoice::NotHandled;
 }
 
-std::optional<bool> HostApp::checkMark(const std::string& text) const {
-    const MenuItem* item = menus_.findByName(text);
-    if (item == nullptr) return std::nullopt;
-    return item->checked;
-}
-
 void HostApp::updateHostItems() {
     for (const HostTab& tab : kHostTabs) {
-        menus_.setChecked(tab.command, workspace_.tabShown(tab.name));
+        commands_.setChecked(tab.command, workspace_.tabShown(tab.name));
     }
     const Item* active = CurrentProject().activeItem();
     const bool canPlay = CurrentProject().playing() ||
                          (active != nullptr && active->asComposition() != nullptr);
-    menus_.setEnabled(AEGP_Cmd_TOGGLE_PLAYBACK, canPlay);
+    commands_.setEnabled(AEGP_Cmd_TOGGLE_PLAYBACK, canPlay);
     updateWindowItems();
 }
 
@@ -311,57 +261,6 @@ A_Err HostApp::togglePlayback() {
     }
     log::Log("[host] playback %s", nowPlaying ? "started" : "stopped");
     return A_Err_NONE;
-}
-
-// ---- panels ----------------------------------------------------------------------------
-
-A_Err HostApp::registerPanel(AEGP_PluginID plugin, const std::string& matchName,
-                             AEGP_CreatePanelHook hook, AEGP_CreatePanelRefcon refcon,
-                             bool paintBackground) {
-    if (!isPlugin(plugin)) return A_Err_PARAMETER;
-    return workspace_.registerPanel(plugin, matchName, hook, refcon, paintBackground);
-}
-
-A_Err HostApp::unregisterPanel(const std::string& matchName) {
-    const bool wasShown = workspace_.tabShown(matchName);
-    const A_Err err = workspace_.unregisterPanel(matchName);
-    if (err == A_Err_NONE && wasShown) visibilityChanged();
-    return err;
-}
-
-A_Err HostApp::togglePanel(const std::string& name) {
-    A_Err err;
-    {
-        Nested nested(*this);
-        err = workspace_.toggleVisibility(name);
-    }
-    if (err == A_Err_NONE) {
-        log::Log("[host] panel \"%s\" %s", name.c_str(),
-                 workspace_.tabShown(name) ? "shown" : "hidden");
-        visibilityChanged();
-    }
-    return err;
-}
-
-A_Err HostApp::setPanelTitle(AEGP_PanelH panel, const std::string& title) {
-    return workspace_.setPanelTitle(panel, title);
-}
-
-bool HostApp::bringTabToFront(const std::string& name) {
-    if (!workspace_.bringToFront(name)) return false;
-    visibilityChanged();
-    return true;
-}
-
-bool HostApp::closeTab(const std::string& name) {
-    if (!workspace_.closeTab(name)) return false;
-    log::Log("[host] tab \"%s\" closed", name.c_str());
-    visibilityChanged();
-    return true;
-}
-
-A_Err HostApp::panelSnapSizes(const std::string& matchName, std::vector<A_LPoint>* sizes) const {
-    return workspace_.snapSizes(matchName, sizes);
 }
 
 // ---- project ---------------------------------------------------------------------------

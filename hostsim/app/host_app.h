@@ -31,18 +31,18 @@
 
 #include <atomic>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "hostsim/app/go_to_time_dialog.h"
 #include "hostsim/app/hook_table.h"
+#include "hostsim/app/host_commands.h"
 #include "hostsim/app/main_window.h"
 #include "hostsim/app/menu_bar.h"
 #include "hostsim/app/plugin_library.h"
+#include "hostsim/app/plugin_set.h"
 #include "hostsim/app/signal_pipe.h"
 #include "hostsim/app/viewer.h"
 #include "hostsim/app/workspace.h"
@@ -125,20 +125,12 @@ public:
     AEGP_PluginID attachPlugin(const std::string& name, AEGP_PluginInitFuncPrototype entry);
     // Runs each plug-in's death hooks, drops its hooks and panels, then closes its library.
     void unloadPlugins();
-    bool isPlugin(AEGP_PluginID plugin) const;
-    std::vector<std::string> pluginNames() const;
+    const PluginSet& plugins() const { return plugins_; }
 
     // ---- commands and menus ------------------------------------------------------------
-    const MenuBar& menus() const { return menus_; }
-    AEGP_Command newUniqueCommand();
-    // A host command or one handed out by newUniqueCommand.
-    bool isKnownCommand(AEGP_Command command) const;
-    // The Command Suite's menu calls: A_Err_PARAMETER for an unknown command.
-    A_Err insertMenuCommand(AEGP_Command command, const std::string& name, AEGP_MenuID menu,
-                            A_long after);
-    A_Err removeMenuCommand(AEGP_Command command);
-    A_Err setCommandEnabled(AEGP_Command command, bool enabled);
-    A_Err setCommandChecked(AEGP_Command command, bool checked);
+    // The commands and the menu bar (the Command Suite's calls go here).
+    HostCommands& commands() { return commands_; }
+    const MenuBar& menus() const { return commands_.bar(); }
 
     // Carries a command out: before-host command hooks, then (when none handled it) the
     // host's own handling, then after-host hooks. A_Err_PARAMETER for an unknown command;
@@ -151,7 +143,7 @@ public:
     // them does), then the command is carried out unless its item is disabled.
     MenuChoice chooseMenuCommand(const std::string& text);
     // The check mark of the item with that text; nullopt when there is none.
-    std::optional<bool> checkMark(const std::string& text) const;
+    std::optional<bool> checkMark(const std::string& text) const { return commands_.checkMark(text); }
     // Updates every menu now: the host's own items, then every update-menu hook.
     void updateMenus();
     int menuUpdateCount() const { return menuUpdates_; }
@@ -224,11 +216,6 @@ public:
     void runModal(const std::function<bool()>& done);
 
 private:
-    struct Plugin {
-        AEGP_PluginID id = 0;
-        std::string name;
-        std::unique_ptr<PluginLibrary> library;  // null for an attached entry point
-    };
     struct CommandResult {
         A_Err err = A_Err_NONE;
         bool handled = false;
@@ -236,7 +223,7 @@ private:
 
     AEGP_PluginID startPlugin(const std::string& name, std::unique_ptr<PluginLibrary> library,
                               AEGP_PluginInitFuncPrototype entry);
-    void dropPlugin(Plugin& plugin);
+    void dropPlugin(PluginSet::Plugin& plugin);
     void buildMenus();
     void updateHostItems();
     CommandResult carryOut(AEGP_Command command);
@@ -260,14 +247,10 @@ private:
         HostApp& app_;
     };
 
-    MenuBar menus_;
+    HostCommands commands_{kFirstUniqueCommand};
     HookTable hooks_;
     Workspace workspace_;
-    std::vector<Plugin> plugins_;
-    AEGP_PluginID nextPluginId_ = 1;
-    AEGP_Command nextUniqueCommand_ = kFirstUniqueCommand;
-    std::set<AEGP_Command> uniqueCommands_;
-    std::map<AEGP_Command, std::function<A_Err()>> hostCommands_;
+    PluginSet plugins_;
     AEGP_WindowType activeWindow_ = AEGP_WindType_COMP;
     std::string projectPath_;
 

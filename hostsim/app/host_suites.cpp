@@ -36,7 +36,7 @@ const char* Text(const A_u_char* utf8) {
 A_Err GetUniqueCommand(AEGP_Command* unique_commandP) {
     return OnMain([&](HostApp& app) -> A_Err {
         if (unique_commandP == nullptr) return A_Err_PARAMETER;
-        *unique_commandP = app.newUniqueCommand();
+        *unique_commandP = app.commands().newUniqueCommand();
         return A_Err_NONE;
     });
 }
@@ -45,24 +45,24 @@ A_Err InsertMenuCommand(AEGP_Command command, const A_char* nameZ, AEGP_MenuID m
                         A_long after_itemL) {
     return OnMain([&](HostApp& app) -> A_Err {
         if (nameZ == nullptr) return A_Err_PARAMETER;
-        return app.insertMenuCommand(command, nameZ, menu_id, after_itemL);
+        return app.commands().insertMenuCommand(command, nameZ, menu_id, after_itemL);
     });
 }
 
 A_Err RemoveMenuCommand(AEGP_Command command) {
-    return OnMain([&](HostApp& app) -> A_Err { return app.removeMenuCommand(command); });
+    return OnMain([&](HostApp& app) -> A_Err { return app.commands().removeMenuCommand(command); });
 }
 
 A_Err EnableCommand(AEGP_Command command) {
-    return OnMain([&](HostApp& app) -> A_Err { return app.setCommandEnabled(command, true); });
+    return OnMain([&](HostApp& app) -> A_Err { return app.commands().setEnabled(command, true); });
 }
 
 A_Err DisableCommand(AEGP_Command command) {
-    return OnMain([&](HostApp& app) -> A_Err { return app.setCommandEnabled(command, false); });
+    return OnMain([&](HostApp& app) -> A_Err { return app.commands().setEnabled(command, false); });
 }
 
 A_Err CheckMarkMenuCommand(AEGP_Command command, A_Boolean checkB) {
-    return OnMain([&](HostApp& app) -> A_Err { return app.setCommandChecked(command, checkB != 0); });
+    return OnMain([&](HostApp& app) -> A_Err { return app.commands().setChecked(command, checkB != 0); });
 }
 
 A_Err DoCommand(AEGP_Command command) {
@@ -80,7 +80,7 @@ A_Err RegisterCommandHook(AEGP_PluginID plugin, AEGP_HookPriority priority,
                           AEGP_Command command, AEGP_CommandHook hook,
                           AEGP_CommandRefcon refcon) {
     return OnMain([&](HostApp& app) -> A_Err {
-        if (!app.isPlugin(plugin) || hook == nullptr) return A_Err_PARAMETER;
+        if (!app.plugins().contains(plugin) || hook == nullptr) return A_Err_PARAMETER;
         if (priority != AEGP_HP_BeforeAE && priority != AEGP_HP_AfterAE) return A_Err_PARAMETER;
         app.hooks().addCommandHook(plugin, priority, command, hook, refcon);
         return A_Err_NONE;
@@ -90,7 +90,7 @@ A_Err RegisterCommandHook(AEGP_PluginID plugin, AEGP_HookPriority priority,
 A_Err RegisterUpdateMenuHook(AEGP_PluginID plugin, AEGP_UpdateMenuHook hook,
                              AEGP_UpdateMenuRefcon refcon) {
     return OnMain([&](HostApp& app) -> A_Err {
-        if (!app.isPlugin(plugin) || hook == nullptr) return A_Err_PARAMETER;
+        if (!app.plugins().contains(plugin) || hook == nullptr) return A_Err_PARAMETER;
         app.hooks().addUpdateMenuHook(plugin, hook, refcon);
         return A_Err_NONE;
     });
@@ -98,7 +98,7 @@ A_Err RegisterUpdateMenuHook(AEGP_PluginID plugin, AEGP_UpdateMenuHook hook,
 
 A_Err RegisterDeathHook(AEGP_PluginID plugin, AEGP_DeathHook hook, AEGP_DeathRefcon refcon) {
     return OnMain([&](HostApp& app) -> A_Err {
-        if (!app.isPlugin(plugin) || hook == nullptr) return A_Err_PARAMETER;
+        if (!app.plugins().contains(plugin) || hook == nullptr) return A_Err_PARAMETER;
         app.hooks().addDeathHook(plugin, hook, refcon);
         return A_Err_NONE;
     });
@@ -106,7 +106,7 @@ A_Err RegisterDeathHook(AEGP_PluginID plugin, AEGP_DeathHook hook, AEGP_DeathRef
 
 A_Err RegisterIdleHook(AEGP_PluginID plugin, AEGP_IdleHook hook, AEGP_IdleRefcon refcon) {
     return OnMain([&](HostApp& app) -> A_Err {
-        if (!app.isPlugin(plugin) || hook == nullptr) return A_Err_PARAMETER;
+        if (!app.plugins().contains(plugin) || hook == nullptr) return A_Err_PARAMETER;
         app.hooks().addIdleHook(plugin, hook, refcon);
         return A_Err_NONE;
     });

@@ -58,20 +58,20 @@ std::string ProjectName(const std::string& path) {
 }  // namespace
 
 void HostApp::buildWindowMenus() {
-    menus_.insert(kHostCmdGoToTime, "Go to Time...", AEGP_Menu_COMPOSITION,
-                  AEGP_MENU_INSERT_AT_BOTTOM);
-    hostCommands_[kHostCmdGoToTime] = [this]() {
+    commands_.bar().insert(kHostCmdGoToTime, "Go to Time...", AEGP_Menu_COMPOSITION,
+                           AEGP_MENU_INSERT_AT_BOTTOM);
+    commands_.addHostCommand(kHostCmdGoToTime, [this]() {
         return openGoToTimeDialog() != nullptr ? A_Err_NONE : A_Err_GENERIC;
-    };
+    });
     for (const LayoutCommand& item : kLayoutCommands) {
-        menus_.insert(item.command, item.text, kHostMenuView, AEGP_MENU_INSERT_AT_BOTTOM);
+        commands_.bar().insert(item.command, item.text, kHostMenuView, AEGP_MENU_INSERT_AT_BOTTOM);
         const ViewLayout layout = item.layout;
-        hostCommands_[item.command] = [this, layout]() { return setViewerLayout(layout); };
+        commands_.addHostCommand(item.command, [this, layout]() { return setViewerLayout(layout); });
     }
 }
 
 void HostApp::updateWindowItems() {
-    menus_.setEnabled(kHostCmdGoToTime, ActiveComposition() != nullptr && !goToTime_);
+    commands_.setEnabled(kHostCmdGoToTime, ActiveComposition() != nullptr && !goToTime_);
     const ObjectId front = Viewer::FrontComposition();
     const ViewLayout current = viewer_.state(front).layout;
     // One check mark: on the first item naming the current layout.
@@ -79,8 +79,8 @@ void HostApp::updateWindowItems() {
     for (const LayoutCommand& item : kLayoutCommands) {
         const bool mark = front != 0 && !marked && item.layout == current;
         marked = marked || mark;
-        menus_.setEnabled(item.command, front != 0);
-        menus_.setChecked(item.command, mark);
+        commands_.setEnabled(item.command, front != 0);
+        commands_.setChecked(item.command, mark);
     }
     // Menu updates come at least every kMenuUpdateInterval: the window follows the project.
     if (mainWindow_) mainWindow();

@@ -44,7 +44,7 @@ bool AppExecuteCommand(NativeCall& call) {
     HostApp* app = HostApp::current();
     if (app == nullptr) return Fail(call, "executeCommand: there is no host application");
     const auto command = static_cast<AEGP_Command>(number);
-    if (!app->isKnownCommand(command)) {
+    if (!app->commands().isKnown(command)) {
         return Fail(call, "executeCommand: no command " + std::to_string(command));
     }
     const A_Err err = app->doCommand(command);

@@ -133,7 +133,7 @@ TEST_P(QuitBySignal, ASignalFromAnotherThreadWakesTheWaitingLoopAndRunsTheDeathH
     sender.join();
     EXPECT_TRUE(app.quitRequested());
     EXPECT_EQ(Events(), std::vector<std::string>{"death"});
-    EXPECT_TRUE(app.pluginNames().empty());
+    EXPECT_TRUE(app.plugins().names().empty());
     struct sigaction now {};
     sigaction(GetParam(), nullptr, &now);
     EXPECT_EQ(now.sa_handler, SIG_DFL) << "the host's handlers are gone again";

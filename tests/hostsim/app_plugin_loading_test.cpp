@@ -52,7 +52,7 @@ TEST(PluginLoading, LibrariesThatCannotServeAsPluginsFailWithFileAndReason) {
     EXPECT_NE(message.find(text), std::string::npos) << message;
     std::remove(text.c_str());
 
-    EXPECT_TRUE(app.pluginNames().empty());
+    EXPECT_TRUE(app.plugins().names().empty());
 }
 
 TEST_F(HostFixture, EntryPointGetsTheBasicSuiteVersionsAndItsId) {
@@ -126,7 +126,7 @@ TEST_F(HostFixture, UnloadRunsEachPluginsDeathHooksWithItsRefconsThenForgetsItsH
 
     app.unloadPlugins();
     EXPECT_EQ(Events(), (std::vector<std::string>{"death"}));
-    EXPECT_FALSE(app.isPlugin(plugin));
+    EXPECT_FALSE(app.plugins().contains(plugin));
     app.runRounds(2);
     app.shutdown();
     EXPECT_EQ(Events(), (std::vector<std::string>{"death"}));
@@ -146,7 +146,7 @@ TEST(PluginLoading, TheQuilloLibraryLoadsRegistersItsCommandAndUnloadsCleanly) {
     SetCurrentProject(MakeDemoProject());
     HostApp app;
     const AEGP_PluginID id = app.loadPlugin(path);
-    EXPECT_TRUE(app.isPlugin(id));
+    EXPECT_TRUE(app.plugins().contains(id));
 
     std::vector<std::string> names;
     for (const MenuItem& item : app.menus().menu(AEGP_Menu_WINDOW)->items) names.push_back(item.name);
