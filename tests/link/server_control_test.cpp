@@ -1,7 +1,9 @@
 // The control endpoints over real loopback connections: exact answer bytes, routing by
 // substring, the mailboxes (newest post wins, unmentioned lens fields kept), body framing and the
 // cap on announced body lengths.
+#include <atomic>
 #include <cerrno>
+#include <thread>
 
 #include "server_test_support.h"
 
@@ -237,6 +239,50 @@ TEST_F(ControlTest, SilentConnectionIsClosedAndTheNextOneServed) {
     EXPECT_EQ(recv(silent, &c, 1, 0), 0);  // closed by the server, nothing sent
     close(silent);
     EXPECT_EQ(server_.clientCount(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// Phones post lens settings from several connections at once while the idle tick takes the
+// mailbox: every settings it takes are one post's, whole, and a post answered after the last take
+// is still there to take.
+TEST_F(ControlTest, ConcurrentCameraPostsAreTakenWholeAndTheLastIsNotLost) {
+    std::atomic<bool> posting{true};
+    std::vector<std::thread> phones;
+    for (int t = 0; t < 4; ++t)
+        phones.emplace_back([this, t] {
+            for (int i = 1; i <= 40; ++i) {
+                const int v = t * 1000 + i;
+                Exchange(port_, Post("/camera", "{\"zoom\":" + std::to_string(v) + ",\"focusDistance\":" +
+                                                    std::to_string(v) + ",\"aperture\":" + std::to_string(v) +
+                                                    ",\"deviceName\":\"phone " + std::to_string(t) + "\"}"),
+                         ("127.0.0." + std::to_string(2 + t)).c_str());
+            }
+        });
+    std::thread idleTick([&] {
+        while (posting.load()) {
+            if (!server_.hasPendingCameraSettings()) {
+                std::this_thread::yield();
+                continue;
+            }
+            const CameraSettings s = server_.getPendingCameraSettings();
+            const int v = static_cast<int>(s.zoom);
+            EXPECT_TRUE(s.focusDistance == s.zoom && s.aperture == s.zoom) << s.zoom << " " << s.focusDistance;
+            EXPECT_EQ(std::string(s.deviceName), "phone " + std::to_string(v / 1000)) << v;
+        }
+    });
+    for (std::thread& p : phones) p.join();
+    posting.store(false);
+    idleTick.join();
+    server_.getPendingCameraSettings();
+    EXPECT_EQ(Exchange(port_, Post("/camera", R"({"zoom":5,"deviceName":"last"})")), kOk);
+    ASSERT_TRUE(server_.hasPendingCameraSettings());
+    const CameraSettings last = server_.getPendingCameraSettings();
+    EXPECT_EQ(last.zoom, 5.0f);
+    EXPECT_STREQ(last.deviceName, "last");
+    EXPECT_FALSE(server_.hasPendingCameraSettings());
 }
 
 }  // namespace

@@ -50,6 +50,7 @@ TEST_F(MisbehavingPhonesTest, SilentConnectionsAndConnectCyclesLeaveDescriptorsA
         once.readHead();
     }
     ASSERT_TRUE(passUntil([&] { return g_server->clientCount() == 1; }));
+    // What the previous test left may still be closing: the counts must not grow.
     const int fds = CountProcEntries("fd"), threads = CountServiceThreads();
 
     // Connections that send nothing: each is closed at the request deadline.
@@ -67,8 +68,8 @@ TEST_F(MisbehavingPhonesTest, SilentConnectionsAndConnectCyclesLeaveDescriptorsA
     for (int fd : silent) close(fd);
     EXPECT_TRUE(passUntil([&] { return g_server->clientCount() == 1; }));
     EXPECT_TRUE(WaitFor([&] { return healthy.count() > before; }));
-    EXPECT_TRUE(WaitFor([&] { return pass(), CountProcEntries("fd") == fds; })) << CountProcEntries("fd") << " vs " << fds;
-    EXPECT_TRUE(WaitFor([&] { return CountServiceThreads() == threads; }));  // senders of gone phones end
+    EXPECT_TRUE(WaitFor([&] { return pass(), CountProcEntries("fd") <= fds; })) << CountProcEntries("fd") << " vs " << fds;
+    EXPECT_TRUE(WaitFor([&] { return CountServiceThreads() <= threads; }));  // senders of gone phones end
     // The server still admits and answers.
     EXPECT_NE(control(qlotest::Get("/info")).find("\"clients\":1"), std::string::npos);
 }
@@ -107,8 +108,8 @@ TEST_F(MisbehavingPhonesTest, DatagramsOfEveryLengthAndTypeFromManySendersMoveOn
     for (double v : layer("A")->stream(AEGP_LayerStream_POSITION)->valueAt(0).v) EXPECT_TRUE(std::isfinite(v));
     EXPECT_EQ(g_server->clientCount(), 1);
     senders.clear();
-    EXPECT_EQ(CountProcEntries("fd"), fds);
-    EXPECT_TRUE(WaitFor([&] { return CountServiceThreads() == threads; }));  // senders of gone phones end
+    EXPECT_LE(CountProcEntries("fd"), fds);
+    EXPECT_TRUE(WaitFor([&] { return CountServiceThreads() <= threads; }));  // senders of gone phones end
 }
 
 TEST_F(MisbehavingPhonesTest, ControlRequestsAtTheirLimitSizesAreAnsweredAndCutToTheirFields) {
