@@ -1,5 +1,6 @@
 // The ExtendScript engine: results and errors as the plug-in receives them, fresh globals per
-// script, the time and memory limits, the closed host objects, and scripts that run scripts.
+// script, the composition's time and playback, the time and memory limits, the closed host
+// objects, and scripts that run scripts.
 #include "hostsim/script/extendscript.h"
 #include "script_fixture.h"
 
@@ -94,6 +95,46 @@ TEST_F(ScriptFixture, TheObjectModelReflectsTheProject) {
               "Footage,512,false");
     ASSERT_TRUE(CurrentProject().setActiveItem(0));
     EXPECT_EQ(Eval("app.project.activeItem === null"), "true");
+}
+
+// A composition's time is clamped to it; while it plays the time read is the playback time, and
+// setting it moves playback without stopping it; the playback command fails without a composition.
+TEST_F(ScriptFixture, TheCompositionsTimeIsClampedAndFollowsPlayback) {
+    const struct {
+        const char* script;
+        const char* result;
+        double time;
+    } kSeeks[] = {
+        {"app.project.activeItem.time = 2.5", "2.5", 2.5},
+        {"app.project.activeItem.time = 12", "12", 10.0},
+        {"app.project.activeItem.time = -1", "-1", 0.0},
+        {"var c = app.project.activeItem; c.time = c.duration - c.frameDuration; c.time * 30", "299", 299.0 / 30},
+    };
+    for (const auto& c : kSeeks) {
+        EXPECT_EQ(Eval(c.script), c.result);
+        EXPECT_NEAR(demo->currentTime, c.time, 1e-9) << c.script;
+    }
+    const std::string toggle = "app.executeCommand(" + std::to_string(AEGP_Cmd_TOGGLE_PLAYBACK) + ");";
+    qlo::runloop::RunLoop::main().useManualClock(true);
+    Eval("app.project.activeItem.time = 0");
+    EXPECT_EQ(Run(toggle).err, A_Err_NONE);
+    qlo::runloop::RunLoop::main().advance(1.0);
+    app.runRounds(1);
+    EXPECT_NEAR(std::stod(Eval("app.project.activeItem.time")), 1.0, 1e-6);
+    Eval("app.project.activeItem.time = 5");
+    EXPECT_TRUE(CurrentProject().playing()) << "seeking does not stop playback";
+    qlo::runloop::RunLoop::main().advance(0.5);
+    app.runRounds(1);
+    Eval(toggle);
+    qlo::runloop::RunLoop::main().useManualClock(false);
+    EXPECT_FALSE(CurrentProject().playing());
+    EXPECT_NEAR(demo->currentTime, 5.5, 1e-6);
+
+    ASSERT_TRUE(CurrentProject().setActiveItem(0));
+    const ScriptOutcome out = Run(toggle);
+    EXPECT_EQ(std::tuple(out.err, out.hasResult, out.error),
+              std::tuple(A_Err_GENERIC, false, std::string("Error: executeCommand: command 2285 failed (error 1) (line 1)")));
+    EXPECT_FALSE(CurrentProject().playing());
 }
 
 TEST_F(ScriptFixture, HostObjectsAreClosed) {

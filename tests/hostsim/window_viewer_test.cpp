@@ -41,8 +41,8 @@ TEST_F(ViewerWindow, TheViewMenuSetsTheLayout) {
     };
     for (const Case& c : cases) {
         ASSERT_EQ(app.chooseMenuCommand(c.item), MenuChoice::Handled) << c.item;
-        EXPECT_EQ(app.viewerState().layout, c.layout) << c.item;
-        EXPECT_EQ(app.viewerState().panes.size(), c.views) << c.item;
+        EXPECT_EQ(std::pair(app.viewerState().layout, app.viewerState().panes.size()), std::pair(c.layout, c.views))
+            << c.item;
         app.updateMenus();
         for (const char* other : {"1 View", "2 Views Horizontal", "2 Views", "2 Views Vertical", "4 Views"}) {
             EXPECT_EQ(app.checkMark(other), std::string(other) == c.checked) << c.item << " / " << other;
@@ -61,10 +61,8 @@ TEST_F(ViewerWindow, LayoutChangesKeepTheCamerasOfTheRemainingViews) {
     EXPECT_FALSE(app.viewer().setPaneCamera(demo->id(), 1, phone.id())) << "no second view yet";
 
     ASSERT_EQ(app.setViewerLayout(ViewLayout::FourViews), A_Err_NONE);
-    EXPECT_EQ(CameraOf(0), "Phone");
-    EXPECT_EQ(CameraOf(1), "Front");
-    EXPECT_EQ(CameraOf(2), "Right");
-    EXPECT_EQ(CameraOf(3), "Active Camera");
+    EXPECT_EQ(std::tuple(CameraOf(0), CameraOf(1), CameraOf(2), CameraOf(3)),
+              std::tuple("Phone", "Front", "Right", "Active Camera"));
     ASSERT_TRUE(app.viewer().setActivePane(demo->id(), 3));
 
     ASSERT_EQ(app.setViewerLayout(ViewLayout::TwoViewsVertical), A_Err_NONE);
@@ -77,41 +75,19 @@ TEST_F(ViewerWindow, LayoutChangesKeepTheCamerasOfTheRemainingViews) {
     EXPECT_EQ(Eval("app.project.activeItem.openInViewer().views[0].activeCamera"), "null");
 }
 
-TEST_F(ViewerWindow, TheWindowHasALayoutControlAndACameraPopUpPerView) {
+// Pressing the controls is the accessibility test's part; here, what only the window shows.
+TEST_F(ViewerWindow, TheWindowNamesTheCompositionAndStacksVerticalViews) {
     std::shared_ptr<ui::Window> window = app.viewer().window();
     ASSERT_EQ(window, app.mainWindow().window()) << "the viewer is part of the main window";
-    EXPECT_TRUE(window->isVisible());
     ASSERT_NE(Find<ui::TextField>("viewer.title"), nullptr);
     EXPECT_EQ(Find<ui::TextField>("viewer.title")->stringValue(), "Composition: Demo");
-    auto* two = Find<ui::Button>("viewer.layout.2 Views");
-    ASSERT_NE(two, nullptr);
-    EXPECT_EQ(two->role(), "RadioButton");
-    two->performClick();
-    EXPECT_EQ(app.viewerState().layout, ViewLayout::TwoViewsHorizontal);
-    ASSERT_NE(Find<ui::Button>("viewer.layout.2 Views"), nullptr);
-    EXPECT_TRUE(Find<ui::Button>("viewer.layout.2 Views")->isOn());
-
-    auto* left = Find<ui::PopUpButton>("viewer.pane.1.camera");
-    auto* right = Find<ui::PopUpButton>("viewer.pane.2.camera");
-    ASSERT_NE(left, nullptr);
-    ASSERT_NE(right, nullptr);
-    EXPECT_EQ(left->title(), "Active Camera") << "the first view keeps its camera";
-    EXPECT_EQ(right->title(), "Active Camera") << "the second view of two starts on the active camera";
-    EXPECT_LT(window->screenFrameOf(*left).x, window->screenFrameOf(*right).x) << "side by side";
-    EXPECT_EQ(left->items().back(), "Camera 1") << "the composition's cameras follow the standard views";
-
-    EXPECT_FALSE(left->chooseItem("Camera 1")) << "the menu must be open";
-    left->performClick();
-    EXPECT_TRUE(left->isMenuOpen());
-    EXPECT_TRUE(left->chooseItem("Camera 1"));
-    EXPECT_EQ(CameraOf(0), "Camera 1");
-    EXPECT_EQ(app.viewerState().activePane, 0);
-    EXPECT_EQ(Find<ui::PopUpButton>("viewer.pane.1.camera")->title(), "Camera 1") << "the window follows";
-
     app.setViewerLayout(ViewLayout::TwoViewsVertical);
-    left = Find<ui::PopUpButton>("viewer.pane.1.camera");
-    right = Find<ui::PopUpButton>("viewer.pane.2.camera");
-    EXPECT_LT(window->screenFrameOf(*left).y, window->screenFrameOf(*right).y) << "stacked";
+    auto* top = Find<ui::PopUpButton>("viewer.pane.1.camera");
+    auto* bottom = Find<ui::PopUpButton>("viewer.pane.2.camera");
+    ASSERT_TRUE(top != nullptr && bottom != nullptr && Find<ui::Button>("viewer.layout.2 Views") != nullptr);
+    EXPECT_TRUE(Find<ui::Button>("viewer.layout.2 Views")->isOn()) << "either two-view layout";
+    EXPECT_FALSE(top->chooseItem("Camera 1")) << "the menu must be open";
+    EXPECT_LT(window->screenFrameOf(*top).y, window->screenFrameOf(*bottom).y) << "stacked";
 }
 
 TEST_F(ViewerWindow, TheConsoleListsTheViews) {
