@@ -1,7 +1,10 @@
 #include "hostsim/render/raster.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace qlo::hostsim::render {
 
@@ -46,6 +49,45 @@ struct GridAxis {
     }
 };
 
+// Both axes of a grid pixel at once, two doubles to an SSE2 register: the low lane is u, the high
+// lane v. Each lane computes exactly what GridAxis::coverage computes for it (the same operations
+// in the same order), but only for the common outcomes: a footprint wholly between two lines (0)
+// or wholly on one (1). Anything else (a line edge within the footprint, a footprint of almost
+// nothing, coordinates beyond the fast floor's range, NaN) is left to GridAxis::coverage.
+class GridPair {
+public:
+    explicit GridPair(const GridAxis& axis)
+        : spacing_(_mm_set1_pd(axis.spacing)), inverse_(_mm_set1_pd(axis.inverse)),
+          width_(_mm_set1_pd(axis.width)), halfWidth_(_mm_set1_pd(axis.width / 2)) {}
+
+    // The coverage of (u, v) over footprints (fu, fv) into cu and cv; false when a lane needs
+    // the exact computation.
+    bool coverage(__m128d t, __m128d footprint, double& cu, double& cv) const {
+        const __m128d x = _mm_add_pd(t, halfWidth_);
+        const __m128d k = _mm_mul_pd(x, inverse_);
+        // Floor: truncated towards zero, one less where that rounded up (Floor's integer path,
+        // here within the 32-bit range).
+        const __m128d absK = _mm_andnot_pd(_mm_set1_pd(-0.0), k);
+        if (_mm_movemask_pd(_mm_cmplt_pd(absK, _mm_set1_pd(1.0e9))) != 3) return false;
+        const __m128d truncated = _mm_cvtepi32_pd(_mm_cvttpd_epi32(k));
+        const __m128d floor = _mm_sub_pd(truncated, _mm_and_pd(_mm_cmpgt_pd(truncated, k), _mm_set1_pd(1.0)));
+        const __m128d phase = _mm_sub_pd(x, _mm_mul_pd(floor, spacing_));
+        const __m128d half = _mm_div_pd(footprint, _mm_set1_pd(2.0));
+        if (_mm_movemask_pd(_mm_cmpgt_pd(half, _mm_set1_pd(1e-9))) != 3) return false;
+        const __m128d low = _mm_sub_pd(phase, half);
+        const __m128d high = _mm_add_pd(phase, half);
+        const int between = _mm_movemask_pd(_mm_and_pd(_mm_cmpge_pd(low, width_), _mm_cmple_pd(high, spacing_)));
+        const int on = _mm_movemask_pd(_mm_and_pd(_mm_cmpge_pd(low, _mm_setzero_pd()), _mm_cmple_pd(high, width_)));
+        if ((between | on) != 3) return false;
+        cu = (between & 1) ? 0.0 : 1.0;
+        cv = (between & 2) ? 0.0 : 1.0;
+        return true;
+    }
+
+private:
+    __m128d spacing_, inverse_, width_, halfWidth_;
+};
+
 }  // namespace
 
 double GridLineCoverage(double t, double footprint, double spacing, double lineWidth) {
@@ -60,7 +102,11 @@ Canvas::Canvas(World& world, std::vector<float>& depth)
 
 void Canvas::clear(double red, double green, double blue) {
     const PF_Pixel8 p{255, ToByte(red), ToByte(green), ToByte(blue)};
-    for (int y = 0; y < height_; ++y) std::fill_n(world_.pixel8(0, y), width_, p);
+    if (height_ < 1 || width_ < 1) return resetDepth();
+    // The first row pixel by pixel, the others copied from it whole.
+    PF_Pixel8* first = world_.pixel8(0, 0);
+    std::fill_n(first, width_, p);
+    for (int y = 1; y < height_; ++y) std::memcpy(world_.pixel8(0, y), first, static_cast<size_t>(width_) * sizeof(PF_Pixel8));
     resetDepth();
 }
 
@@ -130,6 +176,12 @@ void Canvas::fillSpan(int row, int x0, int x1, const Mat3& toLayer, const Paint&
     // Grid: the layer point under each pixel centre, and how far one pixel reaches across
     // the layer (the footprint the lines are filtered over).
     const GridAxis grid{paint.gridSpacing, 1 / paint.gridSpacing, paint.gridLineWidth};
+    // Lines at least as wide as their spacing cover everything: the exact path says so at once.
+    const bool pairs = grid.width < grid.spacing;
+    const GridPair pair(grid);
+    const __m128d sign = _mm_set1_pd(-0.0);
+    const __m128d dxXY = _mm_set_pd(dx.y, dx.x), dyXY = _mm_set_pd(dy.y, dy.x);
+    const __m128d dxZ = _mm_set1_pd(dx.z), dyZ = _mm_set1_pd(dy.z);
     const int a256 = static_cast<int>(std::lround(alpha * 256));
     const uint8_t base[3] = {ToByte(paint.red), ToByte(paint.green), ToByte(paint.blue)};
     for (int i = 0; i < count; ++i, q = q + dx) {
@@ -137,11 +189,16 @@ void Canvas::fillSpan(int row, int x0, int x1, const Mat3& toLayer, const Paint&
         if (paint.depthTest && w < depth[i] * kDepthSlack) continue;
         if (!(q.z != 0)) continue;
         const double inv = 1 / q.z;
-        const double u = q.x * inv, v = q.y * inv;
-        const double fu = (std::fabs(dx.x - u * dx.z) + std::fabs(dy.x - u * dy.z)) * std::fabs(inv);
-        const double fv = (std::fabs(dx.y - v * dx.z) + std::fabs(dy.y - v * dy.z)) * std::fabs(inv);
-        const double cu = grid.coverage(u, fu);
-        const double cv = grid.coverage(v, fv);
+        // u and v, and the footprints fu and fv, in the two lanes.
+        const __m128d uv = _mm_mul_pd(_mm_set_pd(q.y, q.x), _mm_set1_pd(inv));
+        const __m128d fuv = _mm_mul_pd(_mm_add_pd(_mm_andnot_pd(sign, _mm_sub_pd(dxXY, _mm_mul_pd(uv, dxZ))),
+                                                  _mm_andnot_pd(sign, _mm_sub_pd(dyXY, _mm_mul_pd(uv, dyZ)))),
+                                       _mm_set1_pd(std::fabs(inv)));
+        double cu = 0, cv = 0;
+        if (!pairs || !pair.coverage(uv, fuv, cu, cv)) {
+            cu = grid.coverage(_mm_cvtsd_f64(uv), _mm_cvtsd_f64(fuv));
+            cv = grid.coverage(_mm_cvtsd_f64(_mm_unpackhi_pd(uv, uv)), _mm_cvtsd_f64(_mm_unpackhi_pd(fuv, fuv)));
+        }
         const double mix = (cu + cv - cu * cv) * paint.lineAlpha;
         PF_Pixel8& p = px[i];
         if (mix == 0 && a256 == 256) {
