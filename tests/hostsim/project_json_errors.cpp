@@ -27,6 +27,30 @@ struct BadFile {
     std::vector<std::string> mentions;
 };
 
+// Each file is refused with an error that starts "name:line:column: ", stays short (quoted text
+// is cut), and says what is wrong where.
+void ExpectRefused(const std::vector<BadFile>& cases) {
+    for (const BadFile& c : cases) {
+        try {
+            ParseProject(c.text, "broken.json");
+            ADD_FAILURE() << "no error for:\n" << c.text.substr(0, 200);
+        } catch (const ProjectFileError& e) {
+            const std::string what = e.what();
+            SCOPED_TRACE(what.substr(0, 300));
+            EXPECT_EQ(e.file(), "broken.json");
+            EXPECT_EQ(what.rfind("broken.json:" + std::to_string(e.line()) + ":" + std::to_string(e.column()) + ": ", 0), 0u);
+            EXPECT_LT(what.size(), 600u);
+            if (c.line) {
+                EXPECT_EQ(e.line(), c.line);
+            }
+            if (c.column) {
+                EXPECT_EQ(e.column(), c.column);
+            }
+            for (const std::string& part : c.mentions) EXPECT_NE(what.find(part), std::string::npos) << part;
+        }
+    }
+}
+
 TEST(ProjectJsonErrors, NameLineColumnAndWhatIsWrongWhere) {
     const std::vector<BadFile> cases = {
         // Syntax: line 5 lacks the comma after "folder"; a truncated and an empty document.
@@ -72,23 +96,7 @@ TEST(ProjectJsonErrors, NameLineColumnAndWhatIsWrongWhere) {
          6, 0, {"only one item can be active"}},
         {Doc("    {\"type\": \"plugin\", \"name\": \"A\"}"), 0, 0, {"items[0] (plugin \"A\")", "unknown item type \"plugin\""}},
     };
-    for (const BadFile& c : cases) {
-        try {
-            ParseProject(c.text, "broken.json");
-            ADD_FAILURE() << "no error for:\n" << c.text;
-        } catch (const ProjectFileError& e) {
-            const std::string what = e.what();
-            EXPECT_EQ(e.file(), "broken.json");
-            EXPECT_EQ(what.rfind("broken.json:" + std::to_string(e.line()) + ":", 0), 0u) << what;
-            if (c.line) {
-                EXPECT_EQ(e.line(), c.line) << what;
-            }
-            if (c.column) {
-                EXPECT_EQ(e.column(), c.column) << what;
-            }
-            for (const std::string& part : c.mentions) EXPECT_NE(what.find(part), std::string::npos) << what;
-        }
-    }
+    ExpectRefused(cases);
 }
 
 // Files made to break the reader: deep, huge or odd. Each is reported (file, line, column, what
@@ -115,24 +123,7 @@ TEST(ProjectJsonErrors, HostileFilesAreReportedNotFatal) {
         {LayerDoc("{\"name\": \"S\", \"type\": \"solid\", \"sourceName\": \"\\u0000\"}"), 0, 0,
          {"field \"sourceName\": a name cannot hold U+0000"}},
     };
-    for (const BadFile& c : cases) {
-        try {
-            ParseProject(c.text, "hostile.json");
-            ADD_FAILURE() << "no error for:\n" << c.text.substr(0, 200);
-        } catch (const ProjectFileError& e) {
-            const std::string what = e.what();
-            EXPECT_EQ(what.rfind("hostile.json:" + std::to_string(e.line()) + ":" + std::to_string(e.column()) + ": ", 0), 0u)
-                << what.substr(0, 300);
-            EXPECT_LT(what.size(), 600u) << what.substr(0, 300);
-            if (c.line) {
-                EXPECT_EQ(e.line(), c.line) << what.substr(0, 300);
-            }
-            if (c.column) {
-                EXPECT_EQ(e.column(), c.column) << what.substr(0, 300);
-            }
-            for (const std::string& part : c.mentions) EXPECT_NE(what.find(part), std::string::npos) << what.substr(0, 300);
-        }
-    }
+    ExpectRefused(cases);
 }
 
 TEST(ProjectJsonErrors, FilesThatCannotBeOpenedOrWrittenAreNamed) {
