@@ -69,6 +69,30 @@ TEST(UiView, BreadthFirstVisitsLevelByLevelAndStopsWhenAsked) {
     EXPECT_EQ(root->findByIdentifier("b1"), nullptr);
 }
 
+// A view whose whole bounds show one cursor.
+class CursorArea : public View {
+public:
+    CursorArea(Rect frame, Cursor cursor) : View(frame), cursor_(cursor) {}
+    void resetCursorRects() override { addCursorRect({0, 0, frame().width, frame().height}, cursor_); }
+
+private:
+    Cursor cursor_;
+};
+
+// (The panel's badges show that a cursor rectangle holds inside its view only and not while the
+// view is hidden.)
+TEST(UiView, TheFrontMostVisibleCursorRectangleWins) {
+    Window window("Panel", {100, 100, 300, 200});
+    auto back = std::make_shared<CursorArea>(Rect{20, 10, 120, 34}, Cursor::PointingHand);
+    auto front = std::make_shared<CursorArea>(Rect{0, 0, 60, 30}, Cursor::IBeam);
+    window.contentView().addSubview(back);
+    window.contentView().addSubview(front);
+    EXPECT_EQ(window.cursorAt({25, 20}), Cursor::IBeam);
+    EXPECT_EQ(window.cursorAt({100, 20}), Cursor::PointingHand);
+    front->setHidden(true);
+    EXPECT_EQ(window.cursorAt({25, 20}), Cursor::PointingHand);
+}
+
 TEST(UiControls, AnActionMayDestroyTheWindowHoldingItsButton) {
     auto window = std::make_shared<Window>("Dialog", Rect{0, 0, 200, 100});
     std::weak_ptr<Button> watch;
