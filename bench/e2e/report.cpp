@@ -206,7 +206,7 @@ void MainThreadRows(const nlohmann::json& results, std::vector<Row>& rows) {
         const double cpu = s ? At(*s, {"own_cpu_ms", "median"}) / phones : -1;
         const double render = s ? At(*s, {"host_render_ms", "median"}) / phones : -1;
         rows.push_back({"plug-in's own main-thread time per phone per work pass, " + std::to_string(phones) +
-                            " phones (excluding the host's render calls)",
+                            " phones (excluding the host's render)",
                         Num(own, 3) + " ms (CPU time " + Num(cpu, 3) + " ms)",
                         "host's render call " + Num(render, 3) + " ms per phone", "<= 0.1 ms per phone",
                         Verdict(own >= 0, own <= 0.1)});
