@@ -250,3 +250,22 @@ TEST_F(StreamTest, APhoneThatReadsSlowlyGetsTheNewestFrameNotABacklog) {
 }
 
 }  // namespace
+
+namespace {
+
+// The system's own reverse lookup, handed the phone's address as accepted: 127.0.0.1 is named by
+// the hosts file, so the name comes without any query leaving the machine.
+TEST(StreamLookup, AnUnnamedPhoneIsNamedByTheSystemsReverseLookup) {
+    qlo::log::SetStderrEnabled(false);
+    MJPEGServer server;
+    const uint16_t port = server.start(0);
+    ASSERT_NE(port, 0);
+    StreamPhone phone("127.0.0.1", port);
+    ASSERT_FALSE(phone.readHead().empty());
+    EXPECT_TRUE(WaitUntil([&] {
+        const std::vector<ClientInfo> clients = server.snapshotClients();
+        return clients.size() == 1 && clients[0].name[0] != '\0';
+    }));
+}
+
+}  // namespace

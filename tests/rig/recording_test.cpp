@@ -20,6 +20,13 @@ TEST_F(RigTest, SingleRecordKeysEveryAllowedPhoneAndStepsOneFrame) {
     ASSERT_EQ(keyFrames("A", AEGP_LayerStream_POSITION), Keys{0});
     EXPECT_EQ(stream("A", AEGP_LayerStream_POSITION).keyframes()[0].value.v[0], 970);
     EXPECT_EQ(frameNow(), 1);
+    // One key only: later motion is shown live, not recorded, and goes with the phone.
+    EXPECT_FALSE(g_recordState);
+    moveAndWait(a, {4, 5, 6, 10, 0, 0});
+    pass(2);
+    disconnect(a, 1);
+    pass();
+    EXPECT_EQ(keyFrames("A", AEGP_LayerStream_ORIENTATION), Keys{0});
 }
 
 TEST_F(RigTest, ContinuousRecordingKeysOneFramePerPassWithMotion) {
@@ -72,9 +79,15 @@ TEST_F(RigTest, StoredLensSettingsAreKeyedWithEachRecordedFrame) {
     EXPECT_NE(stream("A", AEGP_LayerStream_ZOOM).staticValue().v[0], 500);
     moveAndWait(a, {0, 2, 0, 0, 0, 0});
     pass();
-    EXPECT_EQ(keyFrames("A", AEGP_LayerStream_ZOOM), Keys{1});
-    EXPECT_EQ(stream("A", AEGP_LayerStream_ZOOM).keyframes()[0].value.v[0], 500);
-    EXPECT_EQ(stream("A", AEGP_LayerStream_DEPTH_OF_FIELD).keyframes()[0].value.v[0], 1);
+    const std::pair<AEGP_LayerStream, double> lens[] = {{AEGP_LayerStream_ZOOM, 500},
+                                                         {AEGP_LayerStream_FOCUS_DISTANCE, 600},
+                                                         {AEGP_LayerStream_APERTURE, 7},
+                                                         {AEGP_LayerStream_BLUR_LEVEL, 50},
+                                                         {AEGP_LayerStream_DEPTH_OF_FIELD, 1}};
+    for (const auto& [s, value] : lens) {
+        ASSERT_EQ(keyFrames("A", s), Keys{1}) << "stream " << s;
+        EXPECT_EQ(stream("A", s).keyframes()[0].value.v[0], value) << "stream " << s;
+    }
     EXPECT_EQ(keyFrames("A", AEGP_LayerStream_ORIENTATION), (Keys{0, 1}));
 }
 
