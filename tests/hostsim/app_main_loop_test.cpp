@@ -29,8 +29,9 @@ AEGP_IdleRefcon Asking(A_long& ms) {
 
 TEST_F(HostFixture, IdleRoundsWaitAtMostTheSmallestSleepAnyHookAskedFor) {
     EXPECT_DOUBLE_EQ(app.runRound(0).nextWaitSeconds, kIdleSleepPresetMs / 1000.0);
-    static A_long twenty = 20;
-    static A_long five = 5;
+    static A_long twenty, five;  // the hooks read them through their refcons
+    twenty = 20;
+    five = 5;
     ASSERT_EQ(reg->AEGP_RegisterIdleHook(plugin, &AskingIdle, nullptr), A_Err_NONE);
     ASSERT_EQ(reg->AEGP_RegisterIdleHook(plugin, &AskingIdle, Asking(twenty)), A_Err_NONE);
     ASSERT_EQ(reg->AEGP_RegisterIdleHook(plugin, &AskingIdle, Asking(five)), A_Err_NONE);
