@@ -145,18 +145,15 @@ void RunCaptureStage(AEGP_SuiteHandler& suites, AEGP_CompH comp, AEGP_ItemH item
     // A phone's own frame and the shared frame of this pass travel together to its sender.
     // Each render needs exactly its phone's camera on. The first render sets every switch; each
     // later one changes only the two that differ, so a pass costs the host O(cameras + phones)
-    // switch calls, not cameras x phones. Phones still taking their last frame are left out;
-    // phones that look through the same camera share one render.
+    // switch calls, not cameras x phones. Phones still taking their last frame are left out,
+    // asked at their turn (so a sender has the whole pass to finish, whatever its place in the
+    // order); phones that look through the same camera share one render.
     const uint64_t batch = OutgoingFrame::NewBatch();
-    std::vector<const PhoneRender*> ready;
-    for (const PhoneRender& job : jobs) {
-        if (CanTakeFrame(job.fd)) ready.push_back(&job);
-    }
-    std::vector<bool> served(ready.size(), false);
+    std::vector<bool> served(jobs.size(), false);
     AEGP_LayerH onlyOn = nullptr;
-    for (size_t i = 0; i < ready.size(); ++i) {
-        if (served[i]) continue;
-        const PhoneRender& job = *ready[i];
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        if (served[i] || !CanTakeFrame(jobs[i].fd)) continue;
+        const PhoneRender& job = jobs[i];
         if (onlyOn == nullptr) {
             for (AEGP_LayerH layer : cameras) SetVideoSwitch(suites, layer, layer == job.layer);
         } else if (job.layer != onlyOn) {
@@ -166,10 +163,10 @@ void RunCaptureStage(AEGP_SuiteHandler& suites, AEGP_CompH comp, AEGP_ItemH item
         onlyOn = job.layer;
         const std::shared_ptr<OutgoingFrame> frame = RenderAndPushFrame(suites, item, time, job.fd, batch);
         s_lastFrames[job.fd] = frame;
-        for (size_t k = i + 1; k < ready.size(); ++k) {
-            if (served[k] || ready[k]->layer != job.layer) continue;
+        for (size_t k = i + 1; k < jobs.size(); ++k) {
+            if (served[k] || jobs[k].layer != job.layer || !CanTakeFrame(jobs[k].fd)) continue;
             served[k] = true;
-            s_lastFrames[ready[k]->fd] = PushSameFrame(frame, ready[k]->fd);
+            s_lastFrames[jobs[k].fd] = PushSameFrame(frame, jobs[k].fd);
         }
     }
     for (const CameraState& state : states) {
