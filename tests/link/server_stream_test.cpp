@@ -44,7 +44,7 @@ TEST_F(StreamTest, AnyOtherPathGetsTheHeadAndFramesInMultipartFraming) {
     EXPECT_FALSE(server_.pushFrameToClient(-1, "x", 1));
 }
 
-TEST_F(StreamTest, QueryNamesTheStreamCutAtWholeCharactersAndPostsTheCameraChoice) {
+TEST_F(StreamTest, QueryNamesTheStreamAndPostsTheCameraChoice) {
     StreamPhone phone("127.0.0.2", port_, "/stream?deviceName=Ann%27s+Phone&cameraName=Cam%201");
     ASSERT_EQ(phone.readHead(), kStreamHead);
     ASSERT_TRUE(logged("/stream identity"));
@@ -58,16 +58,6 @@ TEST_F(StreamTest, QueryNamesTheStreamCutAtWholeCharactersAndPostsTheCameraChoic
     EXPECT_STREQ(choice.deviceName, "Ann's Phone");
     EXPECT_STREQ(choice.cameraName, "Cam 1");
 
-    // 127 bytes available: 126 ASCII bytes and a two-byte character do not fit.
-    StreamPhone longNames("127.0.0.3", port_, "/stream?deviceName=" + std::string(126, 'n') + "%C3%A9&cameraName=" +
-                                                  std::string(254, 'c') + "%E2%82%AC");
-    ASSERT_EQ(longNames.readHead(), kStreamHead);
-    ASSERT_TRUE(WaitUntil([&] { return log_.count("/stream identity") == 2; }));
-    e = entry("127.0.0.3");
-    ASSERT_TRUE(e);
-    EXPECT_EQ(std::string(e->name), std::string(126, 'n'));
-    EXPECT_EQ(std::string(e->targetCam), std::string(254, 'c'));
-    EXPECT_EQ(std::string(server_.getPendingSelectCamera().deviceName), std::string(126, 'n'));
 }
 
 TEST_F(StreamTest, NewStreamFromTheSameAddressEvictsTheGhost) {
