@@ -38,6 +38,19 @@ TEST_F(ConsoleTest, LinesArriveInPiecesAndEveryReplyLineIsTagged) {
     for (std::string line; std::getline(lines, line);) EXPECT_EQ(line.rfind("[host] ", 0), 0u) << line;
 
     EXPECT_TRUE(Has(Run("bogus\n"), "unknown command \"bogus\"; type help"));
+    // The help lists every form of every command, texts in one column, a long form pushing its text.
+    const std::string help = Run("help\n");
+    for (const char* line : {"[host] commands:\n[host]   help               this list\n",
+                             "[host]   panel front NAME   bring a tab of the panel frame to the front\n",
+                             "[host]   fail NAME[:N|:always]  make a host suite function fail on its Nth call from now, or\n"
+                             "[host]                      always; `fail` lists the faults, `fail clear` removes them\n",
+                             "[host]   delete item NAME   delete a project item",
+                             "[host]   quit               run the death hooks, unload the plug-in and exit\n"
+                             "[host] the end of input does not quit; use `quit`, SIGINT or SIGTERM\n"}) {
+        EXPECT_TRUE(Has(help, line)) << line << "\n" << help;
+    }
+    EXPECT_TRUE(Has(Run("delete\n"), "usage: delete layer NAME | delete item NAME"));
+    EXPECT_TRUE(Has(Run("panel\n"), "usage: panel show|hide [NAME], panel front NAME, panel status"));
     EXPECT_EQ(Run("   \n\n"), "");
     EXPECT_TRUE(Has(Run(std::string(Console::kMaxLine + 10, 'x') + "\n"), "line too long"));
     EXPECT_TRUE(Has(Run("items\n"), "Demo")) << "the console recovers after a long line";
