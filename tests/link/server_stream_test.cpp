@@ -243,10 +243,12 @@ TEST_F(StreamTest, APhoneThatReadsSlowlyGetsTheNewestFrameNotABacklog) {
 
 namespace {
 
-// The system's own reverse lookup, handed the phone's address as accepted: 127.0.0.1 is named by
-// the hosts file, so the name comes without any query leaving the machine.
+// The system's own reverse lookup: an IPv4 phone reaches the dual-stack server as an IPv4-mapped
+// address, which glibc cannot name, so the plain IPv4 address (and its size) must be handed
+// over. 127.0.0.1 is "localhost" in the hosts file: the name comes without a query leaving.
 TEST(StreamLookup, AnUnnamedPhoneIsNamedByTheSystemsReverseLookup) {
     qlo::log::SetStderrEnabled(false);
+    qlo::log::CaptureSink log;
     MJPEGServer server;
     const uint16_t port = server.start(0);
     ASSERT_NE(port, 0);
@@ -254,8 +256,9 @@ TEST(StreamLookup, AnUnnamedPhoneIsNamedByTheSystemsReverseLookup) {
     ASSERT_FALSE(phone.readHead().empty());
     EXPECT_TRUE(WaitUntil([&] {
         const std::vector<ClientInfo> clients = server.snapshotClients();
-        return clients.size() == 1 && clients[0].name[0] != '\0';
+        return clients.size() == 1 && std::string(clients[0].name) == "localhost";
     }));
+    EXPECT_TRUE(log.contains("mDNS resolved"));
 }
 
 }  // namespace
