@@ -38,43 +38,35 @@ TEST_F(ItemSuites, OneProjectWhoseItemsWalkInOrder) {
     EXPECT_EQ(item, nullptr);
 }
 
-TEST_F(ItemSuites, ActiveCompositionAndItsProperties) {
+// Dimensions of compositions and footage, a composition's duration and frame rate, and the way
+// between a composition and its item; folders and footage have no composition, closed ones no view.
+TEST_F(ItemSuites, PropertiesOfEachKindOfItem) {
     AEGP_ItemH item = nullptr;
     ASSERT_EQ(ItemSuite()->AEGP_GetActiveItem(&item), A_Err_NONE);
     ASSERT_EQ(ItemFromHandle(item), comp);
-    A_long w = 0, h = 0;
-    ASSERT_EQ(ItemSuite()->AEGP_GetItemDimensions(item, &w, &h), A_Err_NONE);
-    EXPECT_EQ(std::pair(w, h), std::pair(1920, 1080));
-    A_Time d{};
-    ASSERT_EQ(ItemSuite()->AEGP_GetItemDuration(item, &d), A_Err_NONE);
-    EXPECT_DOUBLE_EQ(Seconds(d), 10);
-    AEGP_CompH c = nullptr;
-    ASSERT_EQ(CompSuite()->AEGP_GetCompFromItem(item, &c), A_Err_NONE);
-    A_FpLong fps = 0;
-    ASSERT_EQ(CompSuite()->AEGP_GetCompFramerate(c, &fps), A_Err_NONE);
-    EXPECT_EQ(fps, 30);
-    AEGP_ItemH back = nullptr;
-    ASSERT_EQ(CompSuite()->AEGP_GetItemFromComp(c, &back), A_Err_NONE);
-    EXPECT_EQ(back, item);
-}
-
-TEST_F(ItemSuites, FootageFoldersAndClosedCompositionsHaveNoCompOrView) {
-    ASSERT_TRUE(CurrentProject().selectItem("Quillo Logo.png"));
-    AEGP_ItemH footage = nullptr;
-    ASSERT_EQ(ItemSuite()->AEGP_GetActiveItem(&footage), A_Err_NONE);
-    EXPECT_EQ(ItemFromHandle(footage)->name, "Quillo Logo.png");
+    AEGP_ItemH footage = ItemHandle(*CurrentProject().findItemByName("Quillo Logo.png"));
     AEGP_ItemH folder = ItemHandle(*CurrentProject().findItemByName("Solids"));
-    A_long w = 0, h = 0;
-    ASSERT_EQ(ItemSuite()->AEGP_GetItemDimensions(footage, &w, &h), A_Err_NONE);
-    EXPECT_EQ(w, 512);
-    EXPECT_EQ(ItemSuite()->AEGP_GetItemDimensions(folder, &w, &h), A_Err_PARAMETER);
+    A_long w = 0, h = 0, fw = 0, fh = 0;
+    A_Time d{};
     AEGP_CompH c = nullptr;
+    A_FpLong fps = 0;
+    AEGP_ItemH back = nullptr;
+    // In this order (&& sequences the calls): the composition's handle is used by the last two.
+    ASSERT_TRUE(ItemSuite()->AEGP_GetItemDimensions(item, &w, &h) == A_Err_NONE &&
+                ItemSuite()->AEGP_GetItemDimensions(footage, &fw, &fh) == A_Err_NONE &&
+                ItemSuite()->AEGP_GetItemDuration(item, &d) == A_Err_NONE &&
+                CompSuite()->AEGP_GetCompFromItem(item, &c) == A_Err_NONE &&
+                CompSuite()->AEGP_GetCompFramerate(c, &fps) == A_Err_NONE &&
+                CompSuite()->AEGP_GetItemFromComp(c, &back) == A_Err_NONE);
+    EXPECT_EQ(std::tuple(w, h, fw, Seconds(d), fps, back), std::tuple(1920, 1080, 512, 10.0, 30.0, item));
+    EXPECT_EQ(ItemSuite()->AEGP_GetItemDimensions(folder, &w, &h), A_Err_PARAMETER);
+    c = nullptr;
     EXPECT_EQ(CompSuite()->AEGP_GetCompFromItem(footage, &c), A_Err_PARAMETER) << "not a composition";
     EXPECT_EQ(c, nullptr);
     CurrentProject().closeViewer(comp->id());
-    for (AEGP_ItemH item : {footage, ItemHandle(*comp)}) {
+    for (AEGP_ItemH i : {footage, item}) {
         AEGP_ItemViewP view = reinterpret_cast<AEGP_ItemViewP>(0x1);
-        ASSERT_EQ(ItemSuite()->AEGP_GetItemMRUView(item, &view), A_Err_NONE);
+        ASSERT_EQ(ItemSuite()->AEGP_GetItemMRUView(i, &view), A_Err_NONE);
         EXPECT_EQ(view, nullptr);
     }
 }
@@ -89,9 +81,8 @@ TEST_F(ItemSuites, PlaybackAsTheViewAndTheItemReportIt) {
     CurrentProject().advance(52.0);
     ASSERT_EQ(ItemViewSuite()->AEGP_GetItemViewPlaybackTime(view, &previewing, &viewTime), A_Err_NONE);
     ASSERT_EQ(ItemSuite()->AEGP_GetItemCurrentTime(ItemHandle(*comp), &itemTime), A_Err_NONE);
-    EXPECT_DOUBLE_EQ(Seconds(viewTime), 3.0);
-    EXPECT_TRUE(previewing);
-    EXPECT_DOUBLE_EQ(Seconds(itemTime), 1.0) << "the item's current time stays until playback stops";
+    // The item's current time stays until playback stops.
+    EXPECT_EQ(std::tuple(Seconds(viewTime), previewing, Seconds(itemTime)), std::tuple(3.0, A_Boolean{1}, 1.0));
 
     EXPECT_FALSE(CurrentProject().togglePlayback(52.25));
     ASSERT_EQ(ItemViewSuite()->AEGP_GetItemViewPlaybackTime(view, &previewing, &viewTime), A_Err_NONE);
