@@ -1,11 +1,14 @@
 #include "base/plugin_state.h"
 
+#include "link/mjpeg_server.h"
+#include "link/motion_receiver.h"
+
 AEGP_PluginID g_pluginID = 0;
 SPBasicSuite* g_basicSuite = nullptr;
-MJPEGServer* g_server = nullptr;
-MotionReceiver* g_motion = nullptr;
+std::unique_ptr<MJPEGServer> g_server;
+std::unique_ptr<MotionReceiver> g_motion;
 A_long g_cameraListTick = 0;
 
 MJPEGServer* QLOServer() {
-    return g_server;
+    return g_server.get();
 }

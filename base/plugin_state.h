@@ -3,6 +3,8 @@
 // while they run. Only the host's main thread touches any of it.
 #pragma once
 
+#include <memory>
+
 #include "sdk/AE_SDK.h"
 
 class MJPEGServer;
@@ -10,9 +12,10 @@ class MotionReceiver;
 
 extern AEGP_PluginID g_pluginID;
 extern SPBasicSuite* g_basicSuite;
-// The services, while the panel is shown (host/services.cpp starts and stops them).
-extern MJPEGServer* g_server;
-extern MotionReceiver* g_motion;
+// The services, while the panel is shown (host/services.cpp starts and stops them). Each is
+// stopped before it is destroyed; null while stopped.
+extern std::unique_ptr<MJPEGServer> g_server;
+extern std::unique_ptr<MotionReceiver> g_motion;
 
 // The running server, or null while the services are stopped.
 MJPEGServer* QLOServer();

@@ -8,6 +8,8 @@
 
 #include "engine/engine_state.h"
 #include "engine/idle_stages.h"
+#include "base/comp_cameras.h"
+#include "base/host_handles.h"
 #include "base/plugin_state.h"
 #include "base/suite_handler.h"
 #include "link/mjpeg_server.h"
@@ -20,13 +22,6 @@ namespace {
 
 // Refreshes on checks 1, 121, 241, ... (counter values that are exact multiples of 120).
 constexpr A_long kRefreshEvery = 120;
-
-// Zero-terminated UTF-16 to UTF-8; a surrogate without its partner becomes U+FFFD.
-std::string Utf16ToUtf8(const A_UTF16Char* text) {
-    size_t length = 0;
-    while (text[length] != 0) ++length;
-    return qlo::text::Utf16ToUtf8(text, length);
-}
 
 // The composition of a project item, when the item is one.
 AEGP_CompH CompOfItem(AEGP_SuiteHandler& suites, AEGP_ItemH item) {
@@ -116,29 +111,20 @@ AEGP_CompH ChooseComp() {
     return ScanProjectForComp(suites);
 }
 
-// The name of a camera layer in UTF-8; empty when it cannot be read.
+// The name of a camera layer in UTF-8; false when it cannot be read.
 bool ReadLayerName(AEGP_SuiteHandler& suites, A_long index, AEGP_LayerH layer, std::string* name) {
-    AEGP_MemHandle nameH = nullptr;
-    const A_Err err = suites.LayerSuite15()->AEGP_GetLayerName(g_pluginID, layer, &nameH, nullptr);
-    if (err != A_Err_NONE || nameH == nullptr) {
+    HostMemory nameH(suites.MemorySuite1());
+    const A_Err err = suites.LayerSuite15()->AEGP_GetLayerName(g_pluginID, layer, nameH.out(), nullptr);
+    if (err != A_Err_NONE || !nameH) {
         Log("[Quillo Cam]   layer[%d]: GetLayerName err=%d nameH=%p", static_cast<int>(index),
-            static_cast<int>(err), static_cast<void*>(nameH));
+            static_cast<int>(err), static_cast<void*>(nameH.get()));
         return false;
     }
-    const AEGP_MemorySuite1* memory = suites.MemorySuite1();
-    void* locked = nullptr;
-    bool read = false;
-    if (memory->AEGP_LockMemHandle(nameH, &locked) == A_Err_NONE) {
-        if (locked != nullptr) {
-            *name = Utf16ToUtf8(static_cast<const A_UTF16Char*>(locked));
-            Log("[Quillo Cam]   layer[%d]: camera name=\"%s\"", static_cast<int>(index),
-                name->c_str());
-            read = true;
-        }
-        memory->AEGP_UnlockMemHandle(nameH);
-    }
-    memory->AEGP_FreeMemHandle(nameH);
-    return read;
+    std::u16string units;
+    if (!nameH.readUtf16(&units)) return false;
+    *name = qlo::text::Utf16ToUtf8(units);
+    Log("[Quillo Cam]   layer[%d]: camera name=\"%s\"", static_cast<int>(index), name->c_str());
+    return true;
 }
 
 }  // namespace
@@ -147,34 +133,14 @@ bool ReadLayerName(AEGP_SuiteHandler& suites, A_long index, AEGP_LayerH layer, s
 std::vector<std::string> EnumerateCameraLayers(AEGP_CompH comp) {
     AEGP_SuiteHandler suites(g_basicSuite);
     std::vector<std::string> names;
-    const AEGP_LayerSuite15* layers = suites.LayerSuite15();
-    A_long count = 0;
-    const A_Err countErr = layers->AEGP_GetCompNumLayers(comp, &count);
-    if (countErr != A_Err_NONE) {
-        Log("[Quillo Cam] GetCompNumLayers failed err=%d", static_cast<int>(countErr));
-        return names;
-    }
-    Log("[Quillo Cam] Scanning %ld layers for cameras", static_cast<long>(count));
-    for (A_long i = 0; i < count; ++i) {
-        const int index = static_cast<int>(i);
-        AEGP_LayerH layer = nullptr;
-        A_Err err = layers->AEGP_GetCompLayerByIndex(comp, i, &layer);
-        if (err != A_Err_NONE || layer == nullptr) {
-            Log("[Quillo Cam]   layer[%d]: GetCompLayerByIndex err=%d", index, static_cast<int>(err));
-            continue;
-        }
-        AEGP_ObjectType type = AEGP_ObjectType_NONE;
-        err = layers->AEGP_GetLayerObjectType(layer, &type);
-        if (err != A_Err_NONE) {
-            Log("[Quillo Cam]   layer[%d]: GetLayerObjectType err=%d", index, static_cast<int>(err));
-            continue;
-        }
-        const bool camera = type == AEGP_ObjectType_CAMERA;
-        Log("[Quillo Cam]   layer[%d]: objType=%d %s", index, static_cast<int>(type),
-            camera ? "← CAMERA" : "");
-        if (!camera) continue;
+    const bool listed = ForEachCameraLayer(suites, comp, [&](A_long index, AEGP_LayerH layer) {
         std::string name;
-        if (ReadLayerName(suites, i, layer, &name) && !name.empty()) names.push_back(name);
+        if (ReadLayerName(suites, index, layer, &name) && !name.empty()) names.push_back(name);
+        return true;
+    });
+    if (!listed) {
+        Log("[Quillo Cam] GetCompNumLayers failed");
+        return names;
     }
     Log("[Quillo Cam] EnumerateCameraLayers → %zu cameras found", names.size());
     return names;

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "base/boundary.h"
+#include "base/comp_cameras.h"
 #include "base/plugin_state.h"
 #include "base/suite_handler.h"
 #include "rig/host_presence.h"
@@ -50,20 +51,10 @@ bool RestoreComp(AEGP_SuiteHandler& suites, AEGP_CompH comp, std::map<AEGP_Layer
 
 std::vector<AEGP_LayerH> CollectCameraLayers(AEGP_SuiteHandler& suites, AEGP_CompH comp) {
     std::vector<AEGP_LayerH> cameras;
-    const AEGP_LayerSuite15* layers = suites.LayerSuite15();
-    A_long count = 0;
-    if (comp == nullptr || layers->AEGP_GetCompNumLayers(comp, &count) != A_Err_NONE) return cameras;
-    for (A_long i = 0; i < count; ++i) {
-        AEGP_LayerH layer = nullptr;
-        if (layers->AEGP_GetCompLayerByIndex(comp, i, &layer) != A_Err_NONE || layer == nullptr) {
-            continue;
-        }
-        AEGP_ObjectType type = AEGP_ObjectType_NONE;
-        if (layers->AEGP_GetLayerObjectType(layer, &type) == A_Err_NONE &&
-            type == AEGP_ObjectType_CAMERA) {
-            cameras.push_back(layer);
-        }
-    }
+    ForEachCameraLayer(suites, comp, [&](A_long, AEGP_LayerH layer) {
+        cameras.push_back(layer);
+        return true;
+    });
     return cameras;
 }
 

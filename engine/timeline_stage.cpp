@@ -7,7 +7,7 @@
 #include "engine/comp_context.h"
 #include "engine/engine_state.h"
 #include "engine/idle_stages.h"
-#include "base/number_text.h"
+#include "base/helpers.h"
 #include "base/run_script.h"
 #include "base/plugin_state.h"
 #include "base/suite_handler.h"
@@ -25,16 +25,12 @@ bool TimelineLogDue() {
     return TakeAndAdvance(g_tlLogCounter) % 300 == 0;
 }
 
-template <size_t N>
-std::string FieldText(const char (&field)[N]) {
-    return std::string(field, strnlen(field, N));
-}
-
-// Seconds of a host time; a zero scale (which no valid time has) counts as 0 so that the
-// published state always holds finite numbers.
-double Seconds(const A_Time& t) {
-    if (t.scale == 0) return 0.0;
-    return static_cast<double>(t.value) / static_cast<double>(t.scale);
+// Seconds of a host time for the published state; a time without a scale is published as 0,
+// so that the state always holds finite numbers.
+double PublishedSeconds(const A_Time& t) {
+    double secs = 0.0;
+    TimeToSecs(t, &secs);
+    return secs;
 }
 
 // The host command that starts or stops playback of the active composition.
@@ -144,8 +140,8 @@ void RunTimelineStage(AEGP_SuiteHandler& suites) {
         duration = A_Time{0, 1};
     }
     TimelineState state;
-    state.currentTime = Seconds(time);
-    state.duration = Seconds(duration);
+    state.currentTime = PublishedSeconds(time);
+    state.duration = PublishedSeconds(duration);
     state.fps = fps;
     state.playing = previewing;
     g_server->updateTimelineState(state);

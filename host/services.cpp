@@ -21,16 +21,14 @@ uint16_t s_motionPort = kQLOMotionPort;
 void StopMotionReceiver() {
     if (g_motion != nullptr) {
         g_motion->stop();
-        delete g_motion;
-        g_motion = nullptr;
+        g_motion.reset();
     }
 }
 
 void StopServer() {
     if (g_server != nullptr) {
         g_server->stop();
-        delete g_server;
-        g_server = nullptr;
+        g_server.reset();
     }
 }
 
@@ -53,24 +51,22 @@ void QLOStartServices() {
     Log("[Quillo] Starting services");
     GiveBackToUser();
     if (g_server == nullptr) {
-        g_server = new MJPEGServer();
+        g_server = std::make_unique<MJPEGServer>();
         // Starting the server also publishes its DNS-SD announcement.
         if (g_server->start(s_serverPort) == 0) {
             Log("[Quillo] Failed to start MJPEG server");
-            delete g_server;
-            g_server = nullptr;
+            g_server.reset();
         }
     }
     if (g_motion == nullptr) {
-        g_motion = new MotionReceiver();
+        g_motion = std::make_unique<MotionReceiver>();
         const uint16_t motionPort = g_motion->start(s_motionPort);
         if (motionPort != 0) {
             // Only a receiver started just now hands its port to the server, which announces it.
             if (g_server != nullptr) g_server->setControlPort(motionPort);
         } else {
             Log("[Quillo] Failed to start motion receiver");
-            delete g_motion;
-            g_motion = nullptr;
+            g_motion.reset();
         }
     }
     StartGoToTimeGuard();

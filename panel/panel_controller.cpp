@@ -2,6 +2,7 @@
 // row cells and the eye toggle.
 #include "panel/panel_controller.h"
 
+#include "base/helpers.h"
 #include "base/plugin_state.h"
 #include "link/mjpeg_server.h"
 #include "panel/panel_drawing.h"
@@ -19,13 +20,6 @@ namespace {
 
 constexpr const char* kAllowedToolTip = "Phone may control the camera — click to revoke";
 constexpr const char* kBlockedToolTip = "Phone control is blocked — click to grant";
-
-// A fixed-size text field of the registry read as text up to its first NUL (never past the end).
-std::string FieldText(const char* field, size_t size) {
-    size_t length = 0;
-    while (length < size && field[length] != '\0') ++length;
-    return std::string(field, length);
-}
 
 }  // namespace
 
@@ -106,8 +100,8 @@ std::shared_ptr<ui::TableRowView> QLOPanelController::rowViewForRow(ui::TableVie
 }
 
 std::string QLOPanelController::displayNameForClient(const ClientInfo* client) {
-    if (client->name[0] != '\0') return FieldText(client->name, sizeof client->name);
-    if (client->ip[0] != '\0') return FieldText(client->ip, sizeof client->ip);
+    if (client->name[0] != '\0') return FieldText(client->name);
+    if (client->ip[0] != '\0') return FieldText(client->ip);
     return "Unknown phone";
 }
 
@@ -181,7 +175,7 @@ void QLOPanelController::toggleEyeClicked(ui::Button& sender) {
 std::vector<std::string> QLOPanelController::cameraNames() const {
     std::vector<std::string> names;
     for (const ClientInfo& client : _clients) {
-        if (client.name[0] != '\0') names.push_back(FieldText(client.name, sizeof client.name));
+        if (client.name[0] != '\0') names.push_back(FieldText(client.name));
     }
     return names;
 }

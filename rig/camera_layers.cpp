@@ -1,7 +1,7 @@
 #include "rig/camera_layers.h"
 
-#include <algorithm>
-
+#include "base/comp_cameras.h"
+#include "base/host_handles.h"
 #include "base/plugin_state.h"
 #include "base/suite_handler.h"
 #include "platform/log.h"
@@ -10,37 +10,12 @@
 
 namespace {
 
-bool IsCamera(AEGP_SuiteHandler& suites, AEGP_LayerH layer) {
-    AEGP_ObjectType type = AEGP_ObjectType_NONE;
-    return suites.LayerSuite15()->AEGP_GetLayerObjectType(layer, &type) == A_Err_NONE &&
-           type == AEGP_ObjectType_CAMERA;
-}
-
-// Whether the layer's own name (not its source's) is exactly `wanted`. The host hands the name
-// over as a memory handle, which is freed here in every case.
+// Whether the layer's own name (not its source's) is exactly `wanted`.
 bool LayerNameEquals(AEGP_SuiteHandler& suites, AEGP_LayerH layer, const std::u16string& wanted) {
-    AEGP_MemHandle nameH = nullptr;
-    if (suites.LayerSuite15()->AEGP_GetLayerName(g_pluginID, layer, &nameH, nullptr) !=
-            A_Err_NONE ||
-        nameH == nullptr) {
-        return false;
-    }
-    const AEGP_MemorySuite1* memory = suites.MemorySuite1();
-    bool match = false;
-    void* text = nullptr;
-    if (memory->AEGP_LockMemHandle(nameH, &text) == A_Err_NONE) {
-        if (text != nullptr) {
-            const auto* units = static_cast<const A_UTF16Char*>(text);
-            size_t length = 0;
-            while (units[length] != 0) ++length;
-            match = length == wanted.size() &&
-                    std::equal(wanted.begin(), wanted.end(), units,
-                               [](char16_t a, A_UTF16Char b) { return a == b; });
-        }
-        memory->AEGP_UnlockMemHandle(nameH);
-    }
-    memory->AEGP_FreeMemHandle(nameH);
-    return match;
+    HostMemory nameH(suites.MemorySuite1());
+    std::u16string name;
+    return suites.LayerSuite15()->AEGP_GetLayerName(g_pluginID, layer, nameH.out(), nullptr) == A_Err_NONE &&
+           nameH.readUtf16(&name) && name == wanted;
 }
 
 // A new camera layer named `name` at the centre of the composition; null on failure.
@@ -68,34 +43,23 @@ AEGP_LayerH CreateCamera(AEGP_SuiteHandler& suites, AEGP_CompH comp, AEGP_ItemH 
 }  // namespace
 
 bool IsCameraLayerOfComp(AEGP_SuiteHandler& suites, AEGP_CompH comp, AEGP_LayerH layer) {
-    if (comp == nullptr || layer == nullptr || !IsCamera(suites, layer)) return false;
-    const AEGP_LayerSuite15* layers = suites.LayerSuite15();
-    A_long count = 0;
-    if (layers->AEGP_GetCompNumLayers(comp, &count) != A_Err_NONE) return false;
-    for (A_long i = 0; i < count; ++i) {
-        AEGP_LayerH candidate = nullptr;
-        if (layers->AEGP_GetCompLayerByIndex(comp, i, &candidate) == A_Err_NONE &&
-            candidate == layer) {
-            return true;
-        }
-    }
-    return false;
+    bool found = false;
+    ForEachCameraLayer(suites, comp, [&](A_long, AEGP_LayerH camera) {
+        found = camera == layer;
+        return !found;
+    });
+    return layer != nullptr && found;
 }
 
 AEGP_LayerH FindCameraByName(AEGP_CompH comp, const std::string& name) {
     AEGP_SuiteHandler suites(g_basicSuite);
-    const AEGP_LayerSuite15* layers = suites.LayerSuite15();
-    A_long count = 0;
-    if (layers->AEGP_GetCompNumLayers(comp, &count) != A_Err_NONE) return nullptr;
     const std::u16string wanted = CameraLayerName(name);
-    for (A_long i = 0; i < count; ++i) {
-        AEGP_LayerH layer = nullptr;
-        if (layers->AEGP_GetCompLayerByIndex(comp, i, &layer) != A_Err_NONE || layer == nullptr) {
-            continue;
-        }
-        if (IsCamera(suites, layer) && LayerNameEquals(suites, layer, wanted)) return layer;
-    }
-    return nullptr;
+    AEGP_LayerH found = nullptr;
+    ForEachCameraLayer(suites, comp, [&](A_long, AEGP_LayerH camera) {
+        if (LayerNameEquals(suites, camera, wanted)) found = camera;
+        return found == nullptr;
+    });
+    return found;
 }
 
 void DropPhoneCameraLayer(PhoneCameraEntry& entry) {

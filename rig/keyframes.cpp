@@ -3,48 +3,41 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/host_handles.h"
 #include "base/plugin_state.h"
 #include "base/suite_handler.h"
 
 namespace {
 
-// One open stream of a layer for the length of a call.
+// One open stream of a layer for the length of a call, with the suites its calls use acquired
+// before the stream is opened.
 class OpenStream {
 public:
     OpenStream(AEGP_SuiteHandler& suites, AEGP_LayerH layer, AEGP_LayerStream which)
-        : suites_(suites) {
-        if (suites_.StreamSuite11()->AEGP_GetNewLayerStream(g_pluginID, layer, which, &stream_) !=
-            A_Err_NONE) {
-            stream_ = nullptr;
-        }
+        : keys_(suites.KeyframeSuite5()), stream_(suites.StreamSuite11()) {
+        stream_.suite()->AEGP_GetNewLayerStream(g_pluginID, layer, which, stream_.out());
     }
-    ~OpenStream() {
-        if (stream_ != nullptr) suites_.StreamSuite11()->AEGP_DisposeStream(stream_);
-    }
-    OpenStream(const OpenStream&) = delete;
-    OpenStream& operator=(const OpenStream&) = delete;
 
-    explicit operator bool() const { return stream_ != nullptr; }
-    AEGP_StreamRefH get() const { return stream_; }
+    explicit operator bool() const { return static_cast<bool>(stream_); }
+    AEGP_StreamRefH get() const { return stream_.get(); }
 
     A_long count() const {
         A_long n = 0;
-        suites_.KeyframeSuite5()->AEGP_GetStreamNumKFs(stream_, &n);
+        keys_->AEGP_GetStreamNumKFs(stream_.get(), &n);
         return n;
     }
     // The time of key i in seconds; false when it cannot be read.
     bool keySecs(A_long index, double* secs) const {
         A_Time t{0, 1};
-        if (suites_.KeyframeSuite5()->AEGP_GetKeyframeTime(stream_, index, AEGP_LTimeMode_CompTime,
-                                                           &t) != A_Err_NONE) {
+        if (keys_->AEGP_GetKeyframeTime(stream_.get(), index, AEGP_LTimeMode_CompTime, &t) != A_Err_NONE) {
             return false;
         }
         return TimeToSecs(t, secs);
     }
 
 private:
-    AEGP_SuiteHandler& suites_;
-    AEGP_StreamRefH stream_ = nullptr;
+    const AEGP_KeyframeSuite5* keys_;
+    HostStream stream_;
 };
 
 bool SameTime(double a, double b) {
@@ -118,12 +111,6 @@ AEGP_StreamVal2 OneD(float value) {
 
 }  // namespace
 
-bool TimeToSecs(const A_Time& time, double* secs) {
-    if (time.scale == 0) return false;
-    *secs = static_cast<double>(time.value) / static_cast<double>(time.scale);
-    return true;
-}
-
 int GetNumKeyframes(AEGP_LayerH layer, AEGP_LayerStream which) {
     AEGP_SuiteHandler suites(g_basicSuite);
     OpenStream stream(suites, layer, which);
@@ -163,15 +150,16 @@ KeyRemoval DeleteKeyframeHolding(AEGP_LayerH layer, AEGP_LayerStream which, doub
             continue;
         }
         if (!SameTime(keySecs, secs)) continue;
-        AEGP_StreamValue2 held{};
-        if (keys->AEGP_GetNewKeyframeValue(g_pluginID, stream.get(), i, &held) != A_Err_NONE) {
+        HostStreamValue held(suites.StreamSuite11());
+        if (!held.take([&](AEGP_StreamValue2* v) {
+                return keys->AEGP_GetNewKeyframeValue(g_pluginID, stream.get(), i, v);
+            })) {
             unread = true;
             continue;
         }
-        const double got[3] = {dims == 3 ? held.val.three_d.x : held.val.one_d,
-                               dims == 3 ? held.val.three_d.y : 0.0,
-                               dims == 3 ? held.val.three_d.z : 0.0};
-        suites.StreamSuite11()->AEGP_DisposeStreamValue(&held);
+        const double got[3] = {dims == 3 ? held.val().three_d.x : held.val().one_d,
+                               dims == 3 ? held.val().three_d.y : 0.0,
+                               dims == 3 ? held.val().three_d.z : 0.0};
         bool same = true;
         for (int d = 0; d < dims; ++d) {
             const double have = got[d];

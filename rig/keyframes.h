@@ -6,6 +6,7 @@
 // when they differ by less than kSameTimeSecs. Main thread only.
 #pragma once
 
+#include "base/helpers.h"  // TimeToSecs: key times in seconds
 #include "sdk/AE_SDK.h"
 
 inline constexpr double kSameTimeSecs = 0.0001;
@@ -46,6 +47,3 @@ enum class KeyRemoval {
 // Deletes one key at `secs` that holds `value`; keys at that time holding anything else stay.
 KeyRemoval DeleteKeyframeHolding(AEGP_LayerH layer, AEGP_LayerStream which, double secs,
                                  const KeyValue& value);
-
-// Seconds of a host time; false for a time without a scale.
-bool TimeToSecs(const A_Time& time, double* secs);

@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "base/number_text.h"
+#include "base/helpers.h"
+#include "base/host_handles.h"
 #include "base/plugin_state.h"
 #include "base/suite_handler.h"
 #include "link/mjpeg_server.h"
@@ -24,11 +25,6 @@ namespace {
 
 // Wall-clock milliseconds of the last client dump.
 uint64_t s_lastDiagTick = 0;
-
-template <size_t N>
-std::string FieldText(const char (&field)[N]) {
-    return std::string(field, strnlen(field, N));
-}
 
 const char* OrEmpty(const std::string& text) {
     return text.empty() ? "(empty)" : text.c_str();
@@ -55,26 +51,27 @@ void DumpClientsIfDue(const std::vector<ClientInfo>& clients) {
 void CaptureBasePosition(AEGP_LayerH layer, const std::string& phone, PhoneCameraEntry& entry) {
     AEGP_SuiteHandler suites(g_basicSuite);
     const AEGP_StreamSuite11* streams = suites.StreamSuite11();
-    AEGP_StreamRefH stream = nullptr;
-    if (streams->AEGP_GetNewLayerStream(g_pluginID, layer, AEGP_LayerStream_POSITION, &stream) !=
+    HostStream stream(streams);
+    if (streams->AEGP_GetNewLayerStream(g_pluginID, layer, AEGP_LayerStream_POSITION, stream.out()) !=
             A_Err_NONE ||
-        stream == nullptr) {
+        !stream) {
         return;
     }
     const A_Time zero{0, 1};
-    AEGP_StreamValue2 value{};
-    if (streams->AEGP_GetNewStreamValue(g_pluginID, stream, AEGP_LTimeMode_CompTime, &zero, false,
-                                        &value) == A_Err_NONE) {
-        entry.basePos[0] = static_cast<float>(value.val.three_d.x);
-        entry.basePos[1] = static_cast<float>(value.val.three_d.y);
-        entry.basePos[2] = static_cast<float>(value.val.three_d.z);
-        streams->AEGP_DisposeStreamValue(&value);
-        entry.hasBasePos = true;
-        Log("[Quillo] Camera base position for \"%s\": %s, %s, %s", phone.c_str(),
-            FixedText(entry.basePos[0], 1).c_str(), FixedText(entry.basePos[1], 1).c_str(),
-            FixedText(entry.basePos[2], 1).c_str());
+    HostStreamValue value(streams);
+    if (!value.take([&](AEGP_StreamValue2* v) {
+            return streams->AEGP_GetNewStreamValue(g_pluginID, stream.get(), AEGP_LTimeMode_CompTime, &zero,
+                                                   false, v);
+        })) {
+        return;
     }
-    streams->AEGP_DisposeStream(stream);
+    entry.basePos[0] = static_cast<float>(value.val().three_d.x);
+    entry.basePos[1] = static_cast<float>(value.val().three_d.y);
+    entry.basePos[2] = static_cast<float>(value.val().three_d.z);
+    entry.hasBasePos = true;
+    Log("[Quillo] Camera base position for \"%s\": %s, %s, %s", phone.c_str(),
+        FixedText(entry.basePos[0], 1).c_str(), FixedText(entry.basePos[1], 1).c_str(),
+        FixedText(entry.basePos[2], 1).c_str());
 }
 
 void ApplySample(AEGP_CompH comp, AEGP_ItemH compItem, A_Time now, double nowSecs,

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "base/number_text.h"
+#include "base/helpers.h"
 #include "base/run_script.h"
 #include "base/plugin_state.h"
 #include "link/mjpeg_server.h"
@@ -18,10 +18,6 @@ const char* const kStepOneFrameScript =
     "c.duration-c.frameDuration);}";
 
 namespace {
-
-double NowSecs(A_Time now) {
-    return static_cast<double>(now.value) / static_cast<double>(static_cast<A_u_long>(now.scale));
-}
 
 void RecordAndStep(AEGP_CompH comp, AEGP_ItemH compItem, A_Time now) {
     RecordCameraKeyframe(comp, compItem, now);
@@ -57,9 +53,12 @@ void Record3D(AEGP_LayerH layer, AEGP_LayerStream which, float x, float y, float
 }  // namespace
 
 void HandleRecordCommand(AEGP_CompH comp, AEGP_ItemH compItem, A_Time now, bool motionArrived) {
+    // Keys need a time to stand at: without one, a command waits in its slot for the next pass.
+    double nowSecs = 0.0;
+    if (!TimeToSecs(now, &nowSecs)) return;
     if (g_server != nullptr && g_server->hasPendingRecordCommand()) {
         const RecordMode mode = g_server->getPendingRecordCommand();
-        const std::string secs = FixedText(NowSecs(now), 3);
+        const std::string secs = FixedText(nowSecs, 3);
         switch (mode) {
             case RecordModeStop:
                 qlo::log::Log("[Quillo Record] Continuous recording stopped at time %s", secs.c_str());
@@ -88,8 +87,8 @@ void HandleRecordCommand(AEGP_CompH comp, AEGP_ItemH compItem, A_Time now, bool 
 void RecordCameraKeyframe(AEGP_CompH comp, AEGP_ItemH compItem, A_Time now) {
     if (g_server == nullptr || g_motion == nullptr) return;
     const std::vector<ClientInfo> clients = g_server->snapshotClients();
-    if (clients.empty()) return;
-    const double secs = NowSecs(now);
+    double secs = 0.0;
+    if (clients.empty() || !TimeToSecs(now, &secs)) return;  // keys need a time to stand at
 
     for (const ClientInfo& client : clients) {
         if (!client.allowed || client.name[0] == '\0') continue;

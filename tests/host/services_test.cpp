@@ -66,7 +66,7 @@ TEST_F(FrameTest, ShowingThePanelStartsServerAndReceiverAndAnnouncesTheMotionPor
     ASSERT_NE(g_server, nullptr);
     ASSERT_NE(g_motion, nullptr);
     EXPECT_TRUE(g_server->isRunning());
-    EXPECT_EQ(QLOServer(), g_server);
+    EXPECT_EQ(QLOServer(), g_server.get());
 
     const auto lines = log.matching("[Quillo] MJPEG server listening on port ");
     ASSERT_EQ(lines.size(), 1u);
