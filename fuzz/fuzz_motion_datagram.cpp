@@ -6,6 +6,7 @@
 
 #include "fuzz/fuzz_support.h"
 #include "link/motion_datagram.h"
+#include "tests/link/datagram_encoder.h"
 
 using namespace qlo::fuzz;
 

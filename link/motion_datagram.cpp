@@ -23,11 +23,6 @@ float ReadFloatLE(const uint8_t* p) {
     return std::bit_cast<float>(FromLittleEndian(bits));
 }
 
-void WriteFloatLE(uint8_t* p, float value) {
-    uint32_t bits = FromLittleEndian(std::bit_cast<uint32_t>(value));  // the swap is symmetric
-    std::memcpy(p, &bits, sizeof bits);
-}
-
 }  // namespace
 
 std::optional<MotionDatagram> DecodeMotionDatagram(const uint8_t* data, size_t size) {
@@ -47,12 +42,4 @@ std::optional<MotionDatagram> DecodeMotionDatagram(const uint8_t* data, size_t s
         default:
             return std::nullopt;
     }
-}
-
-std::array<uint8_t, kMotionDatagramSize> EncodeMotionDatagram(MotionDatagramType type,
-                                                              const std::array<float, 6>& values) {
-    std::array<uint8_t, kMotionDatagramSize> bytes{};
-    bytes[0] = static_cast<uint8_t>(type);
-    for (size_t i = 0; i < values.size(); ++i) WriteFloatLE(bytes.data() + 1 + 4 * i, values[i]);
-    return bytes;
 }

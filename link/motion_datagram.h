@@ -37,7 +37,3 @@ struct MotionDatagram {
 // neither sample nor reset, or when a sample carries a value that is not finite (NaN or
 // infinity would end up in the camera's orientation and position).
 std::optional<MotionDatagram> DecodeMotionDatagram(const uint8_t* data, size_t size);
-
-// The 25 bytes of a datagram, as a phone sends them.
-std::array<uint8_t, kMotionDatagramSize> EncodeMotionDatagram(MotionDatagramType type,
-                                                              const std::array<float, 6>& values);

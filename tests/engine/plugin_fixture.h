@@ -18,6 +18,7 @@
 #include "hostsim/suites/model_suites.h"
 #include "link/mjpeg_server.h"
 #include "link/motion_datagram.h"
+#include "tests/link/datagram_encoder.h"
 #include "link/motion_receiver.h"
 #include "platform/log.h"
 #include "rig/rig_state.h"

@@ -1,4 +1,5 @@
 #include "link/motion_datagram.h"
+#include "tests/link/datagram_encoder.h"
 
 #include <gtest/gtest.h>
 

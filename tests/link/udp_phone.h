@@ -13,6 +13,7 @@
 #include <string>
 
 #include "link/motion_datagram.h"
+#include "tests/link/datagram_encoder.h"
 #include "support/test_support.h"
 
 using qlotest::WaitUntil;
