@@ -203,33 +203,39 @@ void MainThreadRows(const nlohmann::json& results, std::vector<Row>& rows) {
     for (int phones : {8, 16}) {
         const nlohmann::json* s = StreamWith(results, phones);
         const double own = s ? At(*s, {"own_ms", "median"}) / phones : -1;
+        const double active = s ? At(*s, {"own_active_ms", "median"}) / phones : -1;
         const double cpu = s ? At(*s, {"own_cpu_ms", "median"}) / phones : -1;
         const double render = s ? At(*s, {"host_render_ms", "median"}) / phones : -1;
         rows.push_back({"plug-in's own main-thread time per phone per work pass, " + std::to_string(phones) +
                             " phones (excluding the host's render)",
-                        Num(own, 3) + " ms (CPU time " + Num(cpu, 3) + " ms)",
+                        Num(active, 3) + " ms less the wait for a processor (wall-clock " + Num(own, 3) +
+                            " ms; CPU time " + Num(cpu, 3) + " ms)",
                         "host's render call " + Num(render, 3) + " ms per phone", "<= 0.1 ms per phone",
-                        Verdict(own >= 0, own <= 0.1)});
+                        Verdict(active >= 0, active <= 0.1)});
     }
 }
 
 void StalledRows(const nlohmann::json& results, std::vector<Row>& rows) {
     const nlohmann::json stalled = Sub(results, "stalled");
-    const auto longest = [&](int k) {
+    const auto longest = [&](int k, const char* figure) {
         const nlohmann::json run = Sub(stalled, std::to_string(k).c_str());
-        return run.is_object() && !run.contains("error") ? At(run, {"pass_ms", "max"}) : -1.0;
+        return run.is_object() && !run.contains("error") ? At(run, {figure, "max"}) : -1.0;
     };
-    const double healthy = longest(0);
+    const double healthy = longest(0, "pass_active_ms");
+    const double healthyWall = longest(0, "pass_ms");
     for (int k : {1, 2, 4}) {
         const nlohmann::json run = Sub(stalled, std::to_string(k).c_str());
         if (run.is_null()) continue;
-        const double pause = longest(k);
+        const double pause = longest(k, "pass_active_ms");
         const bool known = pause >= 0 && healthy >= 0;
         rows.push_back({"longest work pass with " + std::to_string(k) + " stalled phone(s) and 2 healthy ones",
-                        Num(pause, 2) + " ms (healthy phones " + Num(At(run, {"fps_min"})) + " fps; pass median " +
+                        Num(pause, 2) + " ms less the wait for a processor (wall-clock " +
+                            Num(longest(k, "pass_ms"), 2) + " ms; healthy phones " + Num(At(run, {"fps_min"})) +
+                            " fps; pass median " +
                             Num(At(run, {"pass_ms", "median"}), 2) + " ms; renders a pass " +
                             Num(At(run, {"renders_per_pass"}), 2) + ")",
-                        "no stalled phone: " + Num(healthy, 2) + " ms", "within 2 ms of the healthy pass",
+                        "no stalled phone: " + Num(healthy, 2) + " ms (wall-clock " + Num(healthyWall, 2) + " ms)",
+                        "within 2 ms of the healthy pass",
                         known ? Verdict(true, pause <= healthy + 2) : Verdict(false, false)});
     }
 }

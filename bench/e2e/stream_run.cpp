@@ -8,7 +8,11 @@
 #include <regex>
 #include <thread>
 
+#include <fcntl.h>
 #include <time.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 #include "bench/e2e/process.h"
 #include "bench/e2e/stats.h"
@@ -43,10 +47,24 @@ int64_t ThreadCpuNs() {
     return static_cast<int64_t>(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
 }
 
+// How long the calling thread has been runnable but waiting for a processor, in nanoseconds (the
+// kernel's scheduler statistics); 0 where they cannot be read. On a machine shared with other
+// work this is the part of a pass that other processes took, not the plug-in.
+int64_t ProcessorWaitNs() {
+    static const int fd = ::open("/proc/thread-self/schedstat", O_RDONLY | O_CLOEXEC);  // main thread only
+    if (fd < 0) return 0;
+    char text[96];
+    const ssize_t n = ::pread(fd, text, sizeof text - 1, 0);
+    if (n <= 0) return 0;
+    text[n] = '\0';
+    unsigned long long cpu = 0, wait = 0;
+    return std::sscanf(text, "%llu %llu", &cpu, &wait) == 2 ? static_cast<int64_t>(wait) : 0;
+}
+
 // One work pass as the hooks saw it.
 struct Pass {
     double atSeconds;  // since the recording began
-    double ms, renderMs, hostMs, ownMs, ownCpuMs;
+    double ms, activeMs, renderMs, hostMs, ownMs, ownActiveMs, ownCpuMs;
     int renders;
 };
 
@@ -58,17 +76,22 @@ struct PassTimes {
     int64_t renderNs = 0;   // the renderer alone
     int64_t hostNs = 0;     // the host's whole render calls: world checkout, render, check-in
     int64_t hostCpuNs = 0;  // the same in the main thread's CPU time
+    int64_t waitStart = 0;  // ProcessorWaitNs at the start of the call
+    int64_t hostWaitNs = 0; // the main thread's wait for a processor within the host's render calls
     int renders = 0;
     bool recording = false;
     int64_t recordStart = 0;
     uint64_t idleCalls = 0;
     uint64_t passes = 0;
-    std::vector<double> passMs, renderMs, hostMs, renders_, ownMs, ownRendererOnlyMs, ownCpuMs;
+    std::vector<double> passMs, passActiveMs, renderMs, hostMs, renders_, ownMs, ownActiveMs, ownRendererOnlyMs,
+        ownCpuMs;
     std::vector<Pass> all;
 };
 PassTimes s_times;
 
 A_Err BeforeIdle(AEGP_GlobalRefcon, AEGP_IdleRefcon, A_long*) {
+    s_times.waitStart = ProcessorWaitNs();
+    s_times.hostWaitNs = 0;
     s_times.callStart = NowNs();
     s_times.cpuStart = ThreadCpuNs();
     s_times.captureBefore = g_lastCaptureTime;
@@ -83,6 +106,7 @@ A_Err AfterIdle(AEGP_GlobalRefcon, AEGP_IdleRefcon, A_long*) {
     const int64_t end = NowNs();
     const int64_t cpuEnd = ThreadCpuNs();
     if (!s_times.recording) return A_Err_NONE;
+    const int64_t waitNs = ProcessorWaitNs() - s_times.waitStart;
     ++s_times.idleCalls;
     if (g_lastCaptureTime == s_times.captureBefore) return A_Err_NONE;  // no work pass in this call
     ++s_times.passes;
@@ -94,15 +118,20 @@ A_Err AfterIdle(AEGP_GlobalRefcon, AEGP_IdleRefcon, A_long*) {
     // the main thread's CPU time.
     const double ownMs = ms - hostMs;
     const double ownCpuMs = static_cast<double>(cpuEnd - s_times.cpuStart - s_times.hostCpuNs) / 1e6;
+    // The same less the time the main thread was ready to run but other work had the processors.
+    const double activeMs = ms - static_cast<double>(waitNs) / 1e6;
+    const double ownActiveMs = ownMs - static_cast<double>(waitNs - s_times.hostWaitNs) / 1e6;
     s_times.passMs.push_back(ms);
+    s_times.passActiveMs.push_back(activeMs);
+    s_times.ownActiveMs.push_back(ownActiveMs);
     s_times.renderMs.push_back(renderMs);
     s_times.hostMs.push_back(hostMs);
     s_times.renders_.push_back(s_times.renders);
     s_times.ownMs.push_back(ownMs);
     s_times.ownRendererOnlyMs.push_back(ms - renderMs);
     s_times.ownCpuMs.push_back(ownCpuMs);
-    s_times.all.push_back({static_cast<double>(s_times.callStart - s_times.recordStart) / 1e9, ms, renderMs, hostMs,
-                           ownMs, ownCpuMs, s_times.renders});
+    s_times.all.push_back({static_cast<double>(s_times.callStart - s_times.recordStart) / 1e9, ms, activeMs, renderMs,
+                           hostMs, ownMs, ownActiveMs, ownCpuMs, s_times.renders});
     return A_Err_NONE;
 }
 
@@ -111,11 +140,13 @@ const AEGP_RenderSuite8* s_hostRenderSuite = nullptr;
 
 template <typename Call>
 A_Err TimedHostCall(Call&& call) {
+    const int64_t waitStart = ProcessorWaitNs();
     const int64_t start = NowNs();
     const int64_t cpuStart = ThreadCpuNs();
     const A_Err err = call();
     s_times.hostCpuNs += ThreadCpuNs() - cpuStart;
     s_times.hostNs += NowNs() - start;
+    s_times.hostWaitNs += ProcessorWaitNs() - waitStart;
     return err;
 }
 
@@ -146,8 +177,9 @@ nlohmann::json LongestPasses(std::vector<Pass> passes, size_t count) {
     nlohmann::json out = nlohmann::json::array();
     for (size_t i = 0; i < std::min(count, passes.size()); ++i) {
         const Pass& p = passes[i];
-        out.push_back({{"at_s", p.atSeconds}, {"ms", p.ms}, {"render_ms", p.renderMs}, {"host_ms", p.hostMs},
-                       {"own_ms", p.ownMs}, {"own_cpu_ms", p.ownCpuMs}, {"renders", p.renders}});
+        out.push_back({{"at_s", p.atSeconds}, {"ms", p.ms}, {"active_ms", p.activeMs}, {"render_ms", p.renderMs},
+                       {"host_ms", p.hostMs}, {"own_ms", p.ownMs}, {"own_active_ms", p.ownActiveMs},
+                       {"own_cpu_ms", p.ownCpuMs}, {"renders", p.renders}});
     }
     return out;
 }
@@ -334,9 +366,11 @@ nlohmann::json RunStream(const StreamRunConfig& config) {
     result["fps_min"] = fps.empty() ? 0 : *std::min_element(fps.begin(), fps.end());
     result["fps_median"] = Median(fps);
     result["pass_ms"] = Summary(s_times.passMs);
+    result["pass_active_ms"] = Summary(s_times.passActiveMs);
     result["render_ms"] = Summary(s_times.renderMs);
     result["host_render_ms"] = Summary(s_times.hostMs);
     result["own_ms"] = Summary(s_times.ownMs);
+    result["own_active_ms"] = Summary(s_times.ownActiveMs);
     result["own_renderer_only_ms"] = Summary(s_times.ownRendererOnlyMs);
     result["own_cpu_ms"] = Summary(s_times.ownCpuMs);
     result["longest_passes"] = LongestPasses(s_times.all, 5);
