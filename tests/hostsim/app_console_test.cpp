@@ -127,22 +127,32 @@ TEST_F(ConsoleTest, EndOfInputStopsReadingButDoesNotQuit) {
 }
 
 TEST(CommandLine, OptionsValuesAndMistakes) {
-    ParsedOptions p = ParseOptions({"--plugin", "/x/lib.so", "--project=a.json", "--no-panel", "--log", "h.log"});
+    ParsedOptions p = ParseOptions({"--plugin", "/x/lib.so", "shot.json", "--no-panel", "--log", "h.log", "--quiet"});
     EXPECT_EQ(p.error, "");
-    EXPECT_EQ(p.options.pluginPath, "/x/lib.so");
-    EXPECT_EQ(p.options.projectPath, "a.json");
+    EXPECT_EQ(std::tuple(p.options.pluginPath, p.options.projectPath, p.options.logPath), std::tuple("/x/lib.so", "shot.json", "h.log"));
     EXPECT_FALSE(p.options.showPanels);
-    EXPECT_EQ(p.options.logPath, "h.log");
-    EXPECT_EQ(ParseOptions({"--project"}).error, "--project needs a value");
-    EXPECT_EQ(ParseOptions({"--save="}).error, "--save needs a value");
-    EXPECT_EQ(ParseOptions({"--plug", "x"}).error, "The following argument was not expected: --plug");
-    EXPECT_EQ(ParseOptions({"--verbose=yes"}).error, "--verbose takes no value");
-    EXPECT_EQ(ParseOptions({"--fail-suite", "Nope"}).error, "no suite function Nope can be made to fail");
+    EXPECT_TRUE(p.options.quiet);
+    EXPECT_EQ(ParseOptions({"--project=a.json"}).options.projectPath, "a.json");
+    EXPECT_TRUE(ParseOptions({"--status"}).options.status);
+    EXPECT_TRUE(ParseOptions({"-v", "-q", "--help"}).options.help);
+    const std::vector<std::pair<std::vector<std::string>, std::string>> kMistakes = {
+        {{"--project"}, "--project needs a value"},
+        {{"--save="}, "--save needs a value"},
+        {{"--plug", "x"}, "The following argument was not expected: --plug"},
+        {{"--verbose=yes"}, "--verbose takes no value"},
+        {{"--fail-suite", "Nope"}, "no suite function Nope can be made to fail"},
+        {{"a.json", "b.json"}, "one project at a time: a.json and b.json"},
+        {{"--project", "a.json", "b.json"}, "two projects given: --project a.json and b.json"},
+        {{"b.json", "--project", "a.json"}, "two projects given: --project a.json and b.json"},
+    };
+    for (const auto& [args, error] : kMistakes) EXPECT_EQ(ParseOptions(args).error, error) << args[0];
     const Options faults = ParseOptions({"--fail-suite", "AEGP_GetLayerName:3", "--fail-suite=AEGP_GetLayerName"}).options;
     ASSERT_EQ(faults.suiteFaults.size(), 2u);  // repeatable, in order
-    EXPECT_EQ(faults.suiteFaults[0].call, 3);
-    EXPECT_EQ(faults.suiteFaults[1].call, 0);
-    EXPECT_TRUE(ParseOptions({"-v", "-q", "--help"}).options.help);
+    EXPECT_EQ(std::pair(faults.suiteFaults[0].call, faults.suiteFaults[1].call), std::pair(3, 0));
+    const std::string usage = UsageText("quillo-host");
+    for (const char* item : {"--status", "--quiet", "--save", "--no-panel", "panel show", "script TEXT", "quit"}) {
+        EXPECT_NE(usage.find(item), std::string::npos) << item;
+    }
 
     char self[4096];
     const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);

@@ -6,7 +6,6 @@
 #include <memory>
 
 #include "hostsim/app/log_notices.h"
-#include "hostsim/app/options.h"
 #include "hostsim/app/panel_rows.h"
 #include "hostsim/app/phone_watch.h"
 #include "hostsim/app/status_line.h"
@@ -168,21 +167,6 @@ TEST(LogNotices, PortsTakenAndNoDnsSdDaemonInPlainWords) {
     ASSERT_TRUE(daemon);
     EXPECT_NE(daemon->find("no DNS-SD daemon"), std::string::npos);
     EXPECT_FALSE(NoticeForLogLine("[Quillo] MJPEG server listening on port 8254"));
-}
-
-TEST(CommandLine, StatusQuietAndTheProjectAsAPlainArgument) {
-    ParsedOptions p = ParseOptions({"shot.json", "--quiet", "--save", "out.json"});
-    EXPECT_EQ(p.error, "");
-    EXPECT_EQ(p.options.projectPath, "shot.json");
-    EXPECT_TRUE(p.options.quiet);
-    EXPECT_TRUE(ParseOptions({"--status"}).options.status);
-    EXPECT_EQ(ParseOptions({"a.json", "b.json"}).error, "one project at a time: a.json and b.json");
-    EXPECT_NE(ParseOptions({"--project", "a.json", "b.json"}).error, "");
-    EXPECT_NE(ParseOptions({"b.json", "--project", "a.json"}).error, "");
-    const std::string usage = UsageText("quillo-host");
-    for (const char* item : {"--status", "--quiet", "--save", "--no-panel", "panel show", "script TEXT", "quit"}) {
-        EXPECT_NE(usage.find(item), std::string::npos) << item;
-    }
 }
 
 }  // namespace

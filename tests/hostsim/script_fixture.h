@@ -1,6 +1,6 @@
 // Shared by the script and window tests: the application with the demo project (app_fixture.h)
 // and scripts run the way the plug-in runs them, through AEGP_ExecuteScript, with the result
-// and error handles read and freed through the Memory Suite.
+// and error handles read and freed through the Memory Suite (suites_fixture.h).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app_fixture.h"
-#include "hostsim/suites/model_suites.h"
+#include "suites_fixture.h"
 
 namespace scripttest {
 
@@ -30,17 +30,6 @@ protected:
         ASSERT_NE(demo, nullptr);
     }
 
-    // Reads and frees a zero-terminated 8-bit text handle.
-    static std::string Take(AEGP_MemHandle h) {
-        const AEGP_MemorySuite1* mem = MemorySuite();
-        void* p = nullptr;
-        EXPECT_EQ(mem->AEGP_LockMemHandle(h, &p), A_Err_NONE);
-        std::string text = p != nullptr ? static_cast<const char*>(p) : "";
-        EXPECT_EQ(mem->AEGP_UnlockMemHandle(h), A_Err_NONE);
-        EXPECT_EQ(mem->AEGP_FreeMemHandle(h), A_Err_NONE);
-        return text;
-    }
-
     ScriptOutcome Run(const std::string& script) {
         ScriptOutcome out;
         AEGP_MemHandle result = nullptr;
@@ -48,8 +37,8 @@ protected:
         out.err = UtilitySuite()->AEGP_ExecuteScript(plugin, script.c_str(), true, &result, &error);
         out.hasResult = result != nullptr;
         out.hasError = error != nullptr;
-        if (result != nullptr) out.result = Take(result);
-        if (error != nullptr) out.error = Take(error);
+        if (result != nullptr) out.result = qlo::hostsim::testing::TakeText(result);
+        if (error != nullptr) out.error = qlo::hostsim::testing::TakeText(error);
         return out;
     }
 

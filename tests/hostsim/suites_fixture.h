@@ -14,6 +14,17 @@ namespace qlo::hostsim::testing {
 
 inline constexpr AEGP_PluginID kPlugin = 7;
 
+// Reads and frees a memory handle of zero-terminated 8-bit text.
+inline std::string TakeText(AEGP_MemHandle h) {
+    const AEGP_MemorySuite1* mem = MemorySuite();
+    void* p = nullptr;
+    EXPECT_EQ(mem->AEGP_LockMemHandle(h, &p), A_Err_NONE);
+    std::string s = p ? static_cast<const char*>(p) : "";
+    EXPECT_EQ(mem->AEGP_UnlockMemHandle(h), A_Err_NONE);
+    EXPECT_EQ(mem->AEGP_FreeMemHandle(h), A_Err_NONE);
+    return s;
+}
+
 class SuitesTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -45,17 +56,6 @@ protected:
         EXPECT_EQ(mem->AEGP_FreeMemHandle(h), A_Err_NONE);
         return s;
     }
-    // Reads and frees a memory handle of zero-terminated 8-bit text.
-    static std::string TakeText(AEGP_MemHandle h) {
-        const AEGP_MemorySuite1* mem = MemorySuite();
-        void* p = nullptr;
-        EXPECT_EQ(mem->AEGP_LockMemHandle(h, &p), A_Err_NONE);
-        std::string s = p ? static_cast<const char*>(p) : "";
-        EXPECT_EQ(mem->AEGP_UnlockMemHandle(h), A_Err_NONE);
-        EXPECT_EQ(mem->AEGP_FreeMemHandle(h), A_Err_NONE);
-        return s;
-    }
-
     Layer* layerNamed(const std::string& name) {
         for (const auto& l : comp->layers())
             if (l->name == name) return l.get();
