@@ -17,22 +17,15 @@ std::vector<std::string> Names(const Menu& menu) {
 TEST(MenuBarModel, InsertionPositions) {
     MenuBar bar;
     bar.addMenu(AEGP_Menu_WINDOW, "Window");
-    ASSERT_EQ(bar.insert(1, "Info", AEGP_Menu_WINDOW, AEGP_MENU_INSERT_SORTED), A_Err_NONE);
-    ASSERT_EQ(bar.insert(2, "Tracker", AEGP_Menu_WINDOW, AEGP_MENU_INSERT_SORTED), A_Err_NONE);
-    ASSERT_EQ(bar.insert(3, "Audio", AEGP_Menu_WINDOW, AEGP_MENU_INSERT_SORTED), A_Err_NONE);
-    // Name order ignores case: "quillo" lands between "Info" and "Tracker".
-    ASSERT_EQ(bar.insert(4, "quillo", AEGP_Menu_WINDOW, AEGP_MENU_INSERT_SORTED), A_Err_NONE);
-    ASSERT_EQ(bar.insert(5, "Zoom", AEGP_Menu_WINDOW, AEGP_MENU_INSERT_SORTED), A_Err_NONE);
+    // Sorted ignores case ("quillo" between "Info" and "Tracker"); a position past the end appends.
+    const std::vector<std::pair<const char*, A_long>> kInserts = {
+        {"Info", AEGP_MENU_INSERT_SORTED},  {"Tracker", AEGP_MENU_INSERT_SORTED},  {"Audio", AEGP_MENU_INSERT_SORTED},
+        {"quillo", AEGP_MENU_INSERT_SORTED}, {"Zoom", AEGP_MENU_INSERT_SORTED},     {"First", AEGP_MENU_INSERT_AT_TOP},
+        {"Last", AEGP_MENU_INSERT_AT_BOTTOM}, {"Second", 1},                        {"Far", 100}};
+    AEGP_Command cmd = 0;
+    for (const auto& [name, where] : kInserts) ASSERT_EQ(bar.insert(++cmd, name, AEGP_Menu_WINDOW, where), A_Err_NONE);
     EXPECT_EQ(Names(*bar.menu(AEGP_Menu_WINDOW)),
-              (std::vector<std::string>{"Audio", "Info", "quillo", "Tracker", "Zoom"}));
-
-    ASSERT_EQ(bar.insert(6, "First", AEGP_Menu_WINDOW, AEGP_MENU_INSERT_AT_TOP), A_Err_NONE);
-    ASSERT_EQ(bar.insert(7, "Last", AEGP_Menu_WINDOW, AEGP_MENU_INSERT_AT_BOTTOM), A_Err_NONE);
-    ASSERT_EQ(bar.insert(8, "Second", AEGP_Menu_WINDOW, 1), A_Err_NONE);
-    ASSERT_EQ(bar.insert(9, "Far", AEGP_Menu_WINDOW, 100), A_Err_NONE);
-    EXPECT_EQ(Names(*bar.menu(AEGP_Menu_WINDOW)),
-              (std::vector<std::string>{"First", "Second", "Audio", "Info", "quillo", "Tracker",
-                                        "Zoom", "Last", "Far"}));
+              (std::vector<std::string>{"First", "Second", "Audio", "Info", "quillo", "Tracker", "Zoom", "Last", "Far"}));
 }
 
 TEST_F(HostFixture, OnlyHandedOutCommandsGoIntoMenusAndOnlyMenuCommandsHaveState) {

@@ -64,17 +64,5 @@ TEST_F(MemorySuites, LocksNestAndEachNeedsAnUnlock) {
     EXPECT_EQ(LiveMemHandles(), 0u);
 }
 
-TEST_F(MemorySuites, AccountingCountsWhatThePluginWasGiven) {
-    AEGP_MemHandle name = nullptr, layerName = nullptr;
-    ASSERT_EQ(ItemSuite()->AEGP_GetItemName(kPlugin, ItemHandle(*comp), &name), A_Err_NONE);
-    ASSERT_EQ(LayerSuite()->AEGP_GetLayerName(kPlugin, LayerHandle(*comp->layerAt(0)), &layerName, nullptr),
-              A_Err_NONE);
-    EXPECT_EQ(LiveMemHandles(kPlugin), 2u);
-    EXPECT_EQ(MemorySuite()->AEGP_FreeMemHandle(name), A_Err_NONE);
-    EXPECT_EQ(LiveMemHandles(kPlugin), 1u) << "the plug-in still holds one";
-    EXPECT_EQ(MemorySuite()->AEGP_FreeMemHandle(layerName), A_Err_NONE);
-    EXPECT_EQ(LiveMemHandles(), 0u);
-}
-
 }  // namespace
 }  // namespace qlo::hostsim::testing
