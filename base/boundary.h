@@ -8,11 +8,13 @@
 #include <exception>
 #include <utility>
 
+#include "base/main_thread.h"
 #include "platform/log.h"
 #include "sdk/AE_Types.h"
 
 template <class Body>
 A_Err QLOCallFromHost(const char* where, Body&& body) noexcept {
+    QLO_MAIN_THREAD_ONLY(where);
     try {
         return std::forward<Body>(body)();
     } catch (int err) {

@@ -1,5 +1,6 @@
 #include "base/plugin_state.h"
 
+#include "base/main_thread.h"
 #include "link/mjpeg_server.h"
 #include "link/motion_receiver.h"
 
@@ -10,5 +11,6 @@ std::unique_ptr<MotionReceiver> g_motion;
 A_long g_cameraListTick = 0;
 
 MJPEGServer* QLOServer() {
+    QLO_MAIN_THREAD_ONLY("QLOServer");
     return g_server.get();
 }

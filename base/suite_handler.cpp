@@ -1,5 +1,7 @@
 #include "base/suite_handler.h"
 
+#include "base/main_thread.h"
+
 void MissingSuiteError() {
     throw static_cast<int>(A_Err_MISSING_SUITE);
 }
@@ -23,6 +25,7 @@ AEGP_SuiteHandler::AEGP_SuiteHandler(const SPBasicSuite* basic)
           {kAEGPWorldSuite, kAEGPWorldSuiteVersion3, nullptr},
           {kAEGPUtilitySuite, kAEGPUtilitySuiteVersion13, nullptr},
       } {
+    QLO_MAIN_THREAD_ONLY("A host suite");
     if (basic_ == nullptr) MissingSuiteError();
 }
 

@@ -10,6 +10,7 @@
 #include "engine/idle_stages.h"
 #include "base/comp_cameras.h"
 #include "base/host_handles.h"
+#include "base/main_thread.h"
 #include "base/plugin_state.h"
 #include "base/suite_handler.h"
 #include "link/mjpeg_server.h"
@@ -147,6 +148,7 @@ std::vector<std::string> EnumerateCameraLayers(AEGP_CompH comp) {
 }
 
 void TryRefreshCameraList() {
+    QLO_MAIN_THREAD_ONLY("The camera-list check");
     const bool empty = g_server->isCameraListEmpty();
     const A_long taken = TakeAndAdvance(s_camRefreshTick);
     if (taken % kRefreshEvery != 0 && !empty) return;

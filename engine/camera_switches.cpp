@@ -6,6 +6,7 @@
 
 #include "base/boundary.h"
 #include "base/comp_cameras.h"
+#include "base/main_thread.h"
 #include "base/plugin_state.h"
 #include "base/suite_handler.h"
 #include "rig/host_presence.h"
@@ -75,6 +76,7 @@ void SetVideoSwitch(AEGP_SuiteHandler& suites, AEGP_LayerH layer, bool on) {
 }
 
 void SaveCameraSwitches(AEGP_CompH comp, const std::vector<CameraState>& states) {
+    QLO_MAIN_THREAD_ONLY("The saved camera switches");
     // A layer already saved keeps the switch the user gave it; the plug-in has changed it since.
     std::map<AEGP_LayerH, bool>& saved = g_savedSwitches[comp];
     for (const CameraState& state : states) saved.emplace(state.layer, state.visible);
@@ -94,10 +96,12 @@ AEGP_CompH CameraSwitchesComp() {
 }
 
 void ForgetCameraSwitches() {
+    QLO_MAIN_THREAD_ONLY("The saved camera switches");
     g_savedSwitches.clear();
 }
 
 void RestoreSavedSwitches(AEGP_SuiteHandler& suites) {
+    QLO_MAIN_THREAD_ONLY("The saved camera switches");
     for (auto it = g_savedSwitches.begin(); it != g_savedSwitches.end();) {
         it = RestoreComp(suites, it->first, it->second) ? g_savedSwitches.erase(it) : std::next(it);
     }

@@ -10,6 +10,7 @@
 #include "engine/comp_context.h"
 #include "engine/idle_stages.h"
 #include "base/plugin_state.h"
+#include "base/main_thread.h"
 #include "base/suite_handler.h"
 #include "link/mjpeg_server.h"
 #include "link/motion_receiver.h"
@@ -33,6 +34,7 @@ std::vector<std::string> ConnectedPhoneNames() {
 }  // namespace
 
 void RunCommandStage() {
+    QLO_MAIN_THREAD_ONLY("The command stage");
     // Reading the flag clears it: a sample that arrives while no phone is allowed is dropped.
     const bool newMotion = g_motion != nullptr && g_motion->hasNewData();
     const int clients = g_server != nullptr ? g_server->clientCount() : 0;

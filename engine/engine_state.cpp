@@ -3,6 +3,8 @@
 #include <chrono>
 #include <utility>
 
+#include "base/main_thread.h"
+
 A_long g_idleTickCount = 0;
 A_long s_camRefreshTick = 0;
 bool g_firstIdle = false;
@@ -11,6 +13,7 @@ A_long g_tlLogCounter = 0;
 AEGP_CompH g_lastValidCompH = nullptr;
 
 void ResetEngineState() {
+    QLO_MAIN_THREAD_ONLY("The engine's state");
     g_idleTickCount = 0;
     s_camRefreshTick = 0;
     g_cameraListTick = 0;

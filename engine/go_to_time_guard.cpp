@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/plugin_state.h"
+#include "base/main_thread.h"
 #include "platform/log.h"
 #include "platform/runloop.h"
 #include "platform/ui/application.h"
@@ -64,6 +65,7 @@ void DismissGoToTimeDialog() {
 }
 
 void StartGoToTimeGuard() {
+    QLO_MAIN_THREAD_ONLY("The Go to Time guard");
     if (g_goToTimeGuard && g_goToTimeGuard->isValid()) return;
     using qlo::runloop::Mode;
     g_goToTimeGuard = qlo::runloop::RunLoop::main().addTimer(
@@ -72,6 +74,7 @@ void StartGoToTimeGuard() {
 }
 
 void StopGoToTimeGuard() {
+    QLO_MAIN_THREAD_ONLY("The Go to Time guard");
     if (g_goToTimeGuard) {
         g_goToTimeGuard->invalidate();
         g_goToTimeGuard.reset();

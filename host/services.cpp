@@ -2,6 +2,7 @@
 // missing, so a service whose start failed is tried again at the next start; stop and death
 // tear down in a fixed order, each object stopped before it is destroyed.
 #include "engine/camera_switches.h"
+#include "base/main_thread.h"
 #include "engine/go_to_time_guard.h"
 #include "host/plugin.h"
 #include "link/motion_receiver.h"
@@ -48,6 +49,7 @@ void QLOSetServicePorts(uint16_t serverPort, uint16_t motionPort) {
 }
 
 void QLOStartServices() {
+    QLO_MAIN_THREAD_ONLY("QLOStartServices");
     Log("[Quillo] Starting services");
     GiveBackToUser();
     if (g_server == nullptr) {
@@ -73,6 +75,7 @@ void QLOStartServices() {
 }
 
 void QLOStopServices() {
+    QLO_MAIN_THREAD_ONLY("QLOStopServices");
     Log("[Quillo] Stopping services");
     GiveBackToUser();
     StopGoToTimeGuard();
@@ -81,6 +84,7 @@ void QLOStopServices() {
 }
 
 void QLOTearDownServices() {
+    QLO_MAIN_THREAD_ONLY("QLOTearDownServices");
     GiveBackToUser();
     StopGoToTimeGuard();
     if (g_panelController) {

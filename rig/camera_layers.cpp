@@ -2,6 +2,7 @@
 
 #include "base/comp_cameras.h"
 #include "base/host_handles.h"
+#include "base/main_thread.h"
 #include "base/plugin_state.h"
 #include "base/suite_handler.h"
 #include "platform/log.h"
@@ -69,6 +70,7 @@ void DropPhoneCameraLayer(PhoneCameraEntry& entry) {
 }
 
 void RetargetPhoneCamera(PhoneCameraEntry& entry, const std::string& cameraName) {
+    QLO_MAIN_THREAD_ONLY("The phones' camera records");
     // The camera it already drives: its layer, base position and live values stay as they are.
     if (entry.targetCam == cameraName) return;
     DropPhoneCameraLayer(entry);
@@ -76,6 +78,7 @@ void RetargetPhoneCamera(PhoneCameraEntry& entry, const std::string& cameraName)
 }
 
 void SwitchPhonesComposition(AEGP_CompH comp) {
+    QLO_MAIN_THREAD_ONLY("The phones' camera records");
     if (comp == g_cameraCompH) return;
     // Another composition: every handle names a layer of the old one.
     for (auto& [name, entry] : g_phoneCameras) DropPhoneCameraLayer(entry);
@@ -85,6 +88,7 @@ void SwitchPhonesComposition(AEGP_CompH comp) {
 }
 
 AEGP_LayerH EnsurePhoneCamera(AEGP_CompH comp, AEGP_ItemH compItem, const std::string& phone) {
+    QLO_MAIN_THREAD_ONLY("The phones' camera records");
     AEGP_SuiteHandler suites(g_basicSuite);
     SwitchPhonesComposition(comp);
     PhoneCameraEntry& entry = g_phoneCameras[phone];

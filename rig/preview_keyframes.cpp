@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "base/boundary.h"
+#include "base/main_thread.h"
 #include "base/plugin_state.h"
 #include "base/suite_handler.h"
 #include "rig/host_presence.h"
@@ -123,6 +124,7 @@ void AdoptLiveKeysAt(AEGP_LayerH layer, AEGP_LayerStream which, double secs) {
 }
 
 bool AnyLiveKeys() {
+    QLO_MAIN_THREAD_ONLY("The live keyframes");
     bool any = !g_liveKeysToTakeAway.empty();
     for (auto& [name, entry] : g_phoneCameras) {
         ForEachPreview(entry, [&any](AEGP_LayerStream, const PreviewKFState& state) {
@@ -133,6 +135,7 @@ bool AnyLiveKeys() {
 }
 
 void TakeAwayLiveKeysNotShown(const std::vector<std::string>& showing, AEGP_CompH activeComp) {
+    QLO_MAIN_THREAD_ONLY("The live keyframes");
     for (auto& [name, entry] : g_phoneCameras) {
         const bool shown = std::find(showing.begin(), showing.end(), name) != showing.end();
         ForEachPreview(entry, [&](AEGP_LayerStream which, PreviewKFState& state) {

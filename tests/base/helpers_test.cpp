@@ -1,12 +1,14 @@
 // The shared helpers, one table each: field text, host time in seconds, number text, UTF-8
-// decoding, and the walk over a composition's camera layers.
+// decoding, the walk over a composition's camera layers, and the main-thread check.
 #include <cmath>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/comp_cameras.h"
 #include "base/helpers.h"
 #include "engine/plugin_fixture.h"
+#include "host/plugin.h"
 
 TEST(Helpers, FieldTextStopsAtTheFirstNulOrTheFieldsEnd) {
     const char full[4] = {'a', 'b', 'c', 'd'};  // filled to the brim: no NUL at all
@@ -108,3 +110,17 @@ TEST_F(PluginTest, ForEachCameraLayerVisitsTheCamerasTopFirstAndStopsWhenAsked) 
     EXPECT_EQ(seen, decltype(seen)(expected.begin(), expected.begin() + 1));
     EXPECT_FALSE(ForEachCameraLayer(suites, nullptr, [](A_long, AEGP_LayerH) { return true; }));
 }
+
+#if defined(QLO_MAIN_THREAD_CHECKS) && QLO_MAIN_THREAD_CHECKS
+// Checked builds: a hook the host calls from another thread stops the process with its name.
+TEST_F(PluginTest, AHookCalledOffTheMainThreadAborts) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(std::thread([] {
+                     A_long sleep = 1;
+                     IdleHook(nullptr, nullptr, &sleep);
+                 }).join(),
+                 "IdleHook used off the host's main thread");
+    A_long sleep = 1;
+    EXPECT_EQ(IdleHook(nullptr, nullptr, &sleep), A_Err_NONE);  // on the main thread it runs
+}
+#endif
