@@ -2,7 +2,6 @@
 // allowed, record commands and lens settings, then the capture stage while phones are connected.
 // It also gives the user's project back what no phone uses any more: live keyframes of phones
 // that left or of another item, and camera switches once no phone renders through a camera.
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -10,6 +9,7 @@
 #include "engine/comp_context.h"
 #include "engine/idle_stages.h"
 #include "base/plugin_state.h"
+#include "base/helpers.h"
 #include "base/main_thread.h"
 #include "base/suite_handler.h"
 #include "link/mjpeg_server.h"
@@ -26,7 +26,7 @@ std::vector<std::string> ConnectedPhoneNames() {
     std::vector<std::string> names;
     if (g_server == nullptr) return names;
     for (const ClientInfo& client : g_server->snapshotClients()) {
-        names.emplace_back(client.name, strnlen(client.name, sizeof client.name));
+        names.push_back(FieldText(client.name));
     }
     return names;
 }

@@ -1,23 +1,18 @@
 #include "link/http_answers.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 
 #include <nlohmann/json.hpp>
 
+#include "base/helpers.h"
+
 namespace {
 
-// Fixed-point text of a number with `decimals` digits after the point. The C library's printf
-// follows the process's numeric locale (a host may set one with a decimal comma); to_chars does
-// not. A value that is not finite would not be JSON: it is written as 0.
+// A number in JSON: fixed-point text with `decimals` digits after the point ('.' whatever the
+// process's locale). A value that is not finite would not be JSON: it is written as 0.
 std::string Fixed(double value, int decimals) {
-    if (!std::isfinite(value)) value = 0.0;
-    char buffer[400];  // room for the largest double with its decimals
-    const auto result =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
-    if (result.ec != std::errc()) return "0";
-    return std::string(buffer, result.ptr);
+    return FixedText(std::isfinite(value) ? value : 0.0, decimals);
 }
 
 }  // namespace
