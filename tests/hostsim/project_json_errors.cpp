@@ -87,6 +87,7 @@ TEST(ProjectJsonErrors, NameLineColumnAndWhatIsWrongWhere) {
          {"layers[0] (solid \"S\"), flags", "unknown field \"visible\""}},
         {LayerDoc("{\"name\": \"L\", \"type\": \"light\", \"flags\": {\"3d\": false}}"), 0, 0,
          {"a light layer is always 3-D"}},
+        {LayerDoc("{\"name\": \"K\", \"type\": \"camera\", \"grid\": {\"spacing\": 5}}"), 7, 0, {"grid"}},
         // The document as a whole.
         {"[]", 1, 0, {"the document must be an object"}},
         {"{\"format\": \"quillo-host project\", \"version\": 2, \"items\": []}", 0, 0, {"version"}},

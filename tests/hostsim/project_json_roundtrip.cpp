@@ -43,8 +43,8 @@ void ExpectSameProject(const Project& a, const Project& b) {
         const Composition* cy = y.asComposition();
         if (!cx) continue;
         ASSERT_NE(cy, nullptr);
-        EXPECT_EQ(std::tuple(cx->width, cx->height, cx->frameRate, cx->duration, cx->currentTime),
-                  std::tuple(cy->width, cy->height, cy->frameRate, cy->duration, cy->currentTime));
+        EXPECT_EQ(std::tuple(cx->width, cx->height, cx->frameRate, cx->duration, cx->currentTime, cx->backgroundColor),
+                  std::tuple(cy->width, cy->height, cy->frameRate, cy->duration, cy->currentTime, cy->backgroundColor));
         EXPECT_EQ(a.isOpenInViewer(cx->id()), b.isOpenInViewer(cy->id()));
         ASSERT_EQ(cx->numLayers(), cy->numLayers());
         for (size_t l = 0; l < cx->numLayers(); ++l) {
@@ -54,7 +54,7 @@ void ExpectSameProject(const Project& a, const Project& b) {
             EXPECT_EQ(std::tuple(lx.name, lx.sourceName, lx.type(), lx.flags),
                       std::tuple(ly.name, ly.sourceName, ly.type(), ly.flags));
             if (lx.type() == LayerType::Solid) {
-                EXPECT_EQ(std::tuple(lx.color, lx.width, lx.height), std::tuple(ly.color, ly.width, ly.height));
+                EXPECT_EQ(std::tuple(lx.color, lx.width, lx.height, lx.grid), std::tuple(ly.color, ly.width, ly.height, ly.grid));
             }
             EXPECT_EQ(lx.streams(), ly.streams());
         }
@@ -224,7 +224,7 @@ TEST(ProjectJsonRoundTrip, HandWrittenMinimalFileUsesDefaults) {
      "layers": [
        {"name": "Cam", "type": "camera"},
        {"name": "Box", "type": "solid", "color": [1, 0, 0], "width": 100, "height": 100,
-        "flags": {"3d": true},
+        "flags": {"3d": true}, "grid": {"spacing": 50},
         "streams": {"position": {"keyframes": [{"time": 0, "value": [0, 0, 0]},
                                                {"time": 2, "value": [100, 0, 0], "out": "hold"}]}}}
      ]}
@@ -240,6 +240,8 @@ TEST(ProjectJsonRoundTrip, HandWrittenMinimalFileUsesDefaults) {
     const Layer* box = c->layerAt(1);
     EXPECT_EQ(box->flags, AEGP_LayerFlag_VIDEO_ACTIVE | AEGP_LayerFlag_LAYER_IS_3D);
     EXPECT_EQ(box->color, Value::Rgba(1, 0, 0, 1));
+    EXPECT_EQ(box->grid, (SolidGrid{50, 4, Value::Rgba(1, 1, 1)}));
+    EXPECT_EQ(c->backgroundColor, Value::Rgba(0.16, 0.16, 0.16));
     EXPECT_EQ(box->get(AEGP_LayerStream_POSITION, 1), Value::Three(50, 0, 0));
     EXPECT_EQ(box->stream(AEGP_LayerStream_POSITION)->keyframes()[1].outInterp, AEGP_KeyInterp_HOLD);
     EXPECT_EQ(box->stream(AEGP_LayerStream_POSITION)->keyframes()[0].inInterp, AEGP_KeyInterp_LINEAR);

@@ -1,5 +1,5 @@
-// Grid lines on solids (the floor) and the background colour: drawn, filtered, kept in files
-// (the background is drawn in render_suite_frames.cpp).
+// Grid lines on solids (the floor): drawn and filtered (the background is drawn in
+// render_suite_frames.cpp; both are kept in project files, project_json_roundtrip.cpp).
 #include "hostsim/render/raster.h"
 #include "render_fixture.h"
 
@@ -26,30 +26,6 @@ TEST_F(GridRender, LinesFallEverySpacingAcrossTheSolid) {
     EXPECT_TRUE(Is(w, 265, 135, white)) << "v = 1002";
     s.grid.color = Value::Rgba(1, 1, 1, 0.5);
     EXPECT_TRUE(Is(frame(), 240, 160, PF_Pixel8{255, 128, 255, 128})) << "mixed by the line colour's alpha";
-}
-
-TEST(GridProjectFile, GridAndBackgroundRoundTripAndAreChecked) {
-    Project p;
-    Composition& c = p.addComposition("C", 640, 360, 25, 2);
-    c.backgroundColor = Value::Rgba(0.25, 0.5, 0.75);
-    c.addSolid("Floor", Value::Rgba(0.3, 0.3, 0.3), 1000, 1000).grid = SolidGrid{150, 6, Value::Rgba(0.9, 0.8, 0.7, 0.5)};
-    c.addSolid("Plain", Value::Rgba(1, 0, 0), 10, 10);
-    const std::string text = SerializeProject(p);
-    const auto back = ParseProject(text, "t.json");
-    const Composition& bc = *back->itemAt(0)->asComposition();
-    EXPECT_EQ(bc.backgroundColor, c.backgroundColor);
-    EXPECT_EQ(bc.layerAt(1)->grid, c.layerAt(1)->grid);
-    EXPECT_FALSE(bc.layerAt(0)->grid.enabled());
-    EXPECT_EQ(SerializeProject(*back), text);
-
-    auto parse = [](const std::string& layer) {
-        return ParseProject(R"({"format": "quillo-host project", "version": 1, "items": [{"type": "composition",
-            "name": "C", "width": 10, "height": 10, "frameRate": 1, "duration": 1, "layers": [)" + layer + "]}]}", "g");
-    };
-    const auto minimal = parse(R"({"name": "F", "type": "solid", "grid": {"spacing": 50}})");
-    EXPECT_EQ(minimal->itemAt(0)->asComposition()->layerAt(0)->grid, (SolidGrid{50, 4, Value::Rgba(1, 1, 1)}));
-    EXPECT_EQ(minimal->itemAt(0)->asComposition()->backgroundColor, Value::Rgba(0.16, 0.16, 0.16));
-    EXPECT_THROW(parse(R"({"name": "K", "type": "camera", "grid": {"spacing": 5}})"), ProjectFileError);
 }
 
 }  // namespace
