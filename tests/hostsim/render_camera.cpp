@@ -1,5 +1,5 @@
-// The renderer's camera: default view, top-most enabled camera, moving, turning, aiming, and
-// nothing drawn from behind it.
+// The renderer's camera: default view, top-most enabled camera, turning, aiming, depth of field,
+// and nothing drawn from behind it (moving it: render_layers.cpp).
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -22,15 +22,6 @@ TEST_F(CameraRender, WithoutACameraTheDefaultViewShowsZEqualsZeroAtFullScale) {
     EXPECT_EQ(Run(w, 135, kRed), std::make_pair(190, 289)) << "400 pixels at a quarter, centred";
     camera(960, 540);  // as AEGP_CreateCameraInComp makes one at the centre
     EXPECT_EQ(std::memcmp(frame().data(), w.data(), w.sizeBytes()), 0);
-}
-
-TEST_F(CameraRender, MovingTheCameraMovesThePicture) {
-    solid(kRed, 400, 400, 960, 540, 0);
-    Layer& cam = camera(960, 540, false);
-    cam.set(AEGP_LayerStream_POSITION, Value::Three(1160, 540, -kZoom));
-    EXPECT_EQ(Run(frame(), 135, kRed), std::make_pair(140, 239)) << "200 right: the square 50 left";
-    cam.set(AEGP_LayerStream_POSITION, Value::Three(960, 540, -kZoom / 2));
-    EXPECT_EQ(Run(frame(), 135, kRed), std::make_pair(140, 339)) << "twice as close: twice as large";
 }
 
 TEST_F(CameraRender, TurningOrAimingTheCameraTurnsThePicture) {

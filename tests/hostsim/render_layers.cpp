@@ -1,5 +1,6 @@
 // The renderer's layers: drawing order and depth, opacity, transforms, keyframes, 2-D layers.
 #include <cstring>
+#include <functional>
 
 #include "render_fixture.h"
 
@@ -43,25 +44,40 @@ TEST_F(LayerRender, AFloorDoesNotCoverWhatStandsOnItBeyondItsCentre) {
     EXPECT_TRUE(Is(blurred, 240, 215, kGreen, 3));
 }
 
-TEST_F(LayerRender, ScaleAnchorAndRotationPlaceASolid) {
-    Layer& s = solid(kRed, 400, 400, 960, 540, 0);
-    s.set(AEGP_LayerStream_SCALE, Value::Three(50, 50, 100));
-    EXPECT_EQ(Run(frame(), 135, kRed), std::make_pair(215, 264));
-    s.set(AEGP_LayerStream_ANCHORPOINT, Value::Three(0, 200, 0));  // the left edge's middle
-    EXPECT_EQ(Run(frame(), 135, kRed), std::make_pair(240, 289));
-    s.set(AEGP_LayerStream_SCALE, Value::Three(100, 100, 100));
-    s.set(AEGP_LayerStream_ANCHORPOINT, Value::Three(200, 200, 0));
-    s.set(AEGP_LayerStream_ROTATION, Value::One(45));
-    EXPECT_TRUE(Is(frame(), 240 + 45, 135 + 45, kBackground)) << "standing on a corner";
-}
-
-TEST_F(LayerRender, KeyframedPositionIsEvaluatedAtTheRenderedTime) {
-    Stream* position = solid(kRed, 400, 400, 960, 540, 0).stream(AEGP_LayerStream_POSITION);
-    position->setKeyframe(0, Value::Three(560, 540, 0));
-    position->setKeyframe(2, Value::Three(1360, 540, 0));
-    EXPECT_EQ(Run(frame(0), 135, kRed), std::make_pair(90, 189));
-    EXPECT_EQ(Run(frame(1), 135, kRed), std::make_pair(190, 289));
-    EXPECT_EQ(Run(frame(2), 135, kRed), std::make_pair(290, 389));
+// Where a 400 x 400 square at the centre lands on row 135: its transform, its keys at the time
+// rendered, and the camera's place.
+TEST_F(LayerRender, ASquareLandsWhereItsTransformKeysAndTheCameraPutIt) {
+    const auto keyed = [](Layer& s) {
+        s.stream(AEGP_LayerStream_POSITION)->setKeyframe(0, Value::Three(560, 540, 0));
+        s.stream(AEGP_LayerStream_POSITION)->setKeyframe(2, Value::Three(1360, 540, 0));
+    };
+    const struct {
+        const char* what;
+        std::function<void(Layer&)> setup;
+        double time;
+        std::pair<int, int> run;
+    } kRows[] = {
+        {"half size", [](Layer& s) { s.set(AEGP_LayerStream_SCALE, Value::Three(50, 50, 100)); }, 0, {215, 264}},
+        {"half size about its left edge's middle",
+         [](Layer& s) {
+             s.set(AEGP_LayerStream_SCALE, Value::Three(50, 50, 100));
+             s.set(AEGP_LayerStream_ANCHORPOINT, Value::Three(0, 200, 0));
+         },
+         0, {240, 289}},
+        {"keyed, at 0", keyed, 0, {90, 189}},
+        {"keyed, at 1", keyed, 1, {190, 289}},
+        {"keyed, at 2", keyed, 2, {290, 389}},
+        {"camera 200 right", [this](Layer&) { camera(960, 540, false).set(AEGP_LayerStream_POSITION, Value::Three(1160, 540, -kZoom)); }, 0, {140, 239}},
+        {"camera twice as close", [this](Layer&) { camera(960, 540, false).set(AEGP_LayerStream_POSITION, Value::Three(960, 540, -kZoom / 2)); }, 0, {140, 339}},
+    };
+    for (const auto& row : kRows) {
+        while (comp.numLayers() > 0) comp.removeLayer(comp.layerAt(0)->id());
+        row.setup(solid(kRed, 400, 400, 960, 540, 0));
+        EXPECT_EQ(Run(frame(row.time), 135, kRed), row.run) << row.what;
+    }
+    comp.removeLayer(comp.layerAt(0)->id());  // the camera on top
+    comp.layerAt(0)->set(AEGP_LayerStream_ROTATION, Value::One(45));
+    EXPECT_TRUE(Is(frame(), 240 + 45, 135 + 45, kBackground)) << "turned about its centre: on a corner";
 }
 
 TEST_F(LayerRender, TwoDLayersLieFlatInTheFrameAtTheirPlaceInTheStack) {
