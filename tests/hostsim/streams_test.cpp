@@ -113,22 +113,18 @@ protected:
         EXPECT_EQ(StreamSuite()->AEGP_DisposeStreamValue(&v), A_Err_NONE);
         return v.val;
     }
-    A_Err set(AEGP_StreamRefH s, double value) {
+    // A one-dimensional value of stream s, static (index < 0) or of key `index`.
+    A_Err set(AEGP_StreamRefH s, double value, AEGP_KeyframeIndex index = -1) {
         AEGP_StreamValue2 v{};
         v.streamH = s;
         v.val.one_d = value;
-        return StreamSuite()->AEGP_SetStreamValue(kPlugin, s, &v);
+        return index < 0 ? StreamSuite()->AEGP_SetStreamValue(kPlugin, s, &v)
+                         : KeyframeSuite()->AEGP_SetKeyframeValue(s, index, &v);
     }
     AEGP_KeyframeIndex insert(AEGP_StreamRefH s, A_Time t, AEGP_LTimeMode mode = AEGP_LTimeMode_CompTime) {
         AEGP_KeyframeIndex index = -1;
         EXPECT_EQ(KeyframeSuite()->AEGP_InsertKeyframe(s, mode, &t, &index), A_Err_NONE);
         return index;
-    }
-    A_Err setKey(AEGP_StreamRefH s, AEGP_KeyframeIndex index, double value) {
-        AEGP_StreamValue2 v{};
-        v.streamH = s;
-        v.val.one_d = value;
-        return KeyframeSuite()->AEGP_SetKeyframeValue(s, index, &v);
     }
     Layer* plane = nullptr;
 };
@@ -197,9 +193,9 @@ TEST_F(StreamSuites, KeysInAnyTimeScaleAndTwoReferencesSeeOneStream) {
     AEGP_StreamRefH other = open(*plane, AEGP_LayerStream_OPACITY);
     EXPECT_NE(s, other);
     EXPECT_EQ(insert(s, Sec(4)), 0);
-    ASSERT_EQ(setKey(s, 0, 0), A_Err_NONE);
+    ASSERT_EQ(set(s, 0, 0), A_Err_NONE);
     EXPECT_EQ(insert(s, A_Time{0, 30}), 0);
-    ASSERT_EQ(setKey(s, 0, 100), A_Err_NONE);
+    ASSERT_EQ(set(s, 100, 0), A_Err_NONE);
     EXPECT_DOUBLE_EQ(at(s, A_Time{90, 30}).one_d, 25);
     EXPECT_DOUBLE_EQ(at(s, Sec(3), AEGP_LTimeMode_LayerTime).one_d, 25);  // layer time = comp time
     EXPECT_EQ(insert(s, A_Time{30, 30}), 1);  // between: holds the interpolated 75
