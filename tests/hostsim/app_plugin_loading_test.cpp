@@ -31,27 +31,21 @@ std::string LoadErrorOf(HostApp& app, const std::string& path) {
 
 TEST(PluginLoading, LibrariesThatCannotServeAsPluginsFailWithFileAndReason) {
     HostApp app;
-
-    const std::string missing = "/nonexistent/folder/libnothing.so";
-    std::string message = LoadErrorOf(app, missing);
-    EXPECT_NE(message.find(missing), std::string::npos) << message;
-    EXPECT_NE(message.find("No such file"), std::string::npos) << message;
-
-    // A real shared library, but one without the entry point.
-    const std::string noEntry = BinaryFolder() + "/libqloplatform.so";
+    const std::string noEntry = BinaryFolder() + "/libqloplatform.so";  // a library without the entry point
     ASSERT_EQ(access(noEntry.c_str(), R_OK), 0) << noEntry;
-    message = LoadErrorOf(app, noEntry);
-    EXPECT_NE(message.find(noEntry), std::string::npos) << message;
-    EXPECT_NE(message.find(AEGP_ENTRY_POINT_NAME), std::string::npos) << message;
-    EXPECT_NE(message.find("undefined symbol"), std::string::npos) << message;
-
-    // A file that is no library at all.
     const std::string text = ::testing::TempDir() + "/not_a_library.so";
     std::ofstream(text) << "plain text\n";
-    message = LoadErrorOf(app, text);
-    EXPECT_NE(message.find(text), std::string::npos) << message;
+    const std::vector<std::pair<std::string, std::vector<std::string>>> kFiles = {
+        {"/nonexistent/folder/libnothing.so", {"No such file"}},
+        {noEntry, {AEGP_ENTRY_POINT_NAME, "undefined symbol"}},
+        {text, {}},
+    };
+    for (const auto& [path, reasons] : kFiles) {
+        const std::string message = LoadErrorOf(app, path);
+        EXPECT_NE(message.find(path), std::string::npos) << message;
+        for (const std::string& reason : reasons) EXPECT_NE(message.find(reason), std::string::npos) << message;
+    }
     std::remove(text.c_str());
-
     EXPECT_TRUE(app.plugins().names().empty());
 }
 
