@@ -1,4 +1,4 @@
-// The main loop: idle hooks and their max-sleep requests, playback, modal sessions, periodic
+// The main loop: idle hooks and their max-sleep requests, modal sessions, periodic
 // menu updates, and quitting on SIGTERM and SIGINT with the death hooks run.
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -52,21 +52,7 @@ TEST_F(HostFixture, IdleRoundsWaitAtMostTheSmallestSleepAnyHookAskedFor) {
     EXPECT_DOUBLE_EQ(round.nextWaitSeconds, kZeroSleepWaitSeconds);
 }
 
-TEST_F(HostFixture, RoundsAdvancePlaybackOnTheLoopsClock) {
-    RunLoop::main().useManualClock(true);
-    ASSERT_EQ(app.doCommand(AEGP_Cmd_TOGGLE_PLAYBACK), A_Err_NONE);
-    const Composition* comp = CurrentProject().activeItem()->asComposition();
-    ASSERT_NE(comp, nullptr);
-    const double start = comp->currentTime;
-
-    RunLoop::main().advance(1.25);
-    app.runRounds(1);
-    bool previewing = false;
-    EXPECT_NEAR(CurrentProject().viewTime(*comp, &previewing), start + 1.25, 1e-6);
-    EXPECT_TRUE(previewing);
-    RunLoop::main().useManualClock(false);
-}
-
+// Rounds advancing playback on the loop's clock: the script engine's playback test.
 TEST_F(HostFixture, MenusAreUpdatedTwiceASecondFromTheLoop) {
     ASSERT_EQ(reg->AEGP_RegisterUpdateMenuHook(
                   plugin,
