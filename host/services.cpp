@@ -79,6 +79,7 @@ void QLOStopServices() {
     Log("[Quillo] Stopping services");
     GiveBackToUser();
     StopGoToTimeGuard();
+    if (g_panelController) g_panelController->servicesStopped();
     StopMotionReceiver();
     StopServer();
 }

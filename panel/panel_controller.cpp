@@ -57,6 +57,12 @@ void QLOPanelController::tearDown() {
     root = nullptr;
 }
 
+void QLOPanelController::servicesStopped() {
+    if (splitViewDebounce) splitViewDebounce->invalidate();
+    splitViewDebounce = nullptr;
+    if (_splitViewRun != 0) stopSplitViewRun("the services stopped");
+}
+
 void QLOPanelController::refreshClients() {
     MJPEGServer* server = QLOServer();
     const long selected = table ? table->selectedRow() : -1;

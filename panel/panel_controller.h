@@ -50,6 +50,10 @@ public:
     // Stops both timers and a split-view set-up under way, and takes the view tree out of the
     // container.
     void tearDown();
+    // The services stopped (the panel was hidden): a split-view set-up under way ends, and one
+    // waiting for its debounce does not start, since the phones whose cameras it would show are
+    // gone. The list and its refresh stay.
+    void servicesStopped();
     void refreshClients();
     static std::string displayNameForClient(const ClientInfo* client);
     void toggleEyeClicked(qlo::ui::Button& sender);
