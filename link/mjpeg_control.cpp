@@ -135,6 +135,7 @@ void MJPEGServer::Impl::handleRegisterPost(int fd, const std::string& request, C
             CopyToField(e.info.name, device);
             CopyToField(e.info.targetCam, camera);
             e.info.allowed = true;
+            reg.publish();
             Log("[Quillo] Register: ip=%s fd=%d name=\"%s\" camera=\"%s\" (auto-allowed, stashed)", ip,
                 e.info.fd, e.info.name, e.info.targetCam[0] != '\0' ? e.info.targetCam : "(auto)");
             return;

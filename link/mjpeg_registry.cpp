@@ -98,6 +98,7 @@ uint64_t MJPEGServer::Impl::addClient(int fd, const sockaddr_in6& peer,
             r.senders[fd] = entry.sender;
         }
         r.clients.push_back(std::move(entry));
+        r.publish();
     });
 
     startReverseLookup(fd, serial, peer, reg);
@@ -111,6 +112,7 @@ void MJPEGServer::Impl::identifyStream(int fd, uint64_t serial, const std::strin
         if (!device.empty()) CopyToField(e.info.name, device);
         if (!camera.empty()) CopyToField(e.info.targetCam, camera);
         e.info.allowed = true;
+        reg.publish();
         Log("[Quillo] /stream identity fd=%d device=\"%s\" camera=\"%s\" (auto-allowed)", fd, e.info.name,
             CameraOrAuto(e.info));
         return;
@@ -143,6 +145,7 @@ void MJPEGServer::Impl::startReverseLookup(int fd, uint64_t serial, const sockad
                 if (e.info.fd != fd || e.serial != serial) continue;
                 if (e.info.name[0] == '\0') {
                     CopyToField(e.info.name, host);
+                    r.publish();
                     Log("[Quillo] mDNS resolved fd=%d → %s", fd, e.info.name);
                 }
                 return;
@@ -160,6 +163,15 @@ void ClientRegistry::erase(std::vector<RegistryEntry>::iterator entry) {
     if (entry->sender) entry->sender->close();
     entry->socket->shutdownBoth();
     clients.erase(entry);
+    publish();
+}
+
+void ClientRegistry::publish() {
+    std::vector<ClientInfo> infos;
+    infos.reserve(clients.size());
+    for (const RegistryEntry& e : clients) infos.push_back(e.info);
+    std::lock_guard<std::mutex> lock(publishedMutex);
+    published.swap(infos);
 }
 
 void MJPEGServer::Impl::removeAllClients(ClientRegistry& reg) {
@@ -214,14 +226,10 @@ bool MJPEGServer::pushFrameToClient(int fd, const void* jpeg, size_t length) {
 }
 
 std::vector<ClientInfo> MJPEGServer::snapshotClients() const {
-    std::vector<ClientInfo> copy;
     std::shared_ptr<ClientRegistry> reg = impl_->currentRegistry();
-    if (!reg) return copy;
-    reg->queue->sync([&] {
-        copy.reserve(reg->clients.size());
-        for (const RegistryEntry& e : reg->clients) copy.push_back(e.info);
-    });
-    return copy;
+    if (!reg) return {};
+    std::lock_guard<std::mutex> lock(reg->publishedMutex);
+    return reg->published;
 }
 
 void MJPEGServer::setClientAllowed(int fd, bool allowed) {
@@ -231,6 +239,7 @@ void MJPEGServer::setClientAllowed(int fd, bool allowed) {
         for (RegistryEntry& e : reg->clients) {
             if (e.info.fd == fd) {
                 e.info.allowed = allowed;
+                reg->publish();
                 return;
             }
         }
@@ -240,18 +249,13 @@ void MJPEGServer::setClientAllowed(int fd, bool allowed) {
 bool MJPEGServer::anyClientAllowed() const {
     std::shared_ptr<ClientRegistry> reg = impl_->currentRegistry();
     if (!reg) return false;
-    bool any = false;
-    reg->queue->sync([&] {
-        any = std::any_of(reg->clients.begin(), reg->clients.end(),
-                          [](const RegistryEntry& e) { return e.info.allowed; });
-    });
-    return any;
+    std::lock_guard<std::mutex> lock(reg->publishedMutex);
+    return std::any_of(reg->published.begin(), reg->published.end(), [](const ClientInfo& c) { return c.allowed; });
 }
 
 int MJPEGServer::clientCount() const {
     std::shared_ptr<ClientRegistry> reg = impl_->currentRegistry();
     if (!reg) return 0;
-    int count = 0;
-    reg->queue->sync([&] { count = static_cast<int>(reg->clients.size()); });
-    return count;
+    std::lock_guard<std::mutex> lock(reg->publishedMutex);
+    return static_cast<int>(reg->published.size());
 }

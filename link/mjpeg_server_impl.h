@@ -54,9 +54,16 @@ struct ClientRegistry {
     std::vector<RegistryEntry> clients;   // admission order; only on queue
     std::mutex sendersMutex;
     std::map<int, std::shared_ptr<StreamSender>> senders;  // guarded by sendersMutex
+    // A copy of the clients' infos, made on the queue after every change to them: the host's main
+    // thread reads the clients every work pass and must not wait for the queue's thread (busy
+    // with arriving and failing streams, or not scheduled on a loaded machine) to do it.
+    std::mutex publishedMutex;
+    std::vector<ClientInfo> published;  // guarded by publishedMutex
 
     // Erases the entry and ends its sender and connection; on queue.
     void erase(std::vector<RegistryEntry>::iterator entry);
+    // Copies the clients' infos to `published`; on queue, after every change to `clients`.
+    void publish();
 };
 
 // A one-slot mailbox: the slot, its pending flag (read without the lock) and its own lock.
