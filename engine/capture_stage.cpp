@@ -4,7 +4,6 @@
 // phone looks through a camera, as the user had them). Phones without a camera share one frame
 // rendered through whatever camera the composition then shows.
 #include <algorithm>
-#include <cstring>
 #include <map>
 #include <memory>
 #include <string>
@@ -13,6 +12,7 @@
 #include "engine/camera_switches.h"
 #include "engine/idle_stages.h"
 #include "engine/render_push.h"
+#include "base/helpers.h"
 #include "base/plugin_state.h"
 #include "base/suite_handler.h"
 #include "link/mjpeg_server.h"
@@ -60,11 +60,6 @@ void ForgetEndedStreams(const std::vector<ClientInfo>& clients) {
                                            [&](const ClientInfo& c) { return c.fd == it->first; });
         it = streaming ? std::next(it) : s_lastFrames.erase(it);
     }
-}
-
-template <size_t N>
-std::string FieldText(const char (&field)[N]) {
-    return std::string(field, strnlen(field, N));
 }
 
 bool Contains(const std::vector<AEGP_LayerH>& layers, AEGP_LayerH layer) {

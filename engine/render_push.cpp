@@ -1,5 +1,6 @@
 #include "engine/render_push.h"
 
+#include "base/host_handles.h"
 #include "base/plugin_state.h"
 #include "base/suite_handler.h"
 #include "link/mjpeg_server.h"
@@ -37,29 +38,24 @@ std::shared_ptr<OutgoingFrame> CopyAndPush(AEGP_SuiteHandler& suites, AEGP_World
 
 std::shared_ptr<OutgoingFrame> RenderAndPushFrame(AEGP_SuiteHandler& suites, AEGP_ItemH item, A_Time time, int target,
                                                   uint64_t batch) {
+    // Every suite the render uses is acquired before anything is taken from the host; what is
+    // taken goes back through its owner (the frame checked in, then the options disposed of) on
+    // every way out, also when a suite turns out missing.
     const AEGP_RenderOptionsSuite3* options = suites.RenderOptionsSuite3();
-    AEGP_RenderOptionsH optionsH = nullptr;
-    if (options->AEGP_NewFromItem(g_pluginID, item, &optionsH) != A_Err_NONE ||
-        optionsH == nullptr) {
-        return nullptr;
-    }
-    options->AEGP_SetTime(optionsH, time);
-    options->AEGP_SetDownsampleFactor(optionsH, 4, 4);
-    options->AEGP_SetWorldType(optionsH, AEGP_WorldType_8);
-
     const AEGP_RenderSuite8* render = suites.RenderSuite8();
-    AEGP_FrameReceiptH receipt = nullptr;
-    if (render->AEGP_RenderAndCheckoutFrame(optionsH, nullptr, nullptr, &receipt) != A_Err_NONE ||
-        receipt == nullptr) {
-        options->AEGP_Dispose(optionsH);
+    suites.WorldSuite3();
+    HostRenderOptions optionsH(options);
+    if (options->AEGP_NewFromItem(g_pluginID, item, optionsH.out()) != A_Err_NONE || !optionsH) return nullptr;
+    options->AEGP_SetTime(optionsH.get(), time);
+    options->AEGP_SetDownsampleFactor(optionsH.get(), 4, 4);
+    options->AEGP_SetWorldType(optionsH.get(), AEGP_WorldType_8);
+
+    HostFrameReceipt receipt(render);
+    if (render->AEGP_RenderAndCheckoutFrame(optionsH.get(), nullptr, nullptr, receipt.out()) != A_Err_NONE ||
+        !receipt) {
         return nullptr;
     }
     AEGP_WorldH world = nullptr;
-    std::shared_ptr<OutgoingFrame> frame;
-    if (render->AEGP_GetReceiptWorld(receipt, &world) == A_Err_NONE && world != nullptr) {
-        frame = CopyAndPush(suites, world, target, batch);
-    }
-    render->AEGP_CheckinFrame(receipt);
-    options->AEGP_Dispose(optionsH);
-    return frame;
+    if (render->AEGP_GetReceiptWorld(receipt.get(), &world) != A_Err_NONE || world == nullptr) return nullptr;
+    return CopyAndPush(suites, world, target, batch);
 }

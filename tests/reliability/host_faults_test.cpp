@@ -44,9 +44,13 @@ TEST_F(ReliabilityTest, EverySuiteFunctionFailingOnceOrAlwaysIsSkippedAndTheStre
     HostHoldings base = Holdings();
     auto& faults = qh::SuiteFaults::instance();
     int exercised = 0;
+    // A suite that cannot be acquired fails wherever a stage asks for it: at each acquisition of
+    // the passes in turn, so that every stage loses a suite half-way once.
+    std::vector<int> everyAcquisition{0};
+    for (int call = 1; call <= 120; ++call) everyAcquisition.push_back(call);
     for (const std::string& name : qh::FaultableSuiteFunctions()) {
-        for (int call : {0, 2}) {
-            SCOPED_TRACE("AEGP_" + name + (call == 0 ? " always" : " on call 2"));
+        for (int call : name == "AcquireSuite" ? everyAcquisition : std::vector<int>{0, 2}) {
+            SCOPED_TRACE("AEGP_" + name + (call == 0 ? " always" : " on call " + std::to_string(call)));
             faults.arm({name, call, A_Err_GENERIC});
             // Everything the phones make the plug-in do while the function fails: move, record,
             // change lens settings, seek.
