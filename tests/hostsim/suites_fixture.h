@@ -34,6 +34,8 @@ protected:
         ASSERT_NE(comp, nullptr);
     }
     void TearDown() override {
+        EXPECT_EQ(std::pair(LiveMemHandles(), LiveStreamRefs()), std::pair(size_t{0}, size_t{0}))
+            << "memory handles and stream references the test took are given back";
         ResetHandleTables();
         SetFrameRenderer(nullptr);
         SetScriptEngine(nullptr);
