@@ -31,7 +31,9 @@ TEST(MultipartParser, FramesSplitAtEveryByteBoundaryArriveWhole) {
         MultipartParser parser("frame");
         Collected got;
         ASSERT_TRUE(parser.feed(std::string_view(stream).substr(0, cut), got.handler())) << "cut " << cut;
-        if (cut + 1 == stream.size()) EXPECT_TRUE(parser.insidePart()) << "waiting for the final LF";
+        if (cut + 1 == stream.size()) {
+            EXPECT_TRUE(parser.insidePart()) << "waiting for the final LF";
+        }
         ASSERT_TRUE(parser.feed(std::string_view(stream).substr(cut), got.handler())) << "cut " << cut;
         ASSERT_EQ(got.frames, (std::vector<std::string>{a, b})) << "cut " << cut;
         EXPECT_EQ(parser.frames(), 2u);
