@@ -85,3 +85,12 @@ TEST_F(CaptureTest, AVanishedCameraLayerIsNeverUsedAndIsResolvedAgain) {
     EXPECT_EQ(cameras("A"), 1);
     EXPECT_EQ(renders.back(), V{"A"});
 }
+
+TEST_F(CaptureTest, PhonesLookingThroughOneCameraShareItsRenderAndEachGetsTheFrame) {
+    Phone& a = connect("127.0.0.2", onCamera1, "A", 1);
+    Phone& b = connect("127.0.0.3", "?deviceName=B&cameraName=Camera%201", "B", 2);
+    pass();
+    EXPECT_EQ(renders, (std::vector<V>{{"Camera 1"}}));
+    ASSERT_TRUE(WaitFor([&] { return a.count() == 1 && b.count() == 1; }));
+    EXPECT_EQ(a.frames()[0], b.frames()[0]);
+}
