@@ -60,12 +60,10 @@ struct Reading {
 
 }  // namespace
 
-void MJPEGServer::Impl::acceptLoop(int listenFd, int wakeFd, std::shared_ptr<ClientRegistry> reg) {
+void MJPEGServer::Impl::acceptLoop(int ep, int listenFd, int wakeFd, std::shared_ptr<ClientRegistry> reg) {
     // Control requests are answered here. Destroying the queue when the loop ends waits for every
     // one of them, so none outlives the loop (and stop waits for the loop).
     qlo::dispatch::QueuePtr http = qlo::dispatch::CreateConcurrent(QueueLabel(".mjpeg.http"));
-    const int ep = ::epoll_create1(EPOLL_CLOEXEC);
-    if (ep < 0) return;
     SetBlocking(listenFd, false);  // accepting takes what is waiting and never blocks
     const auto watch = [ep](int fd, uint32_t events) {
         epoll_event e = {};

@@ -1,6 +1,7 @@
 // MJPEGServer: state, start and stop. The accept loop and the reading of requests are in
 // mjpeg_intake.cpp.
 #include <arpa/inet.h>
+#include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -97,8 +98,13 @@ uint16_t MJPEGServer::start(uint16_t requestedPort) {
                          : ntohs(reinterpret_cast<const sockaddr_in*>(&local)->sin_port);
     }
 
+    // The accept loop's descriptors are made here, not on its thread: a server that could not
+    // make them fails to start, instead of starting a loop that ends at once and accepts nobody.
     const int wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (wake < 0) {
+    const int ep = ::epoll_create1(EPOLL_CLOEXEC);
+    if (wake < 0 || ep < 0) {
+        if (wake >= 0) ::close(wake);
+        if (ep >= 0) ::close(ep);
         ::close(fd);
         return 0;
     }
@@ -114,7 +120,7 @@ uint16_t MJPEGServer::start(uint16_t requestedPort) {
         s.registry = reg;
     }
     Impl* impl = &s;
-    s.acceptQueue->async([impl, fd, wake, reg] { impl->acceptLoop(fd, wake, reg); });
+    s.acceptQueue->async([impl, ep, fd, wake, reg] { impl->acceptLoop(ep, fd, wake, reg); });
 
     s.netService = std::make_unique<QLOServiceAnnouncement>();
     s.netService->publish(actualPort);

@@ -116,7 +116,8 @@ struct MJPEGServer::Impl {
     std::shared_ptr<ClientRegistry> ensureRegistry();
 
     // Accept loop and request reading (mjpeg_intake.cpp).
-    void acceptLoop(int listenFd, int wakeFd, std::shared_ptr<ClientRegistry> reg);
+    // Runs until stop; owns (and closes at its end) the epoll descriptor `ep`.
+    void acceptLoop(int ep, int listenFd, int wakeFd, std::shared_ptr<ClientRegistry> reg);
 
     // Registry and streaming (mjpeg_registry.cpp).
     void admitStream(int fd, const sockaddr_in6& peer, const std::string& request,

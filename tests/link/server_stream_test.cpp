@@ -54,10 +54,11 @@ TEST_F(StreamTest, QueryNamesTheStreamAndPostsTheCameraChoice) {
     EXPECT_STREQ(e->targetCam, "Cam 1");
     EXPECT_TRUE(log_.contains("[Quillo] /stream identity fd=" + std::to_string(e->fd) +
                               " device=\"Ann's Phone\" camera=\"Cam 1\" (auto-allowed)"));
+    // The choice is posted right after the identity is logged.
+    ASSERT_TRUE(WaitUntil([&] { return server_.hasPendingSelectCamera(); }));
     SelectCameraRequest choice = server_.getPendingSelectCamera();
     EXPECT_STREQ(choice.deviceName, "Ann's Phone");
     EXPECT_STREQ(choice.cameraName, "Cam 1");
-
 }
 
 TEST_F(StreamTest, NewStreamFromTheSameAddressEvictsTheGhost) {
