@@ -50,7 +50,7 @@ TEST(HttpQuery, ValuesAreFoundAndDecoded) {
     const std::pair<const char*, const char*> decoded[] = {
         {"Ann%27s+Phone", "Ann's Phone"}, {"%4", "%4"}, {"50%", "50%"}, {"%zz", "%zz"},
         {"%%41", "%A"},  // a lone "%" is literal, decoding goes on
-        {"%2B", "+"},   {"%c3%a9", "\xC3\xA9"},
+        {"%2B", "+"},   {"%c3%a9", "\xC3\xA9"}, {"%2F%2f%3A%3a%40%60", "//::@`"},
     };
     for (const auto& [raw, text] : decoded) EXPECT_EQ(DecodeQueryValue(raw), text) << raw;
 }

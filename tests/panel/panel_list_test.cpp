@@ -39,6 +39,7 @@ TEST_F(PanelTest, EmptyStateUntilAPhoneConnectsThenRowsFollowTheRegistry) {
     advance(1.5);
     EXPECT_TRUE(panel->emptyStack->isHidden());
     EXPECT_FALSE(panel->tableScroll->isHidden());
+    EXPECT_TRUE(panel->tableScroll->hasVerticalScroller());  // a long list can be scrolled
     ASSERT_EQ(panel->table->numberOfRows(), 2);
     EXPECT_EQ(nameLabel(0).stringValue(), "Phone A");
     EXPECT_EQ(nameLabel(1).stringValue(), "127.0.0.3");
