@@ -60,6 +60,7 @@ TEST(Helpers, Utf8SequenceAtTakesOnlyWellFormedShortestSequences) {
         {"A", 0, 1, U'A'},
         {"\xC3\xA9", 0, 2, 0xE9},
         {"x\xE2\x80\xA8", 1, 3, 0x2028},
+        {"\xE0\xA4\x85", 0, 3, 0x905},    // the lowest three-byte lead
         {"\xF0\x9F\x93\xB1", 0, 4, 0x1F4F1},
         {"\xF4\x8F\xBF\xBF", 0, 4, 0x10FFFF},
         {"\x80", 0, 0, 0},              // a stray continuation byte
