@@ -15,6 +15,8 @@
 struct StandalonePanel {
     StandalonePanel(double width, double height)
         : window(std::make_shared<qlo::ui::Window>("Panel", qlo::ui::Rect{0, 0, width, height})) {
+        // The test's thread is the host's main thread here, as the panel's code requires.
+        qlo::runloop::RunLoop::main().bindToCurrentThread();
         window->orderFront();
         controller = QLOPanelController::attachToContainer(&window->contentView());
         resize(width, height);
