@@ -185,6 +185,7 @@ TEST_F(RigTest, AKeyRecordedIntoAnotherPhonesLiveKeyIsNeverTakenAwayAsLive) {
         pass();
         EXPECT_EQ(orient->valueAt(1.0), qh::Value::Three(0, 33, 0));
         disconnect(*p1, 0);
+        pass();  // the server may drop the phone after a pass read its list: the next one ends its session
         EXPECT_EQ(keyFrames("Camera 1", AEGP_LayerStream_ORIENTATION), (Keys{0, 30, 150}));
     }
 }
