@@ -39,6 +39,8 @@ TEST_F(PluginTest, ACameraChoiceWaitsForACompositionAndWithoutACameraMeansThePho
     spyRenders();
     qh::CurrentProject().selectItem("Quillo Logo.png");
     connect("127.0.0.2", "?deviceName=P2", "P2", 1);
+    // The stream's camera choice is posted just after the phone is listed by name.
+    ASSERT_TRUE(WaitFor([] { return g_server->hasPendingSelectCamera(); }));
     g_phoneCameras["P2"].targetCam = "Camera 1";
     pass(3);
     EXPECT_EQ(log.count("[Quillo TL] Active item is not a comp (type=4)"), 1u);  // thinned out
