@@ -130,6 +130,10 @@ protected:
             return std::ranges::count_if(all, [&](const ClientInfo& c) { return c.ip == std::string(ip) && c.name == name; }) &&
                    static_cast<int>(all.size()) == clients;
         }));
+        // A stream that names its device also posts its camera choice, just after it is listed.
+        if (query.find("deviceName=") != std::string::npos) {
+            EXPECT_TRUE(WaitFor([] { return g_server->hasPendingSelectCamera(); }));
+        }
         return *phones.back();
     }
     // The server notices a phone has gone when a frame to it cannot be sent: passes run until then.
