@@ -4,16 +4,6 @@
 #include "panel/ax_automation.h"
 #include "panel/panel_fixture.h"
 
-namespace {
-
-int OpenMenus() {
-    int open = 0;
-    qloAXWalk(qlo::ax::kAXMenuRole, 6000, [&open](const qlo::ax::Element&) { return ++open, false; });
-    return open;
-}
-
-}  // namespace
-
 class SplitViewPendingTest : public PanelTest {
 protected:
     // Three phones, and a set-up started for them that has a pane's menu open with steps due.

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "engine/plugin_fixture.h"
+#include "panel/ax_automation.h"
 #include "panel/panel_controller.h"
 #include "platform/runloop.h"
 #include "platform/ui/button.h"
@@ -12,6 +13,13 @@
 #include "platform/ui/window.h"
 
 // The panel on its own, in a window of the given size, with no server running (empty state).
+// Pop-up menus open anywhere in the host's interface.
+inline int OpenMenus() {
+    int open = 0;
+    qloAXWalk(qlo::ax::kAXMenuRole, 6000, [&open](const qlo::ax::Element&) { return ++open, false; });
+    return open;
+}
+
 struct StandalonePanel {
     StandalonePanel(double width, double height)
         : window(std::make_shared<qlo::ui::Window>("Panel", qlo::ui::Rect{0, 0, width, height})) {

@@ -16,12 +16,6 @@ std::vector<std::string> PaneCameras(const qh::HostApp& app) {
     return names;
 }
 
-// Pop-up menus open anywhere in the host's interface.
-int OpenMenus() {
-    int open = 0;
-    qloAXWalk(qlo::ax::kAXMenuRole, 6000, [&open](const qlo::ax::Element&) { return ++open, false; });
-    return open;
-}
 
 }  // namespace
 
