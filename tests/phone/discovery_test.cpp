@@ -7,48 +7,34 @@
 #include <dns_sd.h>
 
 #include <cstdlib>
-#include <cstring>
 
 #include <gtest/gtest.h>
 
 namespace qlophone {
 namespace {
 
-// A TXT record built with the library's own encoder.
-class Txt {
-public:
-    Txt() {
-        ::setenv("AVAHI_COMPAT_NOWARN", "1", 0);  // keeps the compatibility banner out of the test log
-        TXTRecordCreate(&record_, sizeof(buffer_), buffer_);
-    }
-    ~Txt() { TXTRecordDeallocate(&record_); }
-    Txt& set(const char* key, const char* value) {
-        EXPECT_EQ(TXTRecordSetValue(&record_, key, value ? static_cast<uint8_t>(strlen(value)) : 0, value),
-                  kDNSServiceErr_NoError);
-        return *this;
-    }
-    TxtFields read() const {
-        return ReadTxtFields(static_cast<const unsigned char*>(TXTRecordGetBytesPtr(&record_)), TXTRecordGetLength(&record_));
-    }
-
-private:
-    char buffer_[256];
-    TXTRecordRef record_;
-};
-
+// TXT records in DNS wire form: each entry is a length byte and "key=value" (or "key" alone).
 TEST(DiscoveryTxt, ReadsAppAndControlPort) {
-    Txt full;
-    full.set("app", "aftereffects").set("controlPort", "8255");
-    EXPECT_EQ(full.read().app, "aftereffects");
-    EXPECT_EQ(full.read().controlPort, "8255");
-    Txt appOnly;  // as published before the motion receiver runs
-    EXPECT_FALSE(appOnly.set("app", "aftereffects").read().controlPort);
-    Txt keyOnly;
-    keyOnly.set("controlPort", nullptr).set("other", "x");
-    EXPECT_FALSE(keyOnly.read().app);
-    EXPECT_EQ(keyOnly.read().controlPort, "");
-    const unsigned char empty[] = {0};  // the empty TXT record: one zero-length string
-    EXPECT_FALSE(ReadTxtFields(empty, 1).controlPort);
+    ::setenv("AVAHI_COMPAT_NOWARN", "1", 0);  // keeps the compatibility banner out of the test log
+    using Text = std::optional<std::string>;
+    struct Case {
+        const char* what;
+        std::string record;
+        Text app, controlPort;
+    };
+    const Case cases[] = {
+        {"both", "\x10" "app=aftereffects" "\x10" "controlPort=8255", "aftereffects", "8255"},
+        // as published before the motion receiver runs
+        {"app only", "\x10" "app=aftereffects", "aftereffects", std::nullopt},
+        {"key without value", "\x0b" "controlPort" "\x07" "other=x", std::nullopt, ""},
+        {"the empty record", std::string(1, '\0'), std::nullopt, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        const auto* bytes = reinterpret_cast<const unsigned char*>(c.record.data());
+        const TxtFields fields = ReadTxtFields(bytes, static_cast<uint16_t>(c.record.size()));
+        EXPECT_EQ(fields.app, c.app) << c.what;
+        EXPECT_EQ(fields.controlPort, c.controlPort) << c.what;
+    }
     EXPECT_FALSE(ReadTxtFields(nullptr, 0).app);
 }
 
