@@ -28,6 +28,11 @@ TEST_F(PluginTest, TwoPhonesOfOneNameDriveOneCameraAndTheLaterOneWins) {
     pass();
     EXPECT_EQ(cameras("Twin"), 1);
     EXPECT_EQ(layer("Twin")->get(AEGP_LayerStream_ORIENTATION), qh::Value::Three(0, 2, 0));
+    // The registry's dump, due every two seconds of wall time, lists each phone once.
+    const std::string dump = "[Quillo Diag] snapshotClients count=2";
+    ASSERT_TRUE(WaitFor([&] { return pass(), log.contains(dump); }));
+    EXPECT_EQ(log.count("[Quillo Diag]   [1] fd="), log.count(dump));
+    EXPECT_EQ(log.count("[Quillo Diag]   [2] "), 0u);
 }
 
 TEST_F(PluginTest, LoggedNumbersKeepTheirDecimalPointUnderACommaLocale) {
