@@ -29,6 +29,11 @@ protected:
     size_t stops() const { return log.count("[Quillo] Stopping services"); }
     bool panelShown() const { return app->workspace().tabShown(kQLOPanelName); }
     std::optional<bool> checked() const { return app->checkMark(kQLOPanelName); }
+    // The port at the end of the only log line starting with `prefix`; empty unless there is one.
+    std::string loggedPort(const std::string& prefix) const {
+        const auto lines = log.matching(prefix);
+        return lines.size() == 1 ? lines[0].substr(lines[0].rfind(' ') + 1) : "";
+    }
     int panelSuiteHeld() {
         return registry().outstanding(kAEGPWorkspacePanelSuite, kAEGPWorkspacePanelSuiteVersion1);
     }

@@ -1,6 +1,8 @@
 // The panel's visibility drives the services: the menu command toggles the panel, the next
 // menu update starts or stops the services, and the check mark follows "shown and frontmost".
 #include "frame_fixture.h"
+#include "link/mjpeg_server.h"
+#include "link/motion_receiver.h"
 
 using qlo::hostsim::MenuChoice;
 
@@ -14,12 +16,14 @@ TEST_F(FrameTest, LoadingRegistersMenuCommandAndPanelButStartsNothing) {
     EXPECT_FALSE(panel->created);
     EXPECT_TRUE(panel->paintBackground);
     EXPECT_EQ(panelSuiteHeld(), 1);
-
+    // Other commands are left to the host.
+    ASSERT_EQ(app->doCommand(qlo::hostsim::kHostCmdWindowInfo), A_Err_NONE);
+    EXPECT_FALSE(panelShown());
     app->runRounds(3);
     EXPECT_EQ(starts(), 0u);
 }
 
-TEST_F(FrameTest, MenuCommandShowsPanelWhichStartsServicesOnce) {
+TEST_F(FrameTest, MenuCommandTogglesThePanelAndMenuUpdatesStartAndStopServicesOnce) {
     attach();
     EXPECT_EQ(app->chooseMenuCommand(kQLOPanelName), MenuChoice::Handled);
     EXPECT_TRUE(panelShown());
@@ -30,17 +34,7 @@ TEST_F(FrameTest, MenuCommandShowsPanelWhichStartsServicesOnce) {
     app->runRounds(5);
     EXPECT_EQ(starts(), 1u);
     EXPECT_EQ(checked(), true);
-
-    auto panel = app->workspace().panel(kQLOPanelName);
-    ASSERT_TRUE(panel.has_value());
-    EXPECT_TRUE(panel->created);
-    EXPECT_EQ(panel->title, "Quillo");
-}
-
-TEST_F(FrameTest, HidingAndShowingAgainStopsAndRestartsServices) {
-    attach();
-    app->chooseMenuCommand(kQLOPanelName);
-    app->updateMenus();
+    EXPECT_EQ(app->workspace().panel(kQLOPanelName)->title, "Quillo");
 
     // The menu command again hides the panel; the next menu update stops the services.
     EXPECT_EQ(app->chooseMenuCommand(kQLOPanelName), MenuChoice::Handled);
@@ -83,23 +77,14 @@ TEST_F(FrameTest, ShownButNotFrontmostKeepsServicesWithoutCheckMark) {
     EXPECT_EQ(starts(), 1u);
 }
 
-TEST_F(FrameTest, OtherCommandsAreLeftToTheHost) {
-    attach();
-    ASSERT_EQ(app->doCommand(qlo::hostsim::kHostCmdWindowInfo), A_Err_NONE);
-    EXPECT_FALSE(panelShown());
-    EXPECT_EQ(starts(), 0u);
-}
-
 TEST_F(FrameTest, PanelReportsTwoSnapSizesAndNoFlyout) {
     attach();
     app->chooseMenuCommand(kQLOPanelName);
     std::vector<A_LPoint> sizes;
     ASSERT_EQ(app->panelSnapSizes(kQLOPanelName, &sizes), A_Err_NONE);
-    ASSERT_EQ(sizes.size(), 2u);
-    EXPECT_EQ(sizes[0].x, 320);
-    EXPECT_EQ(sizes[0].y, 240);
-    EXPECT_EQ(sizes[1].x, 480);
-    EXPECT_EQ(sizes[1].y, 360);
+    std::vector<std::pair<A_long, A_long>> seen;
+    for (const A_LPoint& s : sizes) seen.emplace_back(s.x, s.y);
+    EXPECT_EQ(seen, (std::vector<std::pair<A_long, A_long>>{{320, 240}, {480, 360}}));
 
     AEGP_FlyoutMenuItem items[AEGP_MAX_FLYOUT_ITEMS];
     A_long count = AEGP_MAX_FLYOUT_ITEMS;
@@ -115,6 +100,9 @@ TEST_F(FrameTest, DeathTearsDownAndReleasesThePanelSuite) {
 
     app->shutdown();
     EXPECT_TRUE(log.contains("[Quillo] Shutting down"));
+    EXPECT_EQ(g_server, nullptr);
+    EXPECT_EQ(g_motion, nullptr);
+    EXPECT_EQ(log.count("[Quillo] MJPEG server stopped"), 1u);
     EXPECT_EQ(panelSuiteHeld(), 0);
     EXPECT_EQ(g_panelSuite, nullptr);
     // Every suite the plug-in acquired was given back.

@@ -1,7 +1,6 @@
 // The services the panel starts: the HTTP/MJPEG server and the motion receiver, created only
 // when missing, torn down in order, and the motion port handed to the server only right after a
-// new receiver started.
-#include <arpa/inet.h>
+// new receiver started; a start that goes wrong half-way, and the host creating the panel twice.
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -10,53 +9,30 @@
 
 #include "frame_fixture.h"
 #include "link/mjpeg_server.h"
+#include "link/motion_receiver.h"
+#include "panel/panel_controller.h"
+#include "platform/ui/window.h"
+#include "support/test_support.h"
 
 namespace {
 
-// GET /info from the server on the loopback address; the whole answer.
-std::string GetInfo(uint16_t port) {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(port);
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    std::string answer;
-    if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
-        const std::string request = "GET /info HTTP/1.1\r\nHost: x\r\n\r\n";
-        send(fd, request.data(), request.size(), 0);
-        char buf[1024];
-        ssize_t n;
-        while ((n = recv(fd, buf, sizeof buf, 0)) > 0) answer.append(buf, static_cast<size_t>(n));
-    }
-    close(fd);
-    return answer;
-}
-
-// The port of a socket; 0 when it cannot be read.
-uint16_t BoundPort(int fd) {
-    sockaddr_in6 addr{};
-    socklen_t len = sizeof addr;
-    if (getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) return 0;
-    return ntohs(addr.sin6_port);
-}
-
-// A TCP port held by another listener for the lifetime of the object.
+// A port held by a plain IPv4 socket of `type` on every address: the services' dual-stack bind
+// and their IPv4 fallback both fail there.
 struct TakenPort {
-    TakenPort() {
-        fd = socket(AF_INET6, SOCK_STREAM, 0);
-        int off = 0;
-        setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &off, sizeof off);
-        sockaddr_in6 addr{};
-        addr.sin6_family = AF_INET6;
-        addr.sin6_addr = in6addr_any;
-        bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-        listen(fd, 1);
-        port = BoundPort(fd);
+    explicit TakenPort(int type) : fd(socket(AF_INET, type | SOCK_CLOEXEC, 0)) {
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        socklen_t len = sizeof a;
+        if (bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && (type != SOCK_STREAM || listen(fd, 1) == 0) &&
+            getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) == 0)
+            port = ntohs(a.sin_port);
     }
     ~TakenPort() { close(fd); }
     int fd;
-    uint16_t port;
+    uint16_t port = 0;
 };
+
+std::string Info(int port) { return qlotest::Exchange(static_cast<uint16_t>(port), qlotest::Get("/info")); }
 
 }  // namespace
 
@@ -67,18 +43,10 @@ TEST_F(FrameTest, ShowingThePanelStartsServerAndReceiverAndAnnouncesTheMotionPor
     ASSERT_NE(g_motion, nullptr);
     EXPECT_TRUE(g_server->isRunning());
     EXPECT_EQ(QLOServer(), g_server.get());
-
-    const auto lines = log.matching("[Quillo] MJPEG server listening on port ");
-    ASSERT_EQ(lines.size(), 1u);
-    const int port = std::stoi(lines[0].substr(lines[0].rfind(' ') + 1));
-    const auto motionLines = log.matching("[Quillo] MotionReceiver listening on UDP port ");
-    ASSERT_EQ(motionLines.size(), 1u);
-    const std::string motionPort = motionLines[0].substr(motionLines[0].rfind(' ') + 1);
-
-    const std::string info = GetInfo(static_cast<uint16_t>(port));
-    EXPECT_NE(info.find("\"port\":" + std::to_string(port) + ",\"controlPort\":" + motionPort),
-              std::string::npos)
-        << info;
+    const std::string port = loggedPort("[Quillo] MJPEG server listening on port ");
+    const std::string motionPort = loggedPort("[Quillo] MotionReceiver listening on UDP port ");
+    ASSERT_FALSE(port.empty() || motionPort.empty());
+    EXPECT_NE(Info(std::stoi(port)).find("\"port\":" + port + ",\"controlPort\":" + motionPort), std::string::npos);
 
     // Hiding the panel stops both; the next showing starts fresh objects.
     app->chooseMenuCommand(kQLOPanelName);
@@ -94,7 +62,7 @@ TEST_F(FrameTest, ShowingThePanelStartsServerAndReceiverAndAnnouncesTheMotionPor
 }
 
 TEST_F(FrameTest, ServerPortTakenLeavesReceiverRunningAndALaterServerWithoutControlPort) {
-    TakenPort taken;
+    TakenPort taken(SOCK_STREAM);
     ASSERT_NE(taken.port, 0);
     QLOSetServicePorts(taken.port, 0);
     attach();
@@ -108,20 +76,58 @@ TEST_F(FrameTest, ServerPortTakenLeavesReceiverRunningAndALaterServerWithoutCont
     QLOSetServicePorts(0, 0);
     QLOStartServices();
     ASSERT_NE(g_server, nullptr);
-    const auto lines = log.matching("[Quillo] MJPEG server listening on port ");
-    ASSERT_EQ(lines.size(), 1u);
-    const int port = std::stoi(lines[0].substr(lines[0].rfind(' ') + 1));
-    EXPECT_NE(GetInfo(static_cast<uint16_t>(port)).find("\"controlPort\":0,"), std::string::npos);
+    const std::string port = loggedPort("[Quillo] MJPEG server listening on port ");
+    ASSERT_FALSE(port.empty());
+    EXPECT_NE(Info(std::stoi(port)).find("\"controlPort\":0,"), std::string::npos);
     EXPECT_EQ(log.count("[Quillo] MotionReceiver listening on UDP port "), 1u);
 }
 
-TEST_F(FrameTest, DeathStopsReceiverThenServer) {
+TEST_F(FrameTest, AMotionPortThatCannotBeBoundLeavesTheServerRunningAndALaterReceiverAnnounced) {
+    TakenPort taken(SOCK_DGRAM);
+    ASSERT_NE(taken.port, 0);
+    QLOSetServicePorts(0, taken.port);
     attach();
     app->chooseMenuCommand(kQLOPanelName);
     ASSERT_NE(g_server, nullptr);
-    app->shutdown();
-    EXPECT_EQ(g_server, nullptr);
     EXPECT_EQ(g_motion, nullptr);
-    EXPECT_EQ(log.count("[Quillo] MJPEG server stopped"), 1u);
-    EXPECT_EQ(registry().outstandingTotal(), 0);
+    EXPECT_EQ(log.count("[Quillo] Failed to start motion receiver"), 1u);
+    const uint16_t port = g_server->start(0);  // running: its own port
+    EXPECT_NE(Info(port).find("\"controlPort\":0,"), std::string::npos);  // no motion port to announce
+
+    // The next start makes only the receiver, and the running server is given its port.
+    QLOSetServicePorts(0, 0);
+    QLOStartServices();
+    ASSERT_NE(g_motion, nullptr);
+    EXPECT_EQ(g_server->start(0), port);
+    const std::string motionPort = loggedPort("[Quillo] MotionReceiver listening on UDP port ");
+    ASSERT_FALSE(motionPort.empty());
+    EXPECT_NE(Info(port).find("\"controlPort\":" + motionPort + ","), std::string::npos) << Info(port);
+}
+
+TEST_F(FrameTest, APanelCreatedAgainReplacesTheFirstAndStartsNothingTwice) {
+    attach();
+    app->chooseMenuCommand(kQLOPanelName);
+    ASSERT_TRUE(g_panelController);
+    ASSERT_NE(g_server, nullptr);
+    const auto* server = &*g_server;
+    const QLOPanelController* first = g_panelController.get();
+
+    auto window = std::make_shared<qlo::ui::Window>("Again", qlo::ui::Rect{0, 0, 400, 600});
+    AEGP_PanelFunctions1 functions{};
+    AEGP_PanelRefcon refcon = nullptr;
+    ASSERT_EQ(CreatePanelHook(nullptr, nullptr, reinterpret_cast<AEGP_PlatformViewRef>(&window->contentView()), nullptr, &functions, &refcon), A_Err_NONE);
+    ASSERT_TRUE(g_panelController);
+    EXPECT_NE(g_panelController.get(), first);
+    EXPECT_EQ(refcon, reinterpret_cast<AEGP_PanelRefcon>(g_panelController.get()));
+    EXPECT_FALSE(window->contentView().subviews().empty());
+    EXPECT_NE(functions.GetSnapSizes, nullptr);
+    // The running services stay as they were, and a menu update after it starts nothing.
+    const size_t startsAfterCreate = starts();
+    app->runRounds(1);
+    EXPECT_EQ(starts(), startsAfterCreate);
+    EXPECT_EQ(&*g_server, server);
+    EXPECT_EQ(log.count("[Quillo] MJPEG server listening on port "), 1u);
+    EXPECT_EQ(log.count("[Quillo] MotionReceiver listening on UDP port "), 1u);
+    g_panelController->tearDown();
+    g_panelController = nullptr;
 }
