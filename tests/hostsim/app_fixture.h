@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -48,6 +51,33 @@ inline std::vector<std::string>& Events() {
     return events;
 }
 
+// A hook's refcon that names it: the noting hooks below put that name into Events().
+template <class Refcon>
+Refcon Note(const char* name) {
+    return reinterpret_cast<Refcon>(const_cast<char*>(name));
+}
+inline A_Err NotingIdle(AEGP_GlobalRefcon, AEGP_IdleRefcon refcon, A_long*) {
+    Events().push_back(reinterpret_cast<const char*>(refcon));
+    return A_Err_NONE;
+}
+inline A_Err NotingDeath(AEGP_GlobalRefcon global, AEGP_DeathRefcon refcon) {
+    EXPECT_EQ(global, GlobalTag());
+    Events().push_back(reinterpret_cast<const char*>(refcon));
+    return A_Err_NONE;
+}
+inline A_Err NotingMenuUpdate(AEGP_GlobalRefcon, AEGP_UpdateMenuRefcon refcon, AEGP_WindowType) {
+    Events().push_back(reinterpret_cast<const char*>(refcon));
+    return A_Err_NONE;
+}
+
+// The folder of the test binary, where the project's libraries are built too.
+inline std::string BinaryFolder() {
+    char buffer[PATH_MAX];
+    const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    const std::string exe(buffer, n > 0 ? static_cast<size_t>(n) : 0);
+    return exe.substr(0, exe.rfind('/'));
+}
+
 template <class Suite>
 const Suite* Acquire(const char* name, int32_t version) {
     const void* table = nullptr;
@@ -83,6 +113,12 @@ protected:
     const AEGP_CommandSuite1* command = nullptr;
     const AEGP_RegisterSuite6* reg = nullptr;
     const AEGP_WorkspacePanelSuite1* panels = nullptr;
+
+    AEGP_Command NewCommand() {
+        AEGP_Command cmd = 0;
+        EXPECT_EQ(command->AEGP_GetUniqueCommand(&cmd), A_Err_NONE);
+        return cmd;
+    }
 };
 
 }  // namespace apptest

@@ -50,17 +50,12 @@ TEST(ModelProject, SelectingActivatesAndOpensCompositionsMostRecentFirst) {
     EXPECT_EQ(p.viewerOrder(), std::vector<ObjectId>{b.id()});
 }
 
-class ModelPlayback : public ::testing::Test {
-protected:
-    void SetUp() override {
-        comp = &project.addComposition("Play", 100, 100, 30, 10);
-        project.addFolder("Folder");
-    }
+// Playback advances in real time from the current time, which waits for the stop; it loops at
+// the end, starts from zero when at the end, and stops when its composition is deleted.
+TEST(ModelProject, PlaybackAdvancesLoopsAndStopsWhereItIs) {
     Project project;
-    Composition* comp = nullptr;
-};
-
-TEST_F(ModelPlayback, AdvancesInRealTimeAndStopsWhereItIs) {
+    Composition* comp = &project.addComposition("Play", 100, 100, 30, 10);
+    project.addFolder("Folder");
     EXPECT_FALSE(project.togglePlayback(0)) << "nothing active";
     project.selectItem("Folder");
     EXPECT_FALSE(project.togglePlayback(0)) << "not a composition";
@@ -77,21 +72,17 @@ TEST_F(ModelPlayback, AdvancesInRealTimeAndStopsWhereItIs) {
     bool previewing = false;
     EXPECT_DOUBLE_EQ(project.viewTime(*comp, &previewing), 3.5);
     EXPECT_TRUE(previewing);
-    EXPECT_EQ(comp->currentTime, 2.0);  // the current time waits for the stop
+    EXPECT_EQ(comp->currentTime, 2.0);
     EXPECT_EQ(project.viewTime(other, &previewing), 0.5);
     EXPECT_FALSE(previewing);
-
     EXPECT_FALSE(project.togglePlayback(102.25));
     EXPECT_DOUBLE_EQ(comp->currentTime, 4.25);
     EXPECT_DOUBLE_EQ(project.viewTime(*comp, &previewing), 4.25);
     EXPECT_FALSE(previewing);
     project.advance(200);  // stopped: nothing moves
     EXPECT_DOUBLE_EQ(comp->currentTime, 4.25);
-}
 
-TEST_F(ModelPlayback, LoopsAtTheEndAndStartsFromZeroWhenAtTheEnd) {
     comp->currentTime = 9.0;
-    project.setActiveItem(comp->id());
     project.togglePlayback(0);
     project.advance(1.5);
     EXPECT_NEAR(project.viewTime(*comp), 0.5, 1e-12);
@@ -99,7 +90,6 @@ TEST_F(ModelPlayback, LoopsAtTheEndAndStartsFromZeroWhenAtTheEnd) {
     EXPECT_NEAR(project.viewTime(*comp), 2.0, 1e-12);
     project.togglePlayback(23.0);
     EXPECT_NEAR(comp->currentTime, 2.0, 1e-12);
-
     comp->currentTime = 10.0;
     project.togglePlayback(30);
     project.advance(31);

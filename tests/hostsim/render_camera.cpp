@@ -1,4 +1,4 @@
-// The renderer's camera: default view, top-most enabled camera, turning, aiming, depth of field,
+// The renderer's camera: default view (z = 0 at full scale), top-most enabled camera, turning, aiming, depth of field,
 // and nothing drawn from behind it (moving it: render_layers.cpp).
 #include <cmath>
 #include <cstring>
@@ -12,7 +12,7 @@ namespace {
 using CameraRender = RenderTest;
 const double kTan10 = std::tan(10 * std::numbers::pi / 180);
 
-TEST_F(CameraRender, WithoutACameraTheDefaultViewShowsZEqualsZeroAtFullScale) {
+TEST_F(CameraRender, TheTopMostCameraWithItsVideoSwitchOnIsUsedOrElseTheDefaultView) {
     solid(kRed, 400, 400, 960, 540, 0);
     solid(kGreen, 400, 400, 960, 540, -10).flags &= ~AEGP_LayerFlag_VIDEO_ACTIVE;  // not drawn,
     comp.addNull("Null");                                                         // nor these
@@ -20,7 +20,16 @@ TEST_F(CameraRender, WithoutACameraTheDefaultViewShowsZEqualsZeroAtFullScale) {
     const World w = frame();
     EXPECT_TRUE(Is(w, 0, 0, kBackground));
     EXPECT_EQ(Run(w, 135, kRed), std::make_pair(190, 289)) << "400 pixels at a quarter, centred";
-    camera(960, 540);  // as AEGP_CreateCameraInComp makes one at the centre
+    Layer& onRed = camera(960, 540);  // as AEGP_CreateCameraInComp makes one at the centre
+    EXPECT_EQ(std::memcmp(frame().data(), w.data(), w.sizeBytes()), 0);
+
+    // The top-most camera with its video switch on is used; with none on, the default view.
+    solid(kGreen, 400, 400, 4960, 540, 0);
+    Layer& onGreen = camera(4960, 540);
+    EXPECT_TRUE(Is(frame(), 240, 135, kGreen));
+    onGreen.flags &= ~AEGP_LayerFlag_VIDEO_ACTIVE;
+    EXPECT_TRUE(Is(frame(), 240, 135, kRed));
+    onRed.flags &= ~AEGP_LayerFlag_VIDEO_ACTIVE;
     EXPECT_EQ(std::memcmp(frame().data(), w.data(), w.sizeBytes()), 0);
 }
 
@@ -48,18 +57,6 @@ TEST_F(CameraRender, TurningOrAimingTheCameraTurnsThePicture) {
     solid(kGreen, 100, 100, 960 + 3000 * c * s, 540 - 3000 * s, -kZoom + 3000 * c * c);
     cam.set(AEGP_LayerStream_ORIENTATION, Value::Three(40, 40, 0));
     EXPECT_TRUE(Is(frame(), 240, 135, kGreen));
-}
-
-TEST_F(CameraRender, TheTopMostCameraWithItsVideoSwitchOnIsUsed) {
-    solid(kRed, 400, 400, 960, 540, 0);
-    solid(kGreen, 400, 400, 4960, 540, 0);
-    Layer& onGreen = camera(4960, 540);
-    Layer& onRed = camera(960, 540);
-    EXPECT_TRUE(Is(frame(), 240, 135, kRed));
-    onRed.flags &= ~AEGP_LayerFlag_VIDEO_ACTIVE;
-    EXPECT_TRUE(Is(frame(), 240, 135, kGreen));
-    onGreen.flags &= ~AEGP_LayerFlag_VIDEO_ACTIVE;
-    EXPECT_EQ(Run(frame(), 135, kRed), std::make_pair(190, 289)) << "none on: the default view";
 }
 
 TEST_F(CameraRender, NothingBehindTheCameraIsDrawn) {

@@ -31,31 +31,6 @@ TEST(ModelStream, ValuesBetweenKeysLinearHeldAndPerChannel) {
     EXPECT_EQ(p.valueAt(2.0), Value::Three(50, 20, 0));
 }
 
-TEST(ModelStream, InsertedKeysHoldTheValueThereAndTakeTheInterpolationBefore) {
-    Stream s(AEGP_LayerStream_OPACITY, Value::One(50));
-    EXPECT_EQ(s.insertKeyframe(2.0), 0);
-    EXPECT_TRUE(s.setKeyframeValue(0, Value::One(100)));
-    EXPECT_EQ(s.insertKeyframe(4.0), 1);
-    EXPECT_EQ(s.insertKeyframe(1.0), 0);  // before: the others move up
-    EXPECT_TRUE(s.setKeyframeValue(2, Value::One(0)));
-    EXPECT_EQ(s.insertKeyframe(3.0), 2);
-    std::vector<std::pair<double, double>> keys;
-    for (const Keyframe& k : s.keyframes()) keys.emplace_back(k.time, k.value.x());
-    EXPECT_EQ(keys, (std::vector<std::pair<double, double>>{{1, 100}, {2, 100}, {3, 50}, {4, 0}}));
-    // A new key's interpolation follows the key before it (the first key's when it comes first).
-    EXPECT_TRUE(s.setKeyframeInterpolation(0, AEGP_KeyInterp_HOLD, AEGP_KeyInterp_BEZIER));
-    const Keyframe& made = s.keyframes()[static_cast<size_t>(s.insertKeyframe(1.5))];
-    EXPECT_EQ(made.inInterp, AEGP_KeyInterp_HOLD);
-    EXPECT_EQ(made.outInterp, AEGP_KeyInterp_BEZIER);
-    EXPECT_EQ(s.keyframes()[static_cast<size_t>(s.insertKeyframe(0.5))].outInterp, AEGP_KeyInterp_BEZIER);
-
-    EXPECT_FALSE(s.deleteKeyframe(6));
-    EXPECT_FALSE(s.deleteKeyframe(-1));
-    while (s.numKeyframes() > 0) EXPECT_TRUE(s.deleteKeyframe(0));
-    EXPECT_FALSE(s.animated());
-    EXPECT_EQ(At(s, 0), 0) << "deleting the last key leaves its value";
-}
-
 // One tolerance decides "the same time": keys exactly kTimeEpsilon apart are two keys, in time
 // order; a time between two keys names the nearer one when it lies within the tolerance.
 TEST(ModelStream, KeysAtTheToleranceStayOrderedAndTheNearestKeyIsFound) {
@@ -187,13 +162,15 @@ TEST_F(StreamSuites, StaticValuesReadAndWrittenUnlessAnimated) {
     StreamSuite()->AEGP_DisposeStream(s);
 }
 
-TEST_F(StreamSuites, KeysInAnyTimeScaleAndTwoReferencesSeeOneStream) {
+// A key inserted between two holds the value there and takes the interpolation of the key before
+// it (the first key's when it comes first); deleting the last key leaves its value.
+TEST_F(StreamSuites, InsertedKeysInAnyTimeScaleAndTwoReferencesSeeOneStream) {
     AEGP_StreamRefH s = open(*plane, AEGP_LayerStream_OPACITY);
     AEGP_StreamRefH other = open(*plane, AEGP_LayerStream_OPACITY);
     EXPECT_NE(s, other);
     EXPECT_EQ(insert(s, Sec(4)), 0);
     ASSERT_EQ(set(s, 0, 0), A_Err_NONE);
-    EXPECT_EQ(insert(s, A_Time{0, 30}), 0);
+    EXPECT_EQ(insert(s, A_Time{0, 30}), 0);  // before: the other moves up
     ASSERT_EQ(set(s, 100, 0), A_Err_NONE);
     EXPECT_DOUBLE_EQ(at(s, A_Time{90, 30}).one_d, 25);
     EXPECT_DOUBLE_EQ(at(s, Sec(3), AEGP_LTimeMode_LayerTime).one_d, 25);  // layer time = comp time
@@ -202,32 +179,43 @@ TEST_F(StreamSuites, KeysInAnyTimeScaleAndTwoReferencesSeeOneStream) {
     AEGP_StreamValue2 v{};
     ASSERT_EQ(KeyframeSuite()->AEGP_GetNewKeyframeValue(kPlugin, s, 1, &v), A_Err_NONE);
     EXPECT_EQ(std::pair(v.val.one_d, v.streamH), std::pair(75.0, s));
+    const auto setInterp = KeyframeSuite()->AEGP_SetKeyframeInterpolation;
+    EXPECT_EQ(setInterp(s, 0, AEGP_KeyInterp_NONE, AEGP_KeyInterp_LINEAR), A_Err_PARAMETER);
+    EXPECT_EQ(setInterp(s, 0, AEGP_KeyInterp_LINEAR, 42), A_Err_PARAMETER);
+    ASSERT_EQ(setInterp(s, 0, AEGP_KeyInterp_BEZIER, AEGP_KeyInterp_HOLD), A_Err_NONE);
+    EXPECT_EQ(insert(s, A_Time{15, 30}), 1);
+    EXPECT_EQ(insert(s, A_Time{-30, 30}), 0);
     std::vector<double> times;
-    for (AEGP_KeyframeIndex i = 0; i < 3; ++i) {
+    for (AEGP_KeyframeIndex i = 0; i < 5; ++i) {
         A_Time t{};
         EXPECT_EQ(KeyframeSuite()->AEGP_GetKeyframeTime(s, i, AEGP_LTimeMode_CompTime, &t), A_Err_NONE);
         times.push_back(Seconds(t));
     }
-    EXPECT_EQ(times, (std::vector<double>{0, 1, 4}));
+    EXPECT_EQ(times, (std::vector<double>{-1, 0, 0.5, 1, 4}));
+    const std::vector<Keyframe>& keys = plane->stream(AEGP_LayerStream_OPACITY)->keyframes();
+    for (size_t k : {0, 1, 2}) {
+        EXPECT_EQ((std::pair<int, int>(keys[k].inInterp, keys[k].outInterp)),
+                  (std::pair<int, int>(AEGP_KeyInterp_BEZIER, AEGP_KeyInterp_HOLD))) << k;
+    }
+    EXPECT_EQ(keys[3].outInterp, AEGP_KeyInterp_LINEAR);
+
     const A_Time zeroScale{1, 0};
-    EXPECT_EQ(StreamSuite()->AEGP_GetNewStreamValue(kPlugin, s, AEGP_LTimeMode_CompTime, &zeroScale, 0, &v),
-              A_Err_PARAMETER);
-    EXPECT_EQ(StreamSuite()->AEGP_GetNewStreamValue(kPlugin, s, 7, &zeroScale, 0, &v), A_Err_PARAMETER);
-    EXPECT_EQ(KeyframeSuite()->AEGP_SetKeyframeInterpolation(s, 0, AEGP_KeyInterp_NONE, AEGP_KeyInterp_LINEAR),
-              A_Err_PARAMETER);
-    EXPECT_EQ(KeyframeSuite()->AEGP_SetKeyframeInterpolation(s, 0, AEGP_KeyInterp_LINEAR, 42), A_Err_PARAMETER);
-    EXPECT_EQ(KeyframeSuite()->AEGP_SetKeyframeInterpolation(s, 0, AEGP_KeyInterp_BEZIER, AEGP_KeyInterp_HOLD),
-              A_Err_NONE);
-    const Keyframe& k = plane->stream(AEGP_LayerStream_OPACITY)->keyframes()[0];
-    EXPECT_EQ(k.inInterp, AEGP_KeyInterp_BEZIER);
-    EXPECT_EQ(k.outInterp, AEGP_KeyInterp_HOLD);
+    const auto getValue = StreamSuite()->AEGP_GetNewStreamValue;
+    EXPECT_EQ(getValue(kPlugin, s, AEGP_LTimeMode_CompTime, &zeroScale, 0, &v), A_Err_PARAMETER);
+    EXPECT_EQ(getValue(kPlugin, s, 7, &zeroScale, 0, &v), A_Err_PARAMETER);
     AEGP_KeyframeIndex index;
-    EXPECT_EQ(KeyframeSuite()->AEGP_InsertKeyframe(s, AEGP_LTimeMode_CompTime, nullptr, &index), A_Err_PARAMETER);
-    EXPECT_EQ(KeyframeSuite()->AEGP_InsertKeyframe(s, AEGP_LTimeMode_CompTime, &zeroScale, nullptr), A_Err_PARAMETER);
+    const auto insertKey = KeyframeSuite()->AEGP_InsertKeyframe;
+    EXPECT_EQ(insertKey(s, AEGP_LTimeMode_CompTime, nullptr, &index), A_Err_PARAMETER);
+    EXPECT_EQ(insertKey(s, AEGP_LTimeMode_CompTime, &zeroScale, nullptr), A_Err_PARAMETER);
+    for (AEGP_KeyframeIndex bad : {5, -1}) {
+        EXPECT_EQ(KeyframeSuite()->AEGP_DeleteKeyframe(s, bad), A_Err_PARAMETER) << bad;
+    }
+    for (int k = 0; k < 5; ++k) ASSERT_EQ(KeyframeSuite()->AEGP_DeleteKeyframe(s, 0), A_Err_NONE);
+    EXPECT_EQ(at(s, Sec(0)).one_d, 0) << "deleting the last key leaves its value";
     EXPECT_EQ(StreamSuite()->AEGP_DisposeStream(s), A_Err_NONE);
-    A_long n = 0;
+    A_long n = -1;
     ASSERT_EQ(KeyframeSuite()->AEGP_GetStreamNumKFs(other, &n), A_Err_NONE);
-    EXPECT_EQ(n, 3);
+    EXPECT_EQ(n, 0);
     EXPECT_EQ(StreamSuite()->AEGP_DisposeStream(other), A_Err_NONE);
 }
 

@@ -39,7 +39,8 @@ TEST_F(ItemSuites, OneProjectWhoseItemsWalkInOrder) {
 }
 
 // Dimensions of compositions and footage, a composition's duration and frame rate, and the way
-// between a composition and its item; folders and footage have no composition, closed ones no view.
+// between a composition and its item, playback; folders and footage have no composition, closed
+// compositions no view.
 TEST_F(ItemSuites, PropertiesOfEachKindOfItem) {
     AEGP_ItemH item = nullptr;
     ASSERT_EQ(ItemSuite()->AEGP_GetActiveItem(&item), A_Err_NONE);
@@ -63,29 +64,29 @@ TEST_F(ItemSuites, PropertiesOfEachKindOfItem) {
     c = nullptr;
     EXPECT_EQ(CompSuite()->AEGP_GetCompFromItem(footage, &c), A_Err_PARAMETER) << "not a composition";
     EXPECT_EQ(c, nullptr);
-    CurrentProject().closeViewer(comp->id());
-    for (AEGP_ItemH i : {footage, item}) {
-        AEGP_ItemViewP view = reinterpret_cast<AEGP_ItemViewP>(0x1);
-        ASSERT_EQ(ItemSuite()->AEGP_GetItemMRUView(i, &view), A_Err_NONE);
-        EXPECT_EQ(view, nullptr);
-    }
-}
 
-TEST_F(ItemSuites, PlaybackAsTheViewAndTheItemReportIt) {
+    // Playback as the view reports it; the item's current time stays until playback stops.
     AEGP_ItemViewP view = nullptr;
-    ASSERT_EQ(ItemSuite()->AEGP_GetItemMRUView(ItemHandle(*comp), &view), A_Err_NONE);
+    ASSERT_EQ(ItemSuite()->AEGP_GetItemMRUView(item, &view), A_Err_NONE);
     A_Boolean previewing = 7;
     A_Time viewTime{}, itemTime{};
     comp->currentTime = 1.0;
     ASSERT_TRUE(CurrentProject().togglePlayback(50.0));
     CurrentProject().advance(52.0);
     ASSERT_EQ(ItemViewSuite()->AEGP_GetItemViewPlaybackTime(view, &previewing, &viewTime), A_Err_NONE);
-    ASSERT_EQ(ItemSuite()->AEGP_GetItemCurrentTime(ItemHandle(*comp), &itemTime), A_Err_NONE);
-    // The item's current time stays until playback stops (the model's tests follow the stop).
-    EXPECT_EQ(std::tuple(Seconds(viewTime), previewing, Seconds(itemTime)), std::tuple(3.0, A_Boolean{1}, 1.0));
-
+    ASSERT_EQ(ItemSuite()->AEGP_GetItemCurrentTime(item, &itemTime), A_Err_NONE);
+    EXPECT_EQ(std::tuple(Seconds(viewTime), previewing, Seconds(itemTime)),
+              std::tuple(3.0, A_Boolean{1}, 1.0));
     EXPECT_EQ(ItemViewSuite()->AEGP_GetItemViewPlaybackTime(view, nullptr, &viewTime), A_Err_PARAMETER);
-    EXPECT_EQ(ItemViewSuite()->AEGP_GetItemViewPlaybackTime(nullptr, &previewing, &viewTime), A_Err_PARAMETER);
+    EXPECT_EQ(ItemViewSuite()->AEGP_GetItemViewPlaybackTime(nullptr, &previewing, &viewTime),
+              A_Err_PARAMETER);
+
+    CurrentProject().closeViewer(comp->id());
+    for (AEGP_ItemH i : {footage, item}) {
+        view = reinterpret_cast<AEGP_ItemViewP>(0x1);
+        ASSERT_EQ(ItemSuite()->AEGP_GetItemMRUView(i, &view), A_Err_NONE);
+        EXPECT_EQ(view, nullptr);
+    }
 }
 
 }  // namespace

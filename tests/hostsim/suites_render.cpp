@@ -20,7 +20,7 @@ protected:
     }
 };
 
-TEST_F(RenderSuites, OptionsStartAtTheCurrentTimeAndRenderingNeedsARenderer) {
+TEST_F(RenderSuites, OptionsStartAtTheCurrentTimeAndRenderingAndScriptsNeedAnEngine) {
     comp->currentTime = 2.5;
     AEGP_RenderOptionsH o = newOptions();
     A_Time t{};
@@ -41,36 +41,20 @@ TEST_F(RenderSuites, OptionsStartAtTheCurrentTimeAndRenderingNeedsARenderer) {
     EXPECT_EQ(LiveRenderOptions(), 1u);
     EXPECT_EQ(RenderOptionsSuite()->AEGP_Dispose(o), A_Err_NONE);
     EXPECT_EQ(LiveRenderOptions(), 0u);
-
     AEGP_RenderOptionsH none = nullptr;
     EXPECT_EQ(RenderOptionsSuite()->AEGP_NewFromItem(
                   kPlugin, ItemHandle(*CurrentProject().findItemByName("Solids")), &none),
               A_Err_PARAMETER);
     EXPECT_EQ(none, nullptr);
-}
 
-TEST_F(RenderSuites, ScriptsAreNotAvailableWithoutAnEngine) {
-    log::CaptureSink capture;
+    // Nor scripts without an engine.
     AEGP_MemHandle result = nullptr, error = nullptr;
-    EXPECT_EQ(UtilitySuite()->AEGP_ExecuteScript(kPlugin, "app.project.activeItem.name", 0, &result, &error),
-              A_Err_NOT_AVAILABLE);
+    EXPECT_EQ(UtilitySuite()->AEGP_ExecuteScript(kPlugin, "1", 0, &result, &error), A_Err_NOT_AVAILABLE);
     EXPECT_EQ(result, nullptr);
     ASSERT_NE(error, nullptr);
     EXPECT_EQ(TakeText(error), "script engine not available");
     EXPECT_TRUE(capture.contains("AEGP_ExecuteScript"));
-
     EXPECT_EQ(UtilitySuite()->AEGP_ExecuteScript(kPlugin, "1", 0, nullptr, nullptr), A_Err_NOT_AVAILABLE);
-}
-
-// Reading worlds through the World Suite is covered by the rendered frames (suite_frames).
-TEST_F(RenderSuites, NewWorldsAreTransparentAndBadOnesAreRefused) {
-    AEGP_WorldH w = NewWorld(AEGP_WorldType_8, 3, 2);
-    ASSERT_NE(w, nullptr);
-    EXPECT_EQ(LookupWorld(w)->pixel8(2, 1)->alpha, 0);
-    EXPECT_TRUE(DisposeWorld(w));
-    EXPECT_EQ(NewWorld(AEGP_WorldType_NONE, 2, 2), nullptr);
-    EXPECT_EQ(NewWorld(AEGP_WorldType_8, 0, 2), nullptr);
-    EXPECT_EQ(LiveWorlds(), 0u);
 }
 
 TEST_F(RenderSuites, ARendererCanBeDroppedIn) {
@@ -103,6 +87,15 @@ TEST_F(RenderSuites, ARendererCanBeDroppedIn) {
     EXPECT_EQ(WorldSuite()->AEGP_GetSize(w, &width, &height), A_Err_STRUCT);
     EXPECT_EQ(RenderSuite()->AEGP_CheckinFrame(receipt), A_Err_STRUCT);
     RenderOptionsSuite()->AEGP_Dispose(o);
+
+    // Worlds of its own a plug-in makes start transparent; bad ones are refused.
+    w = NewWorld(AEGP_WorldType_8, 3, 2);
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(LookupWorld(w)->pixel8(2, 1)->alpha, 0);
+    EXPECT_TRUE(DisposeWorld(w));
+    EXPECT_EQ(NewWorld(AEGP_WorldType_NONE, 2, 2), nullptr);
+    EXPECT_EQ(NewWorld(AEGP_WorldType_8, 0, 2), nullptr);
+    EXPECT_EQ(LiveWorlds(), 0u);
 }
 
 }  // namespace
