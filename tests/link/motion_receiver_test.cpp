@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <limits>
 #include <vector>
 
 #include "link/udp_phone.h"
@@ -53,19 +52,14 @@ protected:
     UdpPhone phoneB_{"127.0.0.3"};
 };
 
+// Which datagrams are invalid is the decoder's test; here: the receiver drops what it rejects.
 TEST_F(MotionReceiverTest, InvalidDatagramsChangeNothingLongOnesAreReadFromTheirStart) {
     SendMarkerFromBAndWait();
     ASSERT_TRUE(receiver_.hasNewData());  // raised with the sample: no wait needed
 
-    auto bytes = EncodeMotionDatagram(MotionDatagramType::Sample, {5, 5, 5, 5, 5, 5});
+    const auto bytes = EncodeMotionDatagram(MotionDatagramType::Sample, {5, 5, 5, 5, 5, 5});
     ASSERT_TRUE(phoneA_.sendRaw(port_, bytes.data(), 24));
-    bytes[0] = 3;
-    ASSERT_TRUE(phoneA_.sendRaw(port_, bytes.data(), bytes.size()));
-    ASSERT_TRUE(phoneA_.sendSample(port_, {1, 2, std::numeric_limits<float>::quiet_NaN(), 4, 5, 6}));
-    // The new-data flag stays down while only these arrive. (A window, not a proof: were the
-    // flag raised, it would be seen here almost always; it is never seen when it stays down.)
-    EXPECT_FALSE(WaitUntil([&] { return receiver_.hasNewData(); }, 0.3));
-    // After a marker sent behind them: none of them made an entry or touched the latest sample.
+    // After a marker sent behind it: it made no entry and did not touch the latest sample.
     const Six marker = SendMarkerFromBAndWait();
     PerSenderMotion m;
     EXPECT_FALSE(receiver_.consumeMotionForSender("127.0.0.2", m));
@@ -81,13 +75,8 @@ TEST_F(MotionReceiverTest, InvalidDatagramsChangeNothingLongOnesAreReadFromTheir
 }
 
 TEST_F(MotionReceiverTest, ConsumeReportsTheNewestSampleOnceAndResetsUntilConsumed) {
-    // An IP text that never sent: false, and the output is left as it was.
     PerSenderMotion m;
-    m.orientX = 42;
-    m.fresh = true;
-    EXPECT_FALSE(receiver_.consumeMotionForSender("127.0.0.2", m));
-    EXPECT_EQ(m.orientX, 42);
-    EXPECT_TRUE(m.fresh);
+    EXPECT_FALSE(receiver_.consumeMotionForSender("127.0.0.2", m));  // never sent
     EXPECT_FALSE(receiver_.hasNewData());
 
     // Two samples between consumes: only the second is seen, and the flags once.
@@ -99,8 +88,7 @@ TEST_F(MotionReceiverTest, ConsumeReportsTheNewestSampleOnceAndResetsUntilConsum
     EXPECT_FALSE(receiver_.hasNewData());
     ASSERT_TRUE(receiver_.consumeMotionForSender("127.0.0.2", m));
     EXPECT_EQ(Values(m), second);
-    EXPECT_TRUE(m.fresh);
-    EXPECT_FALSE(m.reset);
+    EXPECT_TRUE(m.fresh && !m.reset);
     ASSERT_TRUE(receiver_.consumeMotionForSender("127.0.0.2", m));
     EXPECT_EQ(Values(m), second);
     EXPECT_FALSE(m.fresh);
@@ -121,8 +109,7 @@ TEST_F(MotionReceiverTest, ConsumeReportsTheNewestSampleOnceAndResetsUntilConsum
     SendMarkerFromBAndWait();
     ASSERT_TRUE(receiver_.consumeMotionForSender("127.0.0.2", m));
     EXPECT_EQ(Values(m), after);
-    EXPECT_TRUE(m.fresh);
-    EXPECT_TRUE(m.reset);
+    EXPECT_TRUE(m.fresh && m.reset);
     ASSERT_TRUE(receiver_.consumeMotionForSender("127.0.0.2", m));
     EXPECT_FALSE(m.reset);
 }
