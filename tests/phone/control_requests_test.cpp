@@ -2,6 +2,7 @@
 // they become, names escaped in the stream query, no route text in a request's body or line;
 // and the checks of the server's answers.
 #include "phone/control_requests.h"
+#include "phone/options.h"
 #include "phone/percent_encoding.h"
 
 #include <gtest/gtest.h>
@@ -14,48 +15,42 @@ using nlohmann::json;
 
 HttpResponse Answer(int status, std::string body) {
     HttpResponse r;
-    r.head.version = "HTTP/1.1";
     r.head.status = status;
-    r.head.reason = status == 200 ? "OK" : "Not Found";
     r.body = std::move(body);
     return r;
 }
 
-ControlAction Parse(const std::string& kind, const std::string& text) {
-    std::string error;
-    std::optional<ControlAction> a;
-    if (kind == "lens") a = ParseLensArgument(text, error);
-    if (kind == "timeline") a = ParseTimelineArgument(text, error);
-    if (kind == "record") a = ParseRecordArgument(text, error);
-    if (kind == "get") a = ParseGetArgument(text, error);
-    EXPECT_TRUE(a) << kind << " " << text << ": " << error;
-    return a.value_or(GetAction{});
-}
-
+// The command-line form of an action, as the phone's options read it, and the request it becomes.
 TEST(ControlArguments, BecomeRequestsWithTheirJsonBodies) {
+    auto request = [](const std::string& option, const std::string& text) {
+        const ParsedOptions parsed = ParseOptions({option, text});
+        EXPECT_FALSE(parsed.failure) << option << " " << text << ": " << parsed.failure.message;
+        return ActionRequest(parsed.options.actions.at(0), "Ann's");
+    };
     struct Case {
-        const char* kind;
+        const char* option;
         const char* text;
         const char* method;
         const char* path;
         const char* body;
     };
     const Case cases[] = {
-        {"lens", "zoom=1200.5,focusDistance=800,aperture=5.6,blurLevel=100,dof=true", "POST", "/camera",
-         R"({"zoom":1200.5,"focusDistance":800.0,"aperture":5.6,"blurLevel":100.0,"dof":true,"deviceName":"Ann's"})"},
-        {"timeline", "seek:2.5", "POST", "/timeline", R"({"action":"seek","time":2.5})"},
-        {"record", "start", "POST", "/record", R"({"mode":"start"})"},
-        {"get", "cameras", "GET", "/cameras", ""},
+        {"--lens", "zoom=1200.5,focusDistance=800,aperture=5.6,blurLevel=100,dof=true", "POST", "/camera",
+         R"({"zoom":1200.5,"focusDistance":800.0,"aperture":5.6,"blurLevel":100.0,"dof":true,)"
+         R"("deviceName":"Ann's"})"},
+        {"--timeline", "seek:2.5", "POST", "/timeline", R"({"action":"seek","time":2.5})"},
+        {"--record", "start", "POST", "/record", R"({"mode":"start"})"},
+        {"--get", "cameras", "GET", "/cameras", ""},
     };
     for (const Case& c : cases) {
-        const HttpRequest r = ActionRequest(Parse(c.kind, c.text), "Ann's");
+        const HttpRequest r = request(c.option, c.text);
         EXPECT_EQ(r.method, c.method) << c.text;
         EXPECT_EQ(r.path, c.path) << c.text;
         if (*c.body) EXPECT_EQ(json::parse(r.body), json::parse(c.body)) << c.text;
         else EXPECT_TRUE(r.body.empty()) << c.text;
     }
     for (const char* plain : {"play", "pause", "stepForward", "stepBack", "goToStart", "goToEnd"})
-        EXPECT_EQ(json::parse(ActionRequest(Parse("timeline", plain), "p").body), json({{"action", plain}}));
+        EXPECT_EQ(json::parse(request("--timeline", plain).body), json({{"action", plain}}));
 }
 
 TEST(ControlArguments, RejectsBadTexts) {
@@ -86,34 +81,45 @@ TEST(ControlRequests, NamesCarryNoRouteTextsYetDecodeToThemselves) {
     EXPECT_EQ(PercentEncode("Az09-._~"), "Az09-._~");
 }
 
+// Each answer is checked by the route it answers; a refusal names that route.
 TEST(AnswerChecks, AcceptTheServersAnswersAndRefuseOthers) {
-    EXPECT_FALSE(CheckRegisterAnswer(Answer(200, R"({"ok":true})")));
-    EXPECT_FALSE(CheckOkAnswer(Answer(200, "OK")));
+    struct Case {
+        const char* route;
+        int status;
+        const char* body;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"POST /register", 200, R"({"ok":true})", true},
+        {"POST /register", 404, R"({"ok":true})", false},
+        {"POST /camera", 200, "OK", true},
+        {"POST /camera", 200, "OK\n", false},
+        {"GET /info", 200, R"({"service":"quillo","port":8254,"controlPort":0,"clients":2})", true},
+        {"GET /info", 200, R"({"service":"quillo","port":70000,"controlPort":0,"clients":0})", false},
+        {"GET /cameras", 200, R"({"cameras":["Camera 1","Phone \"A\""]})", true},
+        {"GET /cameras", 200, R"({"cameras":[1]})", false},
+        {"GET /timeline", 200, R"({"currentTime":0.000000,"duration":10.0,"fps":30.00,"playing":false})", true},
+        {"GET /timeline", 200, R"({"currentTime":0,"duration":0,"playing":true})", false},  // no fps
+    };
+    for (const Case& c : cases) {
+        const std::string route = c.route;
+        const size_t space = route.find(' ');
+        const HttpRequest request{route.substr(0, space), route.substr(space + 1), "", ""};
+        const Failure f = CheckAnswerFor(request, Answer(c.status, c.body));
+        EXPECT_EQ(f.kind, c.accepted ? FailureKind::None : FailureKind::Protocol) << route << " " << c.body;
+        if (!c.accepted) {
+            EXPECT_EQ(f.message.rfind(route + ": ", 0), 0u) << f.message;
+        }
+    }
     InfoAnswer info;
-    EXPECT_FALSE(CheckInfoAnswer(
-        Answer(200, R"({"service":"quillo","version":"4.0","port":8254,"controlPort":0,"clients":2})"), &info));
+    EXPECT_FALSE(CheckInfoAnswer(Answer(200, R"({"service":"quillo","port":8254,"controlPort":9,"clients":2})"),
+                                 &info));
     EXPECT_EQ(info.port, 8254);
+    EXPECT_EQ(info.controlPort, 9);
     EXPECT_EQ(info.clients, 2);
     std::vector<std::string> names;
     EXPECT_FALSE(CheckCamerasAnswer(Answer(200, R"({"cameras":["Camera 1","Phone \"A\""]})"), &names));
     EXPECT_EQ(names, (std::vector<std::string>{"Camera 1", "Phone \"A\""}));
-    EXPECT_FALSE(CheckTimelineAnswer(
-        Answer(200, R"({"currentTime":0.000000,"duration":10.000000,"fps":30.00,"playing":false})")));
-
-    const std::vector<std::pair<const char*, Failure>> refused = {
-        {"register 404", CheckRegisterAnswer(Answer(404, R"({"ok":true})"))},
-        {"ok body differs", CheckOkAnswer(Answer(200, "OK\n"))},
-        {"info port out of range", CheckInfoAnswer(Answer(200, R"({"service":"quillo","port":70000,"controlPort":0,"clients":0})"))},
-        {"cameras number", CheckCamerasAnswer(Answer(200, R"({"cameras":[1]})"))},
-        {"timeline missing fps", CheckTimelineAnswer(Answer(200, R"({"currentTime":0,"duration":0,"playing":true})"))},
-    };
-    for (const auto& [what, failure] : refused) {
-        EXPECT_EQ(failure.kind, FailureKind::Protocol) << what;
-        EXPECT_FALSE(failure.message.empty()) << what;
-    }
-    const Failure camera = CheckAnswerFor(HttpRequest{"POST", "/camera", "{}", "application/json"}, Answer(200, "NO"));
-    EXPECT_EQ(camera.kind, FailureKind::Protocol);
-    EXPECT_EQ(camera.message.rfind("POST /camera:", 0), 0u) << camera.message;
 }
 
 }  // namespace

@@ -106,15 +106,6 @@ std::vector<LoopbackUdpReceiver::Datagram> LoopbackUdpReceiver::waitFor(size_t c
     }
 }
 
-bool WriteAll(int fd, const std::string& bytes) {
-    for (size_t sent = 0; sent < bytes.size();) {
-        const ssize_t n = send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0) return false;
-        sent += static_cast<size_t>(n);
-    }
-    return true;
-}
-
 void WaitForPeerClose(int fd, std::chrono::milliseconds limit) {
     char c;
     for (const auto deadline = Clock::now() + limit; Clock::now() < deadline;) {

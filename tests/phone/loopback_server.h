@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include "support/test_support.h"
+
 namespace qlophone::test {
 
 struct SeenRequest {
@@ -60,8 +62,8 @@ private:
     std::vector<Datagram> datagrams_;
 };
 
-// Writes all of `bytes` to a blocking socket; false when the peer went away.
-bool WriteAll(int fd, const std::string& bytes);
+// Writes all of a text to a blocking socket; false when the peer went away.
+using qlotest::SendText;
 // Waits (at most `limit`) until the peer closes the connection.
 void WaitForPeerClose(int fd, std::chrono::milliseconds limit);
 

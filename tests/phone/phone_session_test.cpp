@@ -23,47 +23,55 @@ using namespace std::chrono_literals;
 using nlohmann::json;
 using test::FakeJpeg;
 using test::SeenRequest;
-using test::WriteAll;
+using test::SendText;
 
-// Answers like the plug-in: control requests by their first line, everything else as a stream of
-// `frames`, then either keeps the stream open until the phone leaves or closes it.
+// Answers like the plug-in: control requests by their route, GET /stream with `frames`, then
+// either keeps the stream open until the phone leaves or closes it.
 struct FakePlugin {
     std::vector<std::string> frames = {FakeJpeg(1, 500), FakeJpeg(2, 900)};
     bool closeAfterFrames = false;
     std::string streamBytes;  // when set, sent instead of the frames
-    std::string registerAnswer = test::RegisterAnswer();
+    std::map<std::string, std::string> answers = {
+        {"POST /register", test::RegisterAnswer()},
+        {"GET /cameras", "HTTP/1.1 200 OK\r\nContent-Length: 24\r\n\r\n{\"cameras\":[\"Camera 1\"]}"},
+    };
     uint16_t controlPort = 0;  // announced in GET /info
     std::function<void()> beforeFrames;
     std::string bindIp = "127.0.0.1";
     std::unique_ptr<test::LoopbackHttpServer> server;
 
     void start() {
-        server = std::make_unique<test::LoopbackHttpServer>([this](int fd, const SeenRequest& r) { answer(fd, r); }, bindIp);
+        server = std::make_unique<test::LoopbackHttpServer>(
+            [this](int fd, const SeenRequest& r) { answer(fd, Route(r)); }, bindIp);
     }
-    void answer(int fd, const SeenRequest& r) {
-        const std::string line = r.text.substr(0, r.text.find("\r\n"));
-        const std::string cameras = R"({"cameras":["Camera 1","Phone Cam"]})";
-        if (line.starts_with("POST /register ")) {
-            WriteAll(fd, registerAnswer);
-        } else if (line.starts_with("GET /info ")) {
-            WriteAll(fd, test::InfoAnswer(server->port(), controlPort, 0));
-        } else if (line.starts_with("GET /cameras ")) {
-            WriteAll(fd, "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(cameras.size()) + "\r\n\r\n" + cameras);
-        } else if (line.starts_with("POST /")) {
-            WriteAll(fd, test::OkAnswer());
+    void answer(int fd, const std::string& route) {
+        if (route == "GET /info") {
+            SendText(fd, test::InfoAnswer(server->port(), controlPort, 0));
+        } else if (route != "GET /stream") {
+            SendText(fd, answers.contains(route) ? answers[route] : test::OkAnswer());
         } else {
             if (beforeFrames) beforeFrames();
             std::string bytes = test::StreamHead() + streamBytes;
             for (const auto& f : frames) bytes += streamBytes.empty() ? test::Part(f) : "";
-            WriteAll(fd, bytes);
+            SendText(fd, bytes);
             if (!closeAfterFrames) test::WaitForPeerClose(fd, 5s);
         }
     }
     std::vector<std::string> args(std::vector<std::string> extra) const {
-        std::vector<std::string> all = {"--host", bindIp, "--port", std::to_string(server->port()), "--timeout", "5",
-                                        "--stall-timeout", "10", "--duration", "20"};
+        std::vector<std::string> all = {"--host", bindIp, "--port", std::to_string(server->port()),
+                                        "--timeout", "5", "--stall-timeout", "10", "--duration", "20"};
         all.insert(all.end(), extra.begin(), extra.end());
         return all;
+    }
+    // The route of every request the phone sent, in order.
+    std::vector<std::string> routes() const {
+        std::vector<std::string> all;
+        for (const SeenRequest& r : server->requests()) all.push_back(Route(r));
+        return all;
+    }
+    // The method and the path without its query: "POST /camera".
+    static std::string Route(const SeenRequest& r) {
+        return r.text.substr(0, r.text.find_first_of("? ", r.text.find(' ') + 1));
     }
 };
 
@@ -93,23 +101,32 @@ std::string FileText(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
+// Over IPv4 and IPv6 loopback, from the address given as the source.
 TEST(PhoneSession, RegistersThenReceivesExactlyTheServedFrames) {
-    FakePlugin plugin;
-    plugin.start();
-    PhoneRun run = RunPhone(plugin.args({"--name", "Ann's \"Phone\" é", "--camera", "Cam 1", "--frames", "2", "--motion-rate", "0"}));
-    EXPECT_EQ(run.result.exitCode(), 0) << run.err;
-    EXPECT_EQ(run.frames, plugin.frames);
-    EXPECT_EQ(run.result.latestFrame, std::vector<uint8_t>(plugin.frames[1].begin(), plugin.frames[1].end()));
-    const auto requests = plugin.server->requests();
-    ASSERT_EQ(requests.size(), 2u);  // register, then the stream; no GET /info without motion
-    const std::string body = R"({"cameraName":"Cam 1","deviceName":"Ann's \"Phone\" é"})";
-    EXPECT_EQ(requests[0].text, "POST /register HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(plugin.server->port()) +
-                                    "\r\nUser-Agent: quillo-phone/1.0\r\nContent-Type: application/json\r\nContent-Length: " +
-                                    std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
-    EXPECT_TRUE(requests[1].text.starts_with(
-        "GET /stream?deviceName=Ann%27s%20%22Phone%22%20%C3%A9&cameraName=Cam%201 HTTP/1.1\r\n")) << requests[1].text;
-    EXPECT_NE(run.out.find("[phone Ann's \"Phone\" é] stream: 2 frames"), std::string::npos) << run.out;
-    EXPECT_TRUE(run.err.empty()) << run.err;
+    for (const char* ip : {"127.0.0.1", "::1"}) {
+        SCOPED_TRACE(ip);
+        FakePlugin plugin;
+        plugin.bindIp = ip;
+        plugin.start();
+        PhoneRun run = RunPhone(plugin.args({"--source-ip", ip, "--name", "Ann's \"Phone\" é", "--camera",
+                                             "Cam 1", "--frames", "2", "--motion-rate", "0"}));
+        EXPECT_EQ(run.result.exitCode(), 0) << run.err;
+        EXPECT_EQ(run.frames, plugin.frames);
+        const auto requests = plugin.server->requests();
+        ASSERT_EQ(requests.size(), 2u);  // register, then the stream; no GET /info without motion
+        const std::string host = plugin.bindIp == "::1" ? "[::1]" : plugin.bindIp;
+        const std::string body = R"({"cameraName":"Cam 1","deviceName":"Ann's \"Phone\" é"})";
+        EXPECT_EQ(requests[0].text, "POST /register HTTP/1.1\r\nHost: " + host + ":" +
+                                        std::to_string(plugin.server->port()) +
+                                        "\r\nUser-Agent: quillo-phone/1.0\r\nContent-Type: application/json"
+                                        "\r\nContent-Length: " + std::to_string(body.size()) +
+                                        "\r\nConnection: close\r\n\r\n" + body);
+        EXPECT_TRUE(requests[1].text.starts_with("GET /stream?deviceName=Ann%27s%20%22Phone%22%20%C3%A9"
+                                                 "&cameraName=Cam%201 HTTP/1.1\r\n")) << requests[1].text;
+        for (const auto& r : requests) EXPECT_EQ(r.peerIp, ip);
+        EXPECT_NE(run.out.find("[phone Ann's \"Phone\" é] stream: 2 frames"), std::string::npos) << run.out;
+        EXPECT_TRUE(run.err.empty()) << run.err;
+    }
 }
 
 TEST(PhoneSession, SourceIpBindsStreamControlAndMotionAndMotionPortComesFromInfo) {
@@ -118,15 +135,12 @@ TEST(PhoneSession, SourceIpBindsStreamControlAndMotionAndMotionPortComesFromInfo
     plugin.controlPort = udp.port();
     plugin.beforeFrames = [&] { udp.waitFor(3, 5s); };  // frames only once motion arrived: still streaming
     plugin.start();
-    PhoneRun run = RunPhone(plugin.args({"--source-ip", "127.0.0.2", "--reset", "--motion-rate", "200", "--frames", "2",
-                                         "--lens", "zoom=1500"}));
+    PhoneRun run = RunPhone(plugin.args({"--source-ip", "127.0.0.2", "--reset", "--motion-rate", "200",
+                                         "--frames", "2", "--lens", "zoom=1500"}));
     ASSERT_EQ(run.result.exitCode(), 0) << run.err;
-    const auto requests = plugin.server->requests();
-    ASSERT_EQ(requests.size(), 4u);  // info, register, camera, stream
-    for (const auto& r : requests) EXPECT_EQ(r.peerIp, "127.0.0.2") << r.text.substr(0, 40);
-    EXPECT_TRUE(requests[0].text.starts_with("GET /info "));
-    EXPECT_TRUE(requests[2].text.starts_with("POST /camera "));
-    EXPECT_EQ(json::parse(Body(requests[2].text)), json({{"zoom", 1500.0}, {"deviceName", "quillo-phone"}}));
+    EXPECT_EQ(plugin.routes(),
+              (std::vector<std::string>{"GET /info", "POST /register", "POST /camera", "GET /stream"}));
+    for (const auto& r : plugin.server->requests()) EXPECT_EQ(r.peerIp, "127.0.0.2") << FakePlugin::Route(r);
     EXPECT_EQ(run.result.motionPort, udp.port());
     const auto datagrams = udp.waitFor(0, 0ms);
     ASSERT_GE(datagrams.size(), 3u);
@@ -139,26 +153,21 @@ TEST(PhoneSession, SourceIpBindsStreamControlAndMotionAndMotionPortComesFromInfo
     EXPECT_GE(run.result.motion.samples, datagrams.size() - 1);
 }
 
+// The bodies of the actions are checked where they are built; here, that they go in command-line
+// order, carry the phone's name, and that answers are printed.
 TEST(PhoneSession, ControlActionsOnlyWithDurationZeroInCommandLineOrder) {
     FakePlugin plugin;
     plugin.start();
-    PhoneRun run = RunPhone(plugin.args({"--duration", "0", "--name", "p1", "--lens", "focusDistance=800,dof=true",
+    PhoneRun run = RunPhone(plugin.args({"--duration", "0", "--name", "p1", "--lens", "dof=true",
                                          "--timeline", "seek:2.5", "--record", "single", "--get", "cameras"}));
     ASSERT_EQ(run.result.exitCode(), 0) << run.err;
     EXPECT_FALSE(run.result.streamed);
-    const std::pair<const char*, json> expected[] = {
-        {"POST /camera ", json({{"focusDistance", 800.0}, {"dof", true}, {"deviceName", "p1"}})},
-        {"POST /timeline ", json({{"action", "seek"}, {"time", 2.5}})},
-        {"POST /record ", json({{"mode", "single"}})},
-    };
-    const auto requests = plugin.server->requests();
-    ASSERT_EQ(requests.size(), 4u);  // no register and no stream with --duration 0
-    for (size_t i = 0; i < 3; ++i) {
-        EXPECT_TRUE(requests[i].text.starts_with(expected[i].first)) << requests[i].text;
-        EXPECT_EQ(json::parse(Body(requests[i].text)), expected[i].second);
-    }
-    EXPECT_TRUE(requests[3].text.starts_with("GET /cameras "));
-    EXPECT_NE(run.out.find("[phone p1] GET /cameras -> HTTP/1.1 200 OK: {\"cameras\":[\"Camera 1\",\"Phone Cam\"]}"),
+    // No register and no stream with --duration 0.
+    EXPECT_EQ(plugin.routes(),
+              (std::vector<std::string>{"POST /camera", "POST /timeline", "POST /record", "GET /cameras"}));
+    EXPECT_EQ(json::parse(Body(plugin.server->requests().at(0).text)),
+              json({{"dof", true}, {"deviceName", "p1"}}));
+    EXPECT_NE(run.out.find("[phone p1] GET /cameras -> HTTP/1.1 200 OK: {\"cameras\":[\"Camera 1\"]}"),
               std::string::npos) << run.out;
 }
 
@@ -168,6 +177,8 @@ TEST(PhoneSession, FailuresEndTheRunWithTheirExitStatus) {
     ASSERT_EQ(::bind(holder.fd(), reinterpret_cast<const sockaddr*>(&any.storage), any.length), 0);
     const std::string blocker = ::testing::TempDir() + "/not-a-dir";
     std::ofstream(blocker) << "x";
+    const std::string saved = ::testing::TempDir() + "/quillo-phone-latest.jpg";
+    std::remove(saved.c_str());
     struct Case {
         const char* what;
         std::function<void(FakePlugin&)> setup;
@@ -177,14 +188,21 @@ TEST(PhoneSession, FailuresEndTheRunWithTheirExitStatus) {
         size_t requests;
     };
     const Case cases[] = {
-        {"bad framing", [](FakePlugin& p) { p.streamBytes = "--frame\r\nContent-Length: 3\r\n\r\n" + FakeJpeg(1) + "\r\n"; },
+        {"bad framing",
+         [](FakePlugin& p) { p.streamBytes = "--frame\r\nContent-Length: 3\r\n\r\n" + FakeJpeg(1) + "\r\n"; },
          {}, FailureKind::Protocol, "error: stream: frame 1:", 2},
-        {"register refused", [](FakePlugin& p) { p.registerAnswer = "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n"; },
+        // The frames before the close still arrive, and the last one is saved.
+        {"closed early", [](FakePlugin& p) { p.closeAfterFrames = true; }, {"--save-frame", saved},
+         FailureKind::Connection, "closed by the server", 2},
+        {"register refused",
+         [](FakePlugin& p) { p.answers["POST /register"] = "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n"; },
          {}, FailureKind::Protocol, "POST /register", 1},  // nothing after the failed registration
         {"connection refused", nullptr, {"--port", std::to_string(LocalAddress(holder.fd())->port())},
          FailureKind::Connection, "refused", 0},
-        {"source family differs", nullptr, {"--source-ip", "::1"}, FailureKind::Connection, "different address families", 0},
-        {"frame folder cannot be made", nullptr, {"--frames", "1", "--save-frames", blocker + "/sub"}, FailureKind::File, "", 1},
+        {"source family differs", nullptr, {"--source-ip", "::1"}, FailureKind::Connection,
+         "different address families", 0},
+        {"frame folder cannot be made", nullptr, {"--frames", "1", "--save-frames", blocker + "/sub"},
+         FailureKind::File, "", 1},
     };
     for (const Case& c : cases) {
         FakePlugin plugin;
@@ -196,64 +214,44 @@ TEST(PhoneSession, FailuresEndTheRunWithTheirExitStatus) {
         EXPECT_EQ(run.result.exitCode(), ExitCodeFor(c.kind)) << c.what;
         EXPECT_NE(run.err.find(c.errorPart), std::string::npos) << c.what << ": " << run.err;
         EXPECT_EQ(plugin.server->requests().size(), c.requests) << c.what;
+        if (plugin.closeAfterFrames) {
+            EXPECT_EQ(run.frames, plugin.frames);
+        }
     }
+    EXPECT_EQ(FileText(saved), FakePlugin().frames.back());
     std::remove(blocker.c_str());
-}
-
-TEST(PhoneSession, EarlyCloseIsAConnectionFailureButTheLastFrameIsSaved) {
-    FakePlugin plugin;
-    plugin.closeAfterFrames = true;
-    plugin.start();
-    const std::string file = testing::TempDir() + "/quillo-phone-latest.jpg";
-    std::remove(file.c_str());
-    PhoneRun run = RunPhone(plugin.args({"--motion-rate", "0", "--save-frame", file}));
-    EXPECT_EQ(run.result.exitCode(), ExitCodeFor(FailureKind::Connection));
-    EXPECT_EQ(run.frames, plugin.frames);
-    EXPECT_EQ(FileText(file), plugin.frames.back());
-    std::remove(file.c_str());
-}
-
-TEST(PhoneSession, WorksOverIpv6Loopback) {
-    FakePlugin plugin;
-    plugin.bindIp = "::1";
-    plugin.start();
-    PhoneRun run = RunPhone(plugin.args({"--source-ip", "::1", "--frames", "1", "--motion-rate", "0"}));
-    ASSERT_EQ(run.result.exitCode(), 0) << run.err;
-    const SeenRequest reg = plugin.server->requests().at(0);
-    EXPECT_EQ(reg.peerIp, "::1");
-    EXPECT_TRUE(reg.text.starts_with("POST /register HTTP/1.1\r\nHost: [::1]:" + std::to_string(plugin.server->port()) + "\r\n"));
-    EXPECT_EQ(run.frames.size(), 1u);
+    std::remove(saved.c_str());
 }
 
 TEST(PhoneFleet, CountRunsDistinctPhonesThatSaveEveryFrameAndWriteStats) {
     FakePlugin plugin;
     plugin.start();
-    const std::string dir = ::testing::TempDir() + "/fleet-frames", statsFile = ::testing::TempDir() + "/fleet-stats.json";
+    const std::string dir = ::testing::TempDir() + "/fleet-frames", statsFile = dir + "-stats.json";
     std::filesystem::remove_all(dir);
-    ParsedOptions parsed = ParseOptions(plugin.args({"--count", "3", "--name", "Ann's/Phone", "--frames", "2", "--motion-rate",
-                                                     "0", "--save-frames", dir, "--stats-json", statsFile, "--latency-steps", "0"}));
+    ParsedOptions parsed = ParseOptions(plugin.args({"--count", "3", "--name", "Ann's/Phone", "--frames", "2",
+                                                     "--motion-rate", "0", "--save-frames", dir,
+                                                     "--stats-json", statsFile, "--latency-steps", "0"}));
     ASSERT_FALSE(parsed.failure) << parsed.failure.message;
     std::ostringstream out, err;
     ASSERT_EQ(RunFleet(parsed.options, out, err, nullptr).exitCode(), 0) << err.str();
-    // Each phone registers under its own name from its own address.
     std::map<std::string, std::string> nameByIp;
     for (const auto& r : plugin.server->requests()) {
-        if (r.text.starts_with("POST /register ")) nameByIp[r.peerIp] = json::parse(Body(r.text))["deviceName"];
+        if (FakePlugin::Route(r) == "POST /register") nameByIp[r.peerIp] = json::parse(Body(r.text))["deviceName"];
     }
-    EXPECT_EQ(nameByIp, (std::map<std::string, std::string>{
-                            {"127.0.0.2", "Ann's/Phone 1"}, {"127.0.0.3", "Ann's/Phone 2"}, {"127.0.0.4", "Ann's/Phone 3"}}));
+    const json stats = json::parse(FileText(statsFile));
+    ASSERT_EQ(stats["phones"].size(), 3u);
+    EXPECT_TRUE(stats["latency"].is_null());
+    // Each phone registers under its own name from its own address and saves each of its frames.
     for (int phone = 1; phone <= 3; ++phone) {
+        const std::string ip = "127.0.0." + std::to_string(phone + 1);
+        EXPECT_EQ(nameByIp[ip], "Ann's/Phone " + std::to_string(phone));
+        EXPECT_EQ(stats["phones"][phone - 1]["source"], ip);
+        EXPECT_EQ(stats["phones"][phone - 1]["framesSaved"], 2);
         for (int n = 1; n <= 2; ++n) {
             const std::string name = "/Ann_s_Phone_" + std::to_string(phone) + "-" + std::to_string(n) + ".jpg";
             EXPECT_EQ(FileText(dir + name), plugin.frames[n - 1]) << name;
         }
     }
-    const json stats = json::parse(FileText(statsFile));
-    ASSERT_EQ(stats["phones"].size(), 3u);
-    EXPECT_EQ(stats["phones"][2]["source"], "127.0.0.4");
-    EXPECT_EQ(stats["phones"][2]["frames"], 2);
-    EXPECT_EQ(stats["phones"][2]["framesSaved"], 2);
-    EXPECT_TRUE(stats["latency"].is_null());
     std::filesystem::remove_all(dir);
     std::remove(statsFile.c_str());
 }

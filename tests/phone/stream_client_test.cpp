@@ -15,7 +15,7 @@ using test::FakeJpeg;
 using test::LoopbackHttpServer;
 using test::Part;
 using test::StreamHead;
-using test::WriteAll;
+using test::SendText;
 
 ConnectionTarget Loopback(uint16_t port) { return {*ParseNumericAddress("127.0.0.1", port), std::nullopt}; }
 
@@ -46,7 +46,7 @@ TEST(StreamClient, FramesWrittenInSmallPiecesArriveWholeAndStopAtTheLimit) {
         std::string all = StreamHead();
         for (const auto& f : served) all += Part(f);
         // Pieces of 7 bytes, so heads, lengths and CR LF pairs are cut in many places.
-        for (size_t at = 0; at < all.size() && WriteAll(fd, all.substr(at, 7)); at += 7) {
+        for (size_t at = 0; at < all.size() && SendText(fd, all.substr(at, 7)); at += 7) {
         }
         test::WaitForPeerClose(fd, 5s);
     });
@@ -76,7 +76,7 @@ TEST(StreamClient, EndsWithTheReasonOfABrokenStream) {
         {"closing boundary", StreamHead() + Part(jpeg) + "--frame--\r\n", StreamEnd::ServerClosed, "closing boundary"},
     };
     for (const auto& c : cases) {
-        LoopbackHttpServer server([&](int fd, const test::SeenRequest&) { WriteAll(fd, c.bytes); });
+        LoopbackHttpServer server([&](int fd, const test::SeenRequest&) { SendText(fd, c.bytes); });
         StreamOutcome out = RunStream(Loopback(server.port()), "/stream", Limits(std::nullopt), nullptr);
         EXPECT_EQ(out.end, c.end) << c.what << ": " << out.detail;
         EXPECT_NE(out.detail.find(c.detailPart), std::string::npos) << c.what << ": " << out.detail;
@@ -86,7 +86,7 @@ TEST(StreamClient, EndsWithTheReasonOfABrokenStream) {
 TEST(StreamClient, SilentServerCountsAsStalledAndStopFlagEndsTheWait) {
     std::atomic<bool> stop{false}, raiseStop{false};
     LoopbackHttpServer server([&](int fd, const test::SeenRequest&) {
-        WriteAll(fd, StreamHead() + Part(FakeJpeg(1)));
+        SendText(fd, StreamHead() + Part(FakeJpeg(1)));
         if (raiseStop) stop = true;  // the client is now waiting for a second frame that never comes
         test::WaitForPeerClose(fd, 5s);
     });
