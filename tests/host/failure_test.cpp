@@ -6,35 +6,19 @@
 
 namespace {
 
-// The host's Register Suite with its death-hook registration failing; counts idle-hook
-// registrations, which must not happen after the failing step.
-AEGP_RegisterSuite6 g_failingRegister;
-int g_idleRegistrations = 0;
-
-A_Err FailDeathHook(AEGP_PluginID, AEGP_DeathHook, AEGP_DeathRefcon) {
-    return A_Err_GENERIC;
-}
-A_Err CountIdleHook(AEGP_PluginID, AEGP_IdleHook, AEGP_IdleRefcon) {
-    ++g_idleRegistrations;
-    return A_Err_NONE;
-}
-
-AEGP_WorkspacePanelSuite1 g_countingPanel;
+// Idle-hook and panel registrations, which must not happen after a failing step.
+int g_idleRegistrations = 0, g_panelRegistrations = 0;
 const AEGP_WorkspacePanelSuite1* g_hostPanel = nullptr;
-int g_panelRegistrations = 0;
 
-A_Err CountPanelRegistration(AEGP_PluginID id, const A_u_char* name, AEGP_CreatePanelHook hook,
-                             AEGP_CreatePanelRefcon refcon, A_Boolean paint) {
-    ++g_panelRegistrations;
-    return g_hostPanel->AEGP_RegisterCreatePanelHook(id, name, hook, refcon, paint);
-}
-
-template <class Suite>
-const Suite* Acquire(const char* name, int32_t version) {
-    const void* suite = nullptr;
-    auto& registry = qlo::hostsim::SuiteRegistry::instance();
-    EXPECT_EQ(registry.acquire(name, version, &suite), kSPNoError);
-    return static_cast<const Suite*>(suite);
+// The error `f` throws, 0 if none.
+template <class F>
+int Thrown(F f) {
+    try {
+        f();
+    } catch (int err) {
+        return err;
+    }
+    return 0;
 }
 
 }  // namespace
@@ -43,15 +27,13 @@ class FrameFailureTest : public FrameTest {
 protected:
     void SetUp() override {
         FrameTest::SetUp();
-        g_idleRegistrations = 0;
-        g_panelRegistrations = 0;
-        g_hostPanel = Acquire<AEGP_WorkspacePanelSuite1>(kAEGPWorkspacePanelSuite,
-                                                         kAEGPWorkspacePanelSuiteVersion1);
-        registry().release(kAEGPWorkspacePanelSuite, kAEGPWorkspacePanelSuiteVersion1);
-        g_countingPanel = *g_hostPanel;
-        g_countingPanel.AEGP_RegisterCreatePanelHook = &CountPanelRegistration;
-        registry().add(kAEGPWorkspacePanelSuite, kAEGPWorkspacePanelSuiteVersion1,
-                       &g_countingPanel);
+        g_idleRegistrations = g_panelRegistrations = 0;
+        auto& panel = replaceSuite(kAEGPWorkspacePanelSuite, kAEGPWorkspacePanelSuiteVersion1, &g_hostPanel);
+        panel.AEGP_RegisterCreatePanelHook = [](AEGP_PluginID id, const A_u_char* name, AEGP_CreatePanelHook hook,
+                                                AEGP_CreatePanelRefcon refcon, A_Boolean paint) {
+            ++g_panelRegistrations;
+            return g_hostPanel->AEGP_RegisterCreatePanelHook(id, name, hook, refcon, paint);
+        };
     }
 
     // Attaches the plug-in; gives the host's report when its entry point failed.
@@ -66,12 +48,13 @@ protected:
 };
 
 TEST_F(FrameFailureTest, FailingRegistrationStepSkipsLaterStepsButAcquiresPanelSuite) {
-    auto* hostRegister = Acquire<AEGP_RegisterSuite6>(kAEGPRegisterSuite, kAEGPRegisterSuiteVersion6);
-    registry().release(kAEGPRegisterSuite, kAEGPRegisterSuiteVersion6);
-    g_failingRegister = *hostRegister;
-    g_failingRegister.AEGP_RegisterDeathHook = &FailDeathHook;
-    g_failingRegister.AEGP_RegisterIdleHook = &CountIdleHook;
-    registry().add(kAEGPRegisterSuite, kAEGPRegisterSuiteVersion6, &g_failingRegister);
+    auto& reg = replaceSuite<AEGP_RegisterSuite6>(kAEGPRegisterSuite, kAEGPRegisterSuiteVersion6);
+    reg.AEGP_RegisterDeathHook = [](AEGP_PluginID, AEGP_DeathHook, AEGP_DeathRefcon) -> A_Err {
+        return A_Err_GENERIC;
+    };
+    reg.AEGP_RegisterIdleHook = [](AEGP_PluginID, AEGP_IdleHook, AEGP_IdleRefcon) -> A_Err {
+        return ++g_idleRegistrations, A_Err_NONE;
+    };
 
     EXPECT_NE(attachExpectingFailure().find("returned error 1"), std::string::npos);
     EXPECT_EQ(g_idleRegistrations, 0);
@@ -100,8 +83,7 @@ TEST_F(FrameFailureTest, MissingSuiteInAHookReturns516AndReleasesWhatWasHeld) {
     log.clear();
 
     EXPECT_EQ(UpdateMenuHook(nullptr, nullptr, AEGP_WindType_COMP), A_Err_MISSING_SUITE);
-    EXPECT_EQ(log.count("[Quillo] UpdateMenuHook: host suite missing (error 516)"), 1u);
-    EXPECT_EQ(log.lines().size(), 1u);
+    EXPECT_EQ(log.lines(), std::vector<std::string>{"[Quillo] UpdateMenuHook: host suite missing (error 516)"});
     EXPECT_EQ(registry().outstandingTotal(), 1);
 }
 
@@ -120,23 +102,13 @@ TEST_F(FrameFailureTest, SuiteHandlerAcquiresEachSuiteOnceAndReleasesAll) {
 
     // A missing suite throws 516; the suites acquired before it are released on the way out.
     registry().remove(kAEGPItemSuite, kAEGPItemSuiteVersion14);
-    int thrown = 0;
-    try {
-        AEGP_SuiteHandler suites(registry().basic());
-        suites.LayerSuite15();
-        suites.ItemSuite14();
-    } catch (int err) {
-        thrown = err;
-    }
-    EXPECT_EQ(thrown, A_Err_MISSING_SUITE);
+    EXPECT_EQ(Thrown([&] {
+                  AEGP_SuiteHandler suites(registry().basic());
+                  suites.LayerSuite15();
+                  suites.ItemSuite14();
+              }),
+              A_Err_MISSING_SUITE);
     EXPECT_EQ(registry().outstandingTotal(), before);
     EXPECT_EQ(registry().unbalancedReleases(), 0);
-
-    try {
-        AEGP_SuiteHandler suites(nullptr);
-        thrown = 0;
-    } catch (int err) {
-        thrown = err;
-    }
-    EXPECT_EQ(thrown, A_Err_MISSING_SUITE);
+    EXPECT_EQ(Thrown([] { AEGP_SuiteHandler suites(nullptr); }), A_Err_MISSING_SUITE);
 }

@@ -34,6 +34,18 @@ protected:
         const auto lines = log.matching(prefix);
         return lines.size() == 1 ? lines[0].substr(lines[0].rfind(' ') + 1) : "";
     }
+    // Puts a copy of the host's suite in its place and returns the copy for the test to edit;
+    // `host` receives the host's own.
+    template <class Suite>
+    Suite& replaceSuite(const char* name, int32_t version, const Suite** host = nullptr) {
+        const void* own = nullptr;
+        registry().acquire(name, version, &own), registry().release(name, version);
+        static Suite copy;
+        copy = *static_cast<const Suite*>(own);
+        if (host) *host = static_cast<const Suite*>(own);
+        registry().add(name, version, &copy);
+        return copy;
+    }
     int panelSuiteHeld() {
         return registry().outstanding(kAEGPWorkspacePanelSuite, kAEGPWorkspacePanelSuiteVersion1);
     }

@@ -42,11 +42,14 @@ TEST_F(FrameTest, MenuCommandTogglesThePanelAndMenuUpdatesStartAndStopServicesOn
     EXPECT_FALSE(panelShown());
     EXPECT_EQ(stops(), 1u);
     EXPECT_EQ(checked(), false);
+    EXPECT_TRUE(g_server == nullptr && g_motion == nullptr);
+    EXPECT_EQ(log.count("[Quillo] MJPEG server stopped"), 1u);
 
-    // Shown again: the panel already exists, so the menu update starts the services.
+    // Shown again: the panel already exists, so the menu update starts fresh services.
     app->chooseMenuCommand(kQLOPanelName);
     app->updateMenus();
     EXPECT_EQ(starts(), 2u);
+    EXPECT_TRUE(g_server && g_motion);
     EXPECT_EQ(checked(), true);
     EXPECT_EQ(log.count("[Quillo] Panel created"), 1u);
 
