@@ -48,29 +48,26 @@ ui::Rect Frame(const Element& e) {
     return {p.x, p.y, s.width, s.height};
 }
 
+// The error of reading one attribute.
+AXError Read(const Element& e, const char* attribute) {
+    Value v;
+    return AXUIElementCopyAttributeValue(e, attribute, &v);
+}
+
 class AXElements : public ::testing::Test {
 protected:
-    void TearDown() override {
-        SetProcessTrustedForTesting(true);
-        SetViewsUpdateHandler({});
-    }
     void SetUp() override {
-        window = std::make_unique<ui::Window>("Tools", ui::Rect{100, 50, 400, 300});
         window->orderFront();
-        group = std::make_shared<ui::View>(ui::Rect{10, 20, 300, 200}, "Toolbar");
-        push = std::make_shared<ui::Button>("OK", "", ui::ButtonType::Push, ui::Rect{5, 6, 60, 20});
         push->setAccessibilityDescription("Confirm the change");
-        radio = std::make_shared<ui::Button>("2 Views", "", ui::ButtonType::Radio, ui::Rect{70, 6, 60, 20});
-        label = std::make_shared<ui::TextField>("Hello", false, ui::Rect{5, 40, 100, 20});
-        field = std::make_shared<ui::TextField>("typed", true, ui::Rect{5, 70, 100, 20});
-        popUp = std::make_shared<ui::PopUpButton>(std::vector<std::string>{"Front", "Cam A"},
-                                                  ui::Rect{5, 100, 120, 24});
         for (const auto& v : std::vector<std::shared_ptr<ui::View>>{push, radio, label, field, popUp}) {
             group->addSubview(v);
         }
         window->contentView().addSubview(group);
-        app = AXUIElementCreateApplication(getpid());
         ASSERT_NE(app, nullptr);
+    }
+    void TearDown() override {
+        SetProcessTrustedForTesting(true);
+        SetViewsUpdateHandler({});
     }
 
     Element WindowElement() {
@@ -82,12 +79,18 @@ protected:
     // The group's children: push, radio, label, field, pop-up.
     std::vector<Element> Controls() { return Children(Children(WindowElement()).at(0)); }
 
-    std::unique_ptr<ui::Window> window;
-    std::shared_ptr<ui::View> group;
-    std::shared_ptr<ui::Button> push, radio;
-    std::shared_ptr<ui::TextField> label, field;
-    std::shared_ptr<ui::PopUpButton> popUp;
-    Element app;
+    using Rect = ui::Rect;
+    std::unique_ptr<ui::Window> window = std::make_unique<ui::Window>("Tools", Rect{100, 50, 400, 300});
+    std::shared_ptr<ui::View> group = std::make_shared<ui::View>(Rect{10, 20, 300, 200}, "Toolbar");
+    std::shared_ptr<ui::Button> push =
+        std::make_shared<ui::Button>("OK", "", ui::ButtonType::Push, Rect{5, 6, 60, 20});
+    std::shared_ptr<ui::Button> radio =
+        std::make_shared<ui::Button>("2 Views", "", ui::ButtonType::Radio, Rect{70, 6, 60, 20});
+    std::shared_ptr<ui::TextField> label = std::make_shared<ui::TextField>("Hello", false, Rect{5, 40, 100, 20});
+    std::shared_ptr<ui::TextField> field = std::make_shared<ui::TextField>("typed", true, Rect{5, 70, 100, 20});
+    std::shared_ptr<ui::PopUpButton> popUp =
+        std::make_shared<ui::PopUpButton>(std::vector<std::string>{"Front", "Cam A"}, Rect{5, 100, 120, 24});
+    Element app = AXUIElementCreateApplication(getpid());
 };
 
 TEST_F(AXElements, RolesTitlesValuesAndScreenFrames) {
@@ -98,22 +101,21 @@ TEST_F(AXElements, RolesTitlesValuesAndScreenFrames) {
     ASSERT_NE(w, nullptr);
     for (const Element& child : Children(app)) EXPECT_NE(Text(child, kAXTitleAttribute), "Closed");
     EXPECT_EQ(Text(w, kAXRoleAttribute), "AXWindow");
-    EXPECT_EQ(Frame(w), (ui::Rect{100, 50, 400, 300}));
+    EXPECT_EQ(Frame(w), (Rect{100, 50, 400, 300}));
 
     const std::vector<Element> row = Controls();
     EXPECT_EQ(Roles(Children(w)), std::vector<std::string>{"AXGroup"}) << "the content view is not an element";
     EXPECT_EQ(Roles(row), (std::vector<std::string>{"AXButton", "AXRadioButton", "AXStaticText",
                                                      "AXTextField", "AXPopUpButton"}));
-    EXPECT_EQ(Text(row[0], kAXTitleAttribute), "OK");
-    EXPECT_EQ(Text(row[0], kAXDescriptionAttribute), "Confirm the change");
-    Value v;
-    EXPECT_EQ(AXUIElementCopyAttributeValue(row[1], kAXDescriptionAttribute, &v), kAXErrorNoValue);
-    EXPECT_EQ(AXUIElementCopyAttributeValue(row[0], kAXValueAttribute, &v), kAXErrorAttributeUnsupported);
-    EXPECT_EQ(AXUIElementCopyAttributeValue(row[2], kAXTitleAttribute, &v), kAXErrorAttributeUnsupported);
-    EXPECT_EQ(Text(row[2], kAXValueAttribute), "Hello");
-    EXPECT_EQ(Text(row[3], kAXValueAttribute), "typed");
-    EXPECT_EQ(Text(row[4], kAXValueAttribute), "Front");
+    const std::tuple<int, const char*, const char*> texts[] = {
+        {0, kAXTitleAttribute, "OK"}, {0, kAXDescriptionAttribute, "Confirm the change"},
+        {2, kAXValueAttribute, "Hello"}, {3, kAXValueAttribute, "typed"}, {4, kAXValueAttribute, "Front"}};
+    for (auto [i, attribute, text] : texts) EXPECT_EQ(Text(row[i], attribute), text) << i << " " << attribute;
+    EXPECT_EQ(Read(row[1], kAXDescriptionAttribute), kAXErrorNoValue);
+    EXPECT_EQ(Read(row[0], kAXValueAttribute), kAXErrorAttributeUnsupported);
+    EXPECT_EQ(Read(row[2], kAXTitleAttribute), kAXErrorAttributeUnsupported);
 
+    Value v;
     ASSERT_EQ(AXUIElementCopyAttributeValue(row[1], kAXValueAttribute, &v), kAXErrorSuccess);
     ASSERT_NE(v.number(), nullptr);
     EXPECT_EQ(*v.number(), 0);
@@ -122,7 +124,7 @@ TEST_F(AXElements, RolesTitlesValuesAndScreenFrames) {
     EXPECT_EQ(*v.number(), 1) << "read from the view at each call";
 
     // Window origin + group origin + the view's own place.
-    EXPECT_EQ(Frame(row[4]), (ui::Rect{115, 170, 120, 24}));
+    EXPECT_EQ(Frame(row[4]), (Rect{115, 170, 120, 24}));
     ASSERT_EQ(AXUIElementCopyAttributeValue(row[4], kAXPositionAttribute, &v), kAXErrorSuccess);
     EXPECT_EQ(v.text(), nullptr) << "a position is a point, not text";
     ui::Size size;
@@ -130,21 +132,21 @@ TEST_F(AXElements, RolesTitlesValuesAndScreenFrames) {
     window->setFrame({0, 0, 400, 300});
     EXPECT_EQ(Frame(row[4]).x, 15) << "frames follow the window";
 
-    group->addSubview(std::make_shared<ui::ImageView>(ui::Rect{0, 0, 10, 10}));
-    group->addSubview(std::make_shared<ui::ScrollView>(ui::Rect{0, 0, 10, 10}));
-    group->addSubview(std::make_shared<ui::TableView>(ui::Rect{0, 0, 10, 10}));
+    group->addSubview(std::make_shared<ui::ImageView>(Rect{0, 0, 10, 10}));
+    group->addSubview(std::make_shared<ui::ScrollView>(Rect{0, 0, 10, 10}));
+    group->addSubview(std::make_shared<ui::TableView>(Rect{0, 0, 10, 10}));
     const std::vector<std::string> roles = Roles(Controls());
     EXPECT_EQ(std::vector<std::string>(roles.begin() + 5, roles.end()),
               (std::vector<std::string>{"AXImage", "AXScrollArea", "AXTable"}));
 
     // An unflipped view places its subviews from its bottom edge; the frame is top-left on screen.
-    auto base = std::make_shared<ui::View>(ui::Rect{0, 230, 100, 60});
+    auto base = std::make_shared<ui::View>(Rect{0, 230, 100, 60});
     base->setFlipped(false);
-    base->addSubview(std::make_shared<ui::Button>("Low", "", ui::ButtonType::Push, ui::Rect{5, 10, 50, 20}));
+    base->addSubview(std::make_shared<ui::Button>("Low", "", ui::ButtonType::Push, Rect{5, 10, 50, 20}));
     window->contentView().addSubview(base);
     const Element low = Children(Children(WindowElement()).at(1)).at(0);
     EXPECT_EQ(Text(low, kAXTitleAttribute), "Low");
-    EXPECT_EQ(Frame(low), (ui::Rect{5, 230 + (60 - 10 - 20), 50, 20}));
+    EXPECT_EQ(Frame(low), (Rect{5, 230 + (60 - 10 - 20), 50, 20}));
 }
 
 TEST_F(AXElements, HiddenViewsAreNotChildren) {
@@ -199,12 +201,10 @@ TEST_F(AXElements, PressingClicksAndPopUpMenusOpenAndChoose) {
 TEST_F(AXElements, ElementsOfRemovedViewsAndWindowsAreInvalid) {
     std::vector<Element> row = Controls();
     const Element w = WindowElement();
-    Value v;
     field->removeFromSuperview();
-    EXPECT_EQ(AXUIElementCopyAttributeValue(row[3], kAXRoleAttribute, &v), kAXErrorInvalidUIElement)
-        << "out of the window, though still alive";
+    EXPECT_EQ(Read(row[3], kAXRoleAttribute), kAXErrorInvalidUIElement) << "out of the window, though alive";
     field.reset();
-    EXPECT_EQ(AXUIElementCopyAttributeValue(row[3], kAXValueAttribute, &v), kAXErrorInvalidUIElement);
+    EXPECT_EQ(Read(row[3], kAXValueAttribute), kAXErrorInvalidUIElement);
     EXPECT_EQ(AXUIElementPerformAction(row[3], kAXPressAction), kAXErrorInvalidUIElement);
     EXPECT_EQ(Text(row[2], kAXValueAttribute), "Hello") << "its siblings stay valid";
 
@@ -212,12 +212,12 @@ TEST_F(AXElements, ElementsOfRemovedViewsAndWindowsAreInvalid) {
     group->removeAllSubviews();
     EXPECT_EQ(AXUIElementPerformAction(row[4], kAXPressAction), kAXErrorInvalidUIElement);
     window->setContentView(nullptr);
-    EXPECT_EQ(AXUIElementCopyAttributeValue(w, kAXTitleAttribute, &v), kAXErrorInvalidUIElement)
+    EXPECT_EQ(Read(w, kAXTitleAttribute), kAXErrorInvalidUIElement)
         << "a window whose content was replaced is a new element";
     const Element fresh = WindowElement();
     window.reset();
-    EXPECT_EQ(AXUIElementCopyAttributeValue(fresh, kAXChildrenAttribute, &v), kAXErrorInvalidUIElement);
-    EXPECT_EQ(AXUIElementCopyAttributeValue(nullptr, kAXRoleAttribute, &v), kAXErrorIllegalArgument);
+    EXPECT_EQ(Read(fresh, kAXChildrenAttribute), kAXErrorInvalidUIElement);
+    EXPECT_EQ(Read(nullptr, kAXRoleAttribute), kAXErrorIllegalArgument);
 }
 
 TEST_F(AXElements, AnUntrustedProcessReadsAndPressesNothing) {
@@ -226,9 +226,8 @@ TEST_F(AXElements, AnUntrustedProcessReadsAndPressesNothing) {
     EXPECT_FALSE(AXIsProcessTrusted());
     const Element application = AXUIElementCreateApplication(getpid());
     ASSERT_NE(application, nullptr) << "the application element is still made";
-    Value v;
-    EXPECT_EQ(AXUIElementCopyAttributeValue(application, kAXChildrenAttribute, &v), kAXErrorAPIDisabled);
-    EXPECT_EQ(AXUIElementCopyAttributeValue(button, kAXTitleAttribute, &v), kAXErrorAPIDisabled);
+    EXPECT_EQ(Read(application, kAXChildrenAttribute), kAXErrorAPIDisabled);
+    EXPECT_EQ(Read(button, kAXTitleAttribute), kAXErrorAPIDisabled);
     EXPECT_EQ(AXUIElementPerformAction(button, kAXPressAction), kAXErrorAPIDisabled);
     EXPECT_EQ(push->clickCount(), 0);
     SetProcessTrustedForTesting(true);
@@ -249,7 +248,6 @@ TEST_F(AXElements, TheTreeListingShowsRolesTextsAndFrames) {
     // before the windows are listed.
     SetViewsUpdateHandler([this]() { window->setTitle("Updated"); });
     EXPECT_EQ(Text(Children(app).back(), kAXTitleAttribute), "Updated");
-    SetViewsUpdateHandler({});
 }
 
 }  // namespace

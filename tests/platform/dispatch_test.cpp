@@ -6,8 +6,7 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
+#include <numeric>
 #include <set>
 #include <thread>
 #include <vector>
@@ -35,7 +34,7 @@ TEST(SerialQueue, RunsTasksInOrderOnOneThreadAndSyncWaitsForThem) {
             allCurrent = allCurrent && q->isCurrent();
         });
     std::vector<int> seen, expected(1000);
-    for (int i = 0; i < 1000; ++i) expected[size_t(i)] = i;
+    std::iota(expected.begin(), expected.end(), 0);
     q->sync([&] { seen = order; });  // runs after every task queued before it
     EXPECT_EQ(seen, expected);
     EXPECT_EQ(threads.size(), 1u);
@@ -87,37 +86,29 @@ TEST(Queues, DestructionWaitsForTheWorkAlsoFromTheQueuesOwnTask) {
 }
 
 TEST(ConcurrentQueue, TasksRunInParallelButAtMostMaxThreadsAtOnce) {
-    {
-        // Two tasks that each wait for the other: both complete only if they run at the same time.
-        auto q = CreateConcurrent("com.quillo.test.concurrent", 4);
-        std::mutex m;
-        std::condition_variable cv;
-        int arrived = 0;
-        std::atomic<int> completed{0};
-        auto task = [&] {
-            std::unique_lock<std::mutex> lock(m);
-            ++arrived;
-            cv.notify_all();
-            if (cv.wait_for(lock, std::chrono::seconds(10), [&] { return arrived == 2; })) ++completed;
-        };
-        q->async(task);
-        q->async(task);
-        q.reset();  // waits for both
-        EXPECT_EQ(completed, 2);
-    }
+    // Two tasks that each wait for the other: both complete only if they run at the same time.
+    std::atomic<int> arrived{0}, completed{0};
+    auto meet = [&] {
+        ++arrived;
+        if (qlotest::WaitUntil([&] { return arrived == 2; })) ++completed;
+    };
+    auto q = CreateConcurrent("com.quillo.test.concurrent", 4);
+    q->async(meet);
+    q->async(meet);
+    q.reset();  // waits for both
+    EXPECT_EQ(completed, 2);
     std::atomic<int> running{0}, peak{0}, done{0};
-    {
-        auto q = CreateConcurrent("com.quillo.test.limit", 2);
-        for (int i = 0; i < 8; ++i)
-            q->async([&] {
-                const int now = ++running;
-                for (int p = peak.load(); now > p && !peak.compare_exchange_weak(p, now);) {
-                }
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
-                --running;
-                ++done;
-            });
-    }
+    q = CreateConcurrent("com.quillo.test.limit", 2);
+    for (int i = 0; i < 8; ++i)
+        q->async([&] {
+            const int now = ++running;
+            for (int p = peak.load(); now > p && !peak.compare_exchange_weak(p, now);) {
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            --running;
+            ++done;
+        });
+    q.reset();
     EXPECT_EQ(done, 8);
     EXPECT_LE(peak, 2);
 }

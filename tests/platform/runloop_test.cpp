@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <numeric>
 #include <string>
 #include <thread>
 #include <vector>
@@ -164,11 +165,9 @@ TEST_F(RunLoopTest, PostsAndTimersFromOtherThreadsRunInOrderOnTheMainThread) {
     EXPECT_EQ(timersFired, kThreads);
     EXPECT_EQ(offMain, kThreads);
     EXPECT_TRUE(allOnMain);
-    for (int t = 0; t < kThreads; ++t) {
-        std::vector<int> expected(kBlocks);
-        for (int i = 0; i < kBlocks; ++i) expected[size_t(i)] = i;
-        EXPECT_EQ(seen[t], expected);
-    }
+    std::vector<int> expected(kBlocks);
+    std::iota(expected.begin(), expected.end(), 0);
+    for (int t = 0; t < kThreads; ++t) EXPECT_EQ(seen[t], expected) << "thread " << t;
 }
 
 // With the real clock, due timers and delayed blocks end a wait; a wait with nothing due lasts
