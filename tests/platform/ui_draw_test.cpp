@@ -1,6 +1,7 @@
 // Drawing: hidden views, layers and clipping; the system symbols and the status image draw for
 // real, template images take their tint, bitmaps are copied and fill a view of their aspect; a
-// button lays its image out left of its title.
+// button lays its image out left of its title. Labels: measured sizes, truncation with an
+// ellipsis, wrapping to at most N lines.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include "platform/ui/button.h"
 #include "platform/ui/image_view.h"
 #include "platform/ui/png_renderer.h"
+#include "platform/ui/text_field.h"
 
 namespace {
 
@@ -28,6 +30,30 @@ std::shared_ptr<View> Backdrop(Rect frame, Color color) {
     view->setWantsLayer(true);
     view->setLayerBackgroundColor(color);
     return view;
+}
+
+// Calls visit(x, y, colour) for every pixel, row by row.
+template <typename Visit>
+void ForEachPixel(const RenderedPixels& pixels, Visit visit) {
+    for (int y = 0; y < pixels.height; ++y) {
+        for (int x = 0; x < pixels.width; ++x) visit(x, y, pixels.colorAt(x, y));
+    }
+}
+
+// Black text on white, the label filling the frame.
+RenderedPixels RenderLabel(const std::shared_ptr<TextField>& label, Rect frame) {
+    auto root = Backdrop(frame, Color::calibratedWhite(1));
+    label->setFrame({0, 0, frame.width, frame.height});
+    label->setTextColor(Color::calibratedWhite(0));
+    root->addSubview(label);
+    return RenderViewToARGB(*root);
+}
+
+// The lowest row with any ink (-1 when blank).
+int LowestInkRow(const RenderedPixels& pixels) {
+    int lowest = -1;
+    ForEachPixel(pixels, [&](int, int y, Color c) { lowest = c.r < 0.5 ? y : lowest; });
+    return lowest;
 }
 
 TEST(UiDraw, HiddenViewsAreSkippedLayersDrawOnlyWhenWantedAndSubviewsAreClipped) {
@@ -68,14 +94,11 @@ TEST(UiDraw, EverySymbolLoadsAndDrawsAShapeUnknownNamesGiveNull) {
 TEST(UiDraw, TemplateImagesTakeTheTintOtherImagesKeepTheirColours) {
     const RenderedPixels red = RenderImage(Image::systemSymbol("play.fill", 16), {20, 20}, Color::rgb(1, 0, 0));
     int solid = 0;
-    for (int y = 0; y < red.height; ++y) {
-        for (int x = 0; x < red.width; ++x) {
-            const Color c = red.colorAt(x, y);
-            if (c.a < 0.5) continue;
-            ++solid;
-            EXPECT_TRUE(c.r > 0.98 && c.g < 0.02 && c.b < 0.02) << x << "," << y;
-        }
-    }
+    ForEachPixel(red, [&](int x, int y, Color c) {
+        if (c.a < 0.5) return;
+        ++solid;
+        EXPECT_TRUE(c.r > 0.98 && c.g < 0.02 && c.b < 0.02) << x << "," << y;
+    });
     EXPECT_GT(solid, 40);
     auto dot = Image::named(kImageNameStatusAvailable);
     ASSERT_NE(dot, nullptr);
@@ -114,17 +137,73 @@ TEST(UiDraw, ButtonsPlaceTheirImageLeftOfTheTitleAndMeasureBoth) {
     const RenderedPixels pixels = RenderViewToARGB(button);
     // Blue (the tinted image) lies left of every red (title) pixel, the pair centred.
     int firstBlue = pixels.width, lastBlue = -1, firstRed = pixels.width, lastRed = -1;
-    for (int y = 0; y < pixels.height; ++y) {
-        for (int x = 0; x < pixels.width; ++x) {
-            const Color c = pixels.colorAt(x, y);
-            if (c.a >= 0.5 && c.b > 0.8 && c.r < 0.2) firstBlue = std::min(firstBlue, x), lastBlue = std::max(lastBlue, x);
-            if (c.a >= 0.5 && c.r > 0.8 && c.b < 0.2) firstRed = std::min(firstRed, x), lastRed = std::max(lastRed, x);
-        }
-    }
+    ForEachPixel(pixels, [&](int x, int, Color c) {
+        if (c.a >= 0.5 && c.b > 0.8 && c.r < 0.2) firstBlue = std::min(firstBlue, x), lastBlue = std::max(lastBlue, x);
+        if (c.a >= 0.5 && c.r > 0.8 && c.b < 0.2) firstRed = std::min(firstRed, x), lastRed = std::max(lastRed, x);
+    });
     ASSERT_GE(lastBlue, 0);
     ASSERT_GE(lastRed, 0);
     EXPECT_LT(lastBlue, firstRed);
     EXPECT_NEAR(firstBlue, pixels.width - 1 - lastRed, 4) << "the group is centred";
+}
+
+TEST(UiDrawText, LabelSizesAreMeasuredFromTextAndFont) {
+    auto shortLabel = TextField::labelWithString("Ready");
+    auto longLabel = TextField::labelWithString("Ready Phones");
+    const Size s = shortLabel->intrinsicContentSize();
+    const Size l = longLabel->intrinsicContentSize();
+    EXPECT_GT(s.width, 20);
+    EXPECT_GT(l.width, s.width);
+    EXPECT_EQ(l.height, s.height);
+    EXPECT_EQ(shortLabel->intrinsicHeightForWidth(10), -1) << "one line whatever the width";
+
+    longLabel->setFont(Font::systemFont(13, FontWeight::Bold));
+    EXPECT_GT(longLabel->intrinsicContentSize().width, l.width);
+    longLabel->setFont(Font::systemFont(24));
+    EXPECT_GT(longLabel->intrinsicContentSize().height, 1.5 * l.height);
+}
+
+TEST(UiDrawText, TextThatIsNotUtf8IsStillDrawn) {
+    // Pango refuses invalid text whole; such a name must still show (with U+FFFD in place).
+    auto broken = TextField::labelWithString(std::string("Phone \xff\xfe B\0C", 13));
+    EXPECT_GT(broken->intrinsicContentSize().width,
+              TextField::labelWithString("Phone")->intrinsicContentSize().width);
+    EXPECT_GE(LowestInkRow(RenderLabel(broken, {0, 0, 200, 20})), 0);
+}
+
+TEST(UiDrawText, TailTruncationEndsInAnEllipsis) {
+    const std::string text = "A phone with a rather long name that cannot fit";
+    auto truncated = TextField::labelWithString(text);
+    truncated->setLineBreakMode(LineBreakMode::TruncatingTail);
+    const RenderedPixels drawn = RenderLabel(truncated, {0, 0, 90, 18});
+    ASSERT_GE(LowestInkRow(drawn), 0);
+
+    // The same picture as some prefix of the text followed by "…", drawn clipped.
+    bool matched = false;
+    for (size_t n = 1; n < text.size() && !matched; ++n) {
+        auto manual = TextField::labelWithString(text.substr(0, n) + "\u2026");
+        matched = RenderLabel(manual, {0, 0, 90, 18}).argb == drawn.argb;
+    }
+    EXPECT_TRUE(matched);
+    // Clipping (no ellipsis) draws something else.
+    EXPECT_NE(RenderLabel(TextField::labelWithString(text), {0, 0, 90, 18}).argb, drawn.argb);
+}
+
+TEST(UiDrawText, WrappingLabelsWrapToAtMostTheirMaximumLines) {
+    auto hint = TextField::wrappingLabelWithString(
+        "Download and run Quillo for Adobe After Effects on your iPhone or Android to connect.");
+    const double lineHeight = TextField::labelWithString("x")->intrinsicContentSize().height;
+    EXPECT_EQ(hint->intrinsicHeightForWidth(2000), lineHeight);
+    EXPECT_GE(hint->intrinsicHeightForWidth(120), 5 * lineHeight) << "unlimited";
+
+    hint->setMaximumNumberOfLines(3);
+    // Heights are whole points, so n lines measure within a point or two of n single lines.
+    EXPECT_NEAR(hint->intrinsicHeightForWidth(120), 3 * lineHeight, 2.5);
+    EXPECT_NEAR(hint->intrinsicHeightForWidth(300), 2 * lineHeight, 2.5);
+    // In a taller frame the text still stops after three lines.
+    const RenderedPixels pixels = RenderLabel(hint, {0, 0, 120, 200});
+    EXPECT_GT(LowestInkRow(pixels), hint->intrinsicHeightForWidth(300));
+    EXPECT_LT(LowestInkRow(pixels), hint->intrinsicHeightForWidth(120));
 }
 
 }  // namespace
