@@ -1,4 +1,5 @@
-// The command line: both value spellings, actions kept in order, and refusals.
+// The command line: both value spellings, the last of a repeated option, and refusals. The
+// control actions it reads are checked with the requests they become (control_requests_test).
 #include "phone/options.h"
 
 #include <gtest/gtest.h>
@@ -6,63 +7,53 @@
 namespace qlophone {
 namespace {
 
-TEST(Options, ValuesInBothSpellingsAndActionsInCommandLineOrder) {
+TEST(Options, ValuesInBothSpellings) {
     EXPECT_TRUE(ParseOptions({}).options.streams());
-    ParsedOptions p = ParseOptions({"--host", "::1", "--port=9000", "--source-ip", "::1", "--name", "Ann's Phone",
-                                    "--camera=Cam 1", "--duration", "0", "--reset", "--timeout", "0.5",
-                                    "--timeline", "seek:1", "--get", "timeline", "--lens", "zoom=2", "--record",
-                                    "single", "--get=info"});
+    EXPECT_TRUE(ParseOptions({"--stats"}).options.probesLatency());
+    EXPECT_TRUE(ParseOptions({"--help"}).options.help);
+    ParsedOptions p = ParseOptions({"--host", "::1", "--port=9000", "--source-ip", "::1", "--name", "a", "--name",
+                                    "Ann's Phone", "--camera=Cam 1", "--duration", "0", "--reset", "--timeout", "0.5"});
     ASSERT_FALSE(p.failure) << p.failure.message;
     EXPECT_EQ(p.options.host, "::1");
     EXPECT_EQ(p.options.port, 9000);
     EXPECT_EQ(p.options.sourceIp, "::1");
-    EXPECT_EQ(p.options.name, "Ann's Phone");
+    EXPECT_EQ(p.options.name, "Ann's Phone");  // the last one counts
     EXPECT_EQ(p.options.camera, "Cam 1");
     EXPECT_FALSE(p.options.streams());
     EXPECT_TRUE(p.options.reset);
     EXPECT_EQ(p.options.timeout.count(), 500);
-    ASSERT_EQ(p.options.actions.size(), 5u);
-    EXPECT_TRUE(std::holds_alternative<TimelineAction>(p.options.actions[0]));
-    EXPECT_EQ(std::get<GetAction>(p.options.actions[1]).what, "timeline");
-    EXPECT_TRUE(std::holds_alternative<LensAction>(p.options.actions[2]));
-    EXPECT_EQ(std::get<RecordAction>(p.options.actions[3]).mode, "single");
-    EXPECT_EQ(std::get<GetAction>(p.options.actions[4]).what, "info");
+    p = ParseOptions({"--path", "handheld", "--stats-json", "s.json", "--latency-steps", "0", "--count", "4"});
+    ASSERT_FALSE(p.failure) << p.failure.message;
+    EXPECT_EQ(p.options.path.kind(), MotionPath::Kind::Handheld);
+    EXPECT_TRUE(p.options.stats);  // implied by --stats-json
+    EXPECT_FALSE(p.options.probesLatency());
+    EXPECT_EQ(p.options.count, 4u);
 }
 
 TEST(Options, RefusesBadCommandLines) {
     const std::vector<std::vector<std::string>> bad = {
-        {"--bogus"},
-        {"--port", "65536"},
-        {"--host", "localhost"},  // names are never looked up
-        {"--host", "10.0.0.1", "--discover"},
-        {"--service-name", "Quillo - After Effects"},  // only with --discover
-        {"--source-ip", "eth0"},
-        {"--name", std::string(128, 'n')},
-        {"--motion-rate", "5000"},
-        {"--frames", "3", "--duration", "0"},
-        {"--save-frame="},
-        {"--count", "0"},
-        {"--count", "65"},
-        {"--count", "2", "--source-ip", "::1"},
-        {"--count", "2", "--save-frame", "f.jpg"},
-        {"--path", "no-such-path.csv"},
-        {"--path", "orbit", "--stats"},   // the probe moves the phone
-        {"--stats", "--duration", "0"},
-        {"--stats", "--motion-rate", "0"},
-        {"--latency-steps", "1001"},
-        {"--step", "sideways"},
-        {"--seek", "soon"},
-        {"--play=1"},
-        {"--port"},
-        {"--name="},
-        {"--name", "Ann\xff"},           // not UTF-8
-        {"--name", "B\xed\xa0\xbd\xed\xb3\xb1"},  // U+1F4F1 as two encoded surrogates
-        {"--camera", "Cam\xc0\xaf"},    // an overlong "/"
+        {"--bogus"}, {"--port"}, {"--play=1"}, {"--name="}, {"--save-frame="},
+        {"--port", "65536"}, {"--motion-rate", "5000"}, {"--latency-steps", "1001"},
+        {"--count", "0"}, {"--count", "65"}, {"--name", std::string(128, 'n')},
+        // Names are never looked up.
+        {"--host", "localhost"}, {"--source-ip", "eth0"},
+        // Options that do not go together: the probe moves the phone, and one file serves one phone.
+        {"--host", "10.0.0.1", "--discover"}, {"--service-name", "Quillo - After Effects"},
+        {"--frames", "3", "--duration", "0"}, {"--stats", "--duration", "0"}, {"--stats", "--motion-rate", "0"},
+        {"--count", "2", "--source-ip", "::1"}, {"--count", "2", "--save-frame", "f.jpg"},
+        {"--path", "no-such-path.csv"}, {"--path", "orbit", "--stats"},
+        // Control actions' texts.
+        {"--lens", ""}, {"--lens", "zoom=abc"}, {"--lens", "zoom=1,zoom=2"}, {"--lens", "dof=maybe"},
+        {"--lens", "fov=3"}, {"--lens", "zoom=inf"}, {"--timeline", "seek"}, {"--timeline", "seek:abc"}, {"--timeline", "Play"},
+        {"--record", "Single"}, {"--record", "pause"}, {"--get", "stream"}, {"--get", "/info"},
+        {"--step", "sideways"}, {"--go-to", "middle"}, {"--seek", "soon"},
+        // Not UTF-8, U+1F4F1 as two encoded surrogates, an overlong "/".
+        {"--name", "Ann\xff"}, {"--name", "B\xed\xa0\xbd\xed\xb3\xb1"}, {"--camera", "Cam\xc0\xaf"},
     };
     for (const auto& args : bad) {
         ParsedOptions p = ParseOptions(args);
-        EXPECT_EQ(p.failure.kind, FailureKind::Usage) << args.front();
-        EXPECT_FALSE(p.failure.message.empty()) << args.front();
+        EXPECT_EQ(p.failure.kind, FailureKind::Usage) << args.front() << " " << args.back();
+        EXPECT_FALSE(p.failure.message.empty()) << args.front() << " " << args.back();
     }
     EXPECT_EQ(ParseOptions({"--name", "Ann\xff"}).failure.message,
               "--name is not valid UTF-8 (phone names are sent as UTF-8 text)");
@@ -70,23 +61,6 @@ TEST(Options, RefusesBadCommandLines) {
     EXPECT_EQ(ParseOptions({"--play=1"}).failure.message, "--play takes no value");
     EXPECT_FALSE(ParseOptions({"--name", "B\xf0\x9f\x93\xb1", "--camera", "Kamera \xc3\xa4"}).failure);
     EXPECT_FALSE(ParseOptions({"--name", std::string(127, 'n')}).failure);
-    EXPECT_EQ(ParseOptions({"--name", "a", "--name", "b"}).options.name, "b");  // the last one counts
-    EXPECT_TRUE(ParseOptions({"--help"}).options.help);
-}
-
-TEST(Options, TimelineShortcutsPathsAndStats) {
-    ParsedOptions p = ParseOptions({"--seek", "2.5", "--play", "--step", "back", "--go-to", "end", "--pause",
-                                    "--path", "handheld", "--stats-json", "s.json", "--latency-steps", "0", "--count", "4"});
-    ASSERT_FALSE(p.failure) << p.failure.message;
-    const std::vector<std::string> expected = {"seek", "play", "stepBack", "goToEnd", "pause"};
-    ASSERT_EQ(p.options.actions.size(), expected.size());
-    for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(std::get<TimelineAction>(p.options.actions[i]).action, expected[i]);
-    EXPECT_EQ(std::get<TimelineAction>(p.options.actions[0]).time, 2.5);
-    EXPECT_EQ(p.options.path.kind(), MotionPath::Kind::Handheld);
-    EXPECT_TRUE(p.options.stats);  // implied by --stats-json
-    EXPECT_FALSE(p.options.probesLatency());
-    EXPECT_EQ(p.options.count, 4u);
-    EXPECT_TRUE(ParseOptions({"--stats"}).options.probesLatency());
 }
 
 }  // namespace

@@ -48,7 +48,7 @@ struct FakePlugin {
         if (route == "GET /info") {
             SendText(fd, test::InfoAnswer(server->port(), controlPort, 0));
         } else if (route != "GET /stream") {
-            SendText(fd, answers.contains(route) ? answers[route] : test::OkAnswer());
+            SendText(fd, answers.contains(route) ? answers[route] : "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nOK");
         } else {
             if (beforeFrames) beforeFrames();
             std::string bytes = test::StreamHead() + streamBytes;
