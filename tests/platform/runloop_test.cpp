@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/runloop.h"
+#include "support/test_support.h"
 
 using namespace qlo::runloop;
 using std::chrono::steady_clock;
@@ -42,9 +43,7 @@ protected:
     // Runs the loop until `done` or a generous real-time limit.
     template <class Pred>
     bool runUntil(Pred done) {
-        const auto deadline = steady_clock::now() + std::chrono::seconds(10);
-        while (!done() && steady_clock::now() < deadline) loop.runOnce(Mode::Default, 0.05);
-        return done();
+        return qlotest::WaitUntil([&] { return done() || (loop.runOnce(Mode::Default, 0.05), done()); });
     }
     // How long one runOnce with this maximum wait took.
     std::chrono::milliseconds timedRunOnce(double maxWait, int expected) {
