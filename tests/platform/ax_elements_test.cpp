@@ -18,6 +18,7 @@ namespace {
 
 using namespace qlo::ax;
 namespace ui = qlo::ui;
+using qlo::ui::TextField;
 
 std::string Text(const Element& e, const char* attribute) {
     Value v;
@@ -86,8 +87,8 @@ protected:
         std::make_shared<ui::Button>("OK", "", ui::ButtonType::Push, Rect{5, 6, 60, 20});
     std::shared_ptr<ui::Button> radio =
         std::make_shared<ui::Button>("2 Views", "", ui::ButtonType::Radio, Rect{70, 6, 60, 20});
-    std::shared_ptr<ui::TextField> label = std::make_shared<ui::TextField>("Hello", false, Rect{5, 40, 100, 20}),
-                                   field = std::make_shared<ui::TextField>("typed", true, Rect{5, 70, 100, 20});
+    std::shared_ptr<TextField> label = std::make_shared<TextField>("Hello", false, Rect{5, 40, 100, 20});
+    std::shared_ptr<TextField> field = std::make_shared<TextField>("typed", true, Rect{5, 70, 100, 20});
     std::shared_ptr<ui::PopUpButton> popUp =
         std::make_shared<ui::PopUpButton>(std::vector<std::string>{"Front", "Cam A"}, Rect{5, 100, 120, 24});
     Element app = AXUIElementCreateApplication(getpid());
