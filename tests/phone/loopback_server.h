@@ -121,40 +121,27 @@ private:
     std::thread thread_;
 };
 
-// A UDP socket on 127.0.0.1 that keeps what arrives; datagrams are read while a test waits.
+// A UDP socket on 127.0.0.1 whose datagrams a test reads one at a time.
 class LoopbackUdpReceiver {
 public:
     struct Datagram {
         std::vector<uint8_t> bytes;
         std::string sourceIp;
     };
-    LoopbackUdpReceiver() : fd_(BindLoopback("127.0.0.1", SOCK_DGRAM, port_)) {}
-    ~LoopbackUdpReceiver() { close(fd_); }
     uint16_t port() const { return port_; }
-    // Reads until at least `count` datagrams arrived or `limit` passed; returns all that arrived.
-    std::vector<Datagram> waitFor(size_t count, std::chrono::milliseconds limit) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        for (const auto deadline = Clock::now() + limit;;) {
-            uint8_t buffer[512];
-            sockaddr_storage from{};
-            socklen_t len = sizeof(from);
-            const ssize_t n =
-                recvfrom(fd_, buffer, sizeof(buffer), MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&from), &len);
-            if (n >= 0) {
-                datagrams_.push_back({std::vector<uint8_t>(buffer, buffer + n), IpOf(from, len)});
-            } else if (datagrams_.size() >= count || Clock::now() >= deadline) {
-                return datagrams_;
-            } else {
-                Readable(fd_, 10);
-            }
-        }
+    // The next datagram, or none when nothing arrives within `limit`.
+    std::optional<Datagram> next(std::chrono::milliseconds limit) {
+        uint8_t buffer[512];
+        sockaddr_storage from{};
+        socklen_t len = sizeof(from);
+        if (!Readable(socket_.fd(), static_cast<int>(limit.count()))) return std::nullopt;
+        const ssize_t n = recvfrom(socket_.fd(), buffer, sizeof(buffer), 0, reinterpret_cast<sockaddr*>(&from), &len);
+        return Datagram{std::vector<uint8_t>(buffer, buffer + std::max<ssize_t>(n, 0)), IpOf(from, len)};
     }
 
 private:
     uint16_t port_ = 0;
-    int fd_;
-    std::mutex mutex_;
-    std::vector<Datagram> datagrams_;
+    Socket socket_{BindLoopback("127.0.0.1", SOCK_DGRAM, port_)};
 };
 
 // The answer texts the plug-in's server sends.
