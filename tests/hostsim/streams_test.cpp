@@ -76,18 +76,7 @@ protected:
         plane = layerNamed("Green Plane");
         ASSERT_NE(plane, nullptr);
     }
-    AEGP_StreamRefH open(Layer& layer, AEGP_LayerStream which) {
-        AEGP_StreamRefH s = nullptr;
-        EXPECT_EQ(StreamSuite()->AEGP_GetNewLayerStream(kPlugin, LayerHandle(layer), which, &s), A_Err_NONE);
-        return s;
-    }
-    AEGP_StreamVal2 at(AEGP_StreamRefH s, A_Time t, AEGP_LTimeMode mode = AEGP_LTimeMode_CompTime) {
-        AEGP_StreamValue2 v{};
-        EXPECT_EQ(StreamSuite()->AEGP_GetNewStreamValue(kPlugin, s, mode, &t, 0, &v), A_Err_NONE);
-        EXPECT_EQ(v.streamH, s);
-        EXPECT_EQ(StreamSuite()->AEGP_DisposeStreamValue(&v), A_Err_NONE);
-        return v.val;
-    }
+    AEGP_StreamRefH open(Layer& layer, AEGP_LayerStream which) { return OpenStream(LayerHandle(layer), which); }
     // A one-dimensional value of stream s, static (index < 0) or of key `index`.
     A_Err set(AEGP_StreamRefH s, double value, AEGP_KeyframeIndex index = -1) {
         AEGP_StreamValue2 v{};
@@ -131,9 +120,9 @@ TEST_F(StreamSuites, StreamTypes) {
 }
 
 TEST_F(StreamSuites, StaticValuesReadAndWrittenUnlessAnimated) {
-    AEGP_StreamRefH pos = open(*plane, AEGP_LayerStream_POSITION);
-    const AEGP_ThreeDVal p = at(pos, Sec(3)).three_d;
+    const AEGP_ThreeDVal p = ValueOf(LayerHandle(*plane), AEGP_LayerStream_POSITION, 3).three_d;
     EXPECT_EQ(std::tuple(p.x, p.y, p.z), std::tuple(960.0, 650.0, 400.0));
+    AEGP_StreamRefH pos = open(*plane, AEGP_LayerStream_POSITION);
     AEGP_StreamValue2 v{};
     v.streamH = pos;
     v.val.three_d = AEGP_ThreeDVal{1, 2, 3};
@@ -147,18 +136,16 @@ TEST_F(StreamSuites, StaticValuesReadAndWrittenUnlessAnimated) {
     // Colour channels in the SDK's order.
     Layer* light = layerNamed("Light 1");
     light->set(AEGP_LayerStream_COLOR, Value::Rgba(0.25, 0.5, 0.75, 1));
-    AEGP_StreamRefH colour = open(*light, AEGP_LayerStream_COLOR);
-    const AEGP_ColorVal c = at(colour, Sec(0)).color;
+    const AEGP_ColorVal c = ValueOf(LayerHandle(*light), AEGP_LayerStream_COLOR).color;
     EXPECT_EQ(std::tuple(c.alphaF, c.redF, c.greenF, c.blueF), std::tuple(1.0, 0.25, 0.5, 0.75));
-    StreamSuite()->AEGP_DisposeStream(colour);
 
     AEGP_StreamRefH s = open(*plane, AEGP_LayerStream_OPACITY);
     insert(s, Sec(1));
     EXPECT_EQ(set(s, 5), A_Err_GENERIC);
-    EXPECT_EQ(at(s, Sec(1)).one_d, 100);  // unchanged
+    EXPECT_EQ(ValueAt(s, Sec(1)).one_d, 100);  // unchanged
     ASSERT_EQ(KeyframeSuite()->AEGP_DeleteKeyframe(s, 0), A_Err_NONE);
     EXPECT_EQ(set(s, 5), A_Err_NONE);  // static again
-    EXPECT_EQ(at(s, Sec(1)).one_d, 5);
+    EXPECT_EQ(ValueAt(s, Sec(1)).one_d, 5);
     StreamSuite()->AEGP_DisposeStream(s);
 }
 
@@ -172,8 +159,8 @@ TEST_F(StreamSuites, InsertedKeysInAnyTimeScaleAndTwoReferencesSeeOneStream) {
     ASSERT_EQ(set(s, 0, 0), A_Err_NONE);
     EXPECT_EQ(insert(s, A_Time{0, 30}), 0);  // before: the other moves up
     ASSERT_EQ(set(s, 100, 0), A_Err_NONE);
-    EXPECT_DOUBLE_EQ(at(s, A_Time{90, 30}).one_d, 25);
-    EXPECT_DOUBLE_EQ(at(s, Sec(3), AEGP_LTimeMode_LayerTime).one_d, 25);  // layer time = comp time
+    EXPECT_DOUBLE_EQ(ValueAt(s, A_Time{90, 30}).one_d, 25);
+    EXPECT_DOUBLE_EQ(ValueAt(s, Sec(3), AEGP_LTimeMode_LayerTime).one_d, 25);  // layer time = comp time
     EXPECT_EQ(insert(s, A_Time{30, 30}), 1);  // between: holds the interpolated 75
     EXPECT_EQ(insert(s, A_Time{120, 30}, AEGP_LTimeMode_LayerTime), 2) << "an existing key's index";
     AEGP_StreamValue2 v{};
@@ -211,7 +198,7 @@ TEST_F(StreamSuites, InsertedKeysInAnyTimeScaleAndTwoReferencesSeeOneStream) {
         EXPECT_EQ(KeyframeSuite()->AEGP_DeleteKeyframe(s, bad), A_Err_PARAMETER) << bad;
     }
     for (int k = 0; k < 5; ++k) ASSERT_EQ(KeyframeSuite()->AEGP_DeleteKeyframe(s, 0), A_Err_NONE);
-    EXPECT_EQ(at(s, Sec(0)).one_d, 0) << "deleting the last key leaves its value";
+    EXPECT_EQ(ValueAt(s, Sec(0)).one_d, 0) << "deleting the last key leaves its value";
     EXPECT_EQ(StreamSuite()->AEGP_DisposeStream(s), A_Err_NONE);
     A_long n = -1;
     ASSERT_EQ(KeyframeSuite()->AEGP_GetStreamNumKFs(other, &n), A_Err_NONE);

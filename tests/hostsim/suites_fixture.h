@@ -58,6 +58,31 @@ protected:
         EXPECT_EQ(mem->AEGP_FreeMemHandle(h), A_Err_NONE);
         return s;
     }
+    static AEGP_StreamRefH OpenStream(AEGP_LayerH layer, AEGP_LayerStream which) {
+        AEGP_StreamRefH s = nullptr;
+        EXPECT_EQ(StreamSuite()->AEGP_GetNewLayerStream(kPlugin, layer, which, &s), A_Err_NONE);
+        return s;
+    }
+    // The value of stream s at t, read the way the plug-in reads it.
+    static AEGP_StreamVal2 ValueAt(AEGP_StreamRefH s, A_Time t, AEGP_LTimeMode mode = AEGP_LTimeMode_CompTime) {
+        AEGP_StreamValue2 v{};
+        EXPECT_EQ(StreamSuite()->AEGP_GetNewStreamValue(kPlugin, s, mode, &t, 1, &v), A_Err_NONE);
+        EXPECT_EQ(v.streamH, s);
+        EXPECT_EQ(StreamSuite()->AEGP_DisposeStreamValue(&v), A_Err_NONE);
+        return v.val;
+    }
+    // One stream of a layer at t, through a reference taken and given back for it.
+    static AEGP_StreamVal2 ValueOf(AEGP_LayerH layer, AEGP_LayerStream which, double t = 0) {
+        AEGP_StreamRefH s = OpenStream(layer, which);
+        const AEGP_StreamVal2 v = ValueAt(s, ToATime(t));
+        EXPECT_EQ(StreamSuite()->AEGP_DisposeStream(s), A_Err_NONE);
+        return v;
+    }
+    static AEGP_RenderOptionsH NewOptions(const Item& item) {
+        AEGP_RenderOptionsH o = nullptr;
+        EXPECT_EQ(RenderOptionsSuite()->AEGP_NewFromItem(kPlugin, ItemHandle(item), &o), A_Err_NONE);
+        return o;
+    }
     Layer* layerNamed(const std::string& name) {
         for (const auto& l : comp->layers())
             if (l->name == name) return l.get();

@@ -64,18 +64,6 @@ TEST_F(LayerSuites, SetLayerFlagTakesExactlyOneSettableFlag) {
     EXPECT_FALSE(comp->layerAt(0)->hasFlag(AEGP_LayerFlag_LOOK_AT_POI));
 }
 
-// A value of one of a new camera's streams, through the Stream Suite.
-AEGP_StreamVal2 ValueOf(AEGP_LayerH camera, AEGP_LayerStream which) {
-    AEGP_StreamRefH s = nullptr;
-    EXPECT_EQ(StreamSuite()->AEGP_GetNewLayerStream(kPlugin, camera, which, &s), A_Err_NONE);
-    AEGP_StreamValue2 v{};
-    const A_Time t = Sec(0);
-    EXPECT_EQ(StreamSuite()->AEGP_GetNewStreamValue(kPlugin, s, AEGP_LTimeMode_CompTime, &t, 1, &v), A_Err_NONE);
-    EXPECT_EQ(StreamSuite()->AEGP_DisposeStreamValue(&v), A_Err_NONE);
-    EXPECT_EQ(StreamSuite()->AEGP_DisposeStream(s), A_Err_NONE);
-    return v.val;
-}
-
 TEST_F(LayerSuites, CreateCameraPutsItOnTopWithTheHostDefaults) {
     const std::u16string name = u"Kamera \u00DC";
     AEGP_LayerH camera = nullptr;

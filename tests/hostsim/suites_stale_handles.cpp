@@ -34,11 +34,7 @@ protected:
         EXPECT_EQ(LayerSuite()->AEGP_GetCompLayerByIndex(c, index, &l), A_Err_NONE);
         return l;
     }
-    AEGP_StreamRefH stream(AEGP_LayerStream which) {
-        AEGP_StreamRefH s = nullptr;
-        EXPECT_EQ(StreamSuite()->AEGP_GetNewLayerStream(kPlugin, layer, which, &s), A_Err_NONE);
-        return s;
-    }
+    AEGP_StreamRefH stream(AEGP_LayerStream which) { return OpenStream(layer, which); }
     AEGP_ItemH item = nullptr;
     AEGP_CompH c = nullptr;
     AEGP_LayerH layer = nullptr;
@@ -92,8 +88,7 @@ TEST_F(StaleHandles, DeletedCompositionItemViewAndReplacedProject) {
     AEGP_ItemViewP view = nullptr;
     ASSERT_EQ(ItemSuite()->AEGP_GetItemMRUView(item, &view), A_Err_NONE);
     AEGP_StreamRefH s = stream(AEGP_LayerStream_ZOOM);
-    AEGP_RenderOptionsH options = nullptr;
-    ASSERT_EQ(RenderOptionsSuite()->AEGP_NewFromItem(kPlugin, item, &options), A_Err_NONE);
+    AEGP_RenderOptionsH options = NewOptions(*comp);
     AEGP_ItemH footage = ItemHandle(*CurrentProject().findItemByName("Quillo Logo.png"));
     ASSERT_TRUE(CurrentProject().deleteItem(ItemFromHandle(footage)->id()));
     const size_t items = CurrentProject().numItems();
@@ -144,8 +139,7 @@ TEST_F(StaleHandles, ClosedViewerFreedMemoryDisposedStreamOptionsAndWorld) {
     ASSERT_EQ(mem->AEGP_FreeMemHandle(h), A_Err_NONE);
     AEGP_StreamRefH s = stream(AEGP_LayerStream_OPACITY);
     ASSERT_EQ(StreamSuite()->AEGP_DisposeStream(s), A_Err_NONE);
-    AEGP_RenderOptionsH options = nullptr;
-    ASSERT_EQ(RenderOptionsSuite()->AEGP_NewFromItem(kPlugin, item, &options), A_Err_NONE);
+    AEGP_RenderOptionsH options = NewOptions(*comp);
     ASSERT_EQ(RenderOptionsSuite()->AEGP_Dispose(options), A_Err_NONE);
     AEGP_WorldH world = NewWorld(AEGP_WorldType_8, 4, 4);
     ASSERT_TRUE(DisposeWorld(world));
