@@ -9,55 +9,47 @@ using namespace qlotest;
 
 namespace {
 
-TEST(ServerLifecycle, StartTwiceStopTwiceAndPortInUse) {
-    qlo::log::SetStderrEnabled(false);
-    qlo::log::CaptureSink log;
-    MJPEGServer server;
-    const uint16_t port = server.start(0);
-    ASSERT_NE(port, 0);
-    EXPECT_TRUE(server.isRunning());
-    EXPECT_EQ(server.start(0), port);
-    EXPECT_EQ(log.count("[Quillo] MJPEG server listening on port " + std::to_string(port)), 1u);
+using ServerStartStop = ServerTest;
+
+TEST_F(ServerStartStop, StartTwiceStopTwiceAndPortInUse) {
+    EXPECT_TRUE(server_.isRunning());
+    EXPECT_EQ(server_.start(0), port_);
+    EXPECT_EQ(log_.count("[Quillo] MJPEG server listening on port " + std::to_string(port_)), 1u);
 
     MJPEGServer second;
-    EXPECT_EQ(second.start(port), 0);
+    EXPECT_EQ(second.start(port_), 0);
     EXPECT_FALSE(second.isRunning());
     second.stop();  // not running: nothing, no line
 
-    server.stop();
-    server.stop();
-    EXPECT_FALSE(server.isRunning());
-    EXPECT_EQ(log.count("[Quillo] MJPEG server stopped"), 1u);
-    EXPECT_EQ(ConnectFrom("127.0.0.1", port), -1);  // nothing listens any more
+    server_.stop();
+    server_.stop();
+    EXPECT_FALSE(server_.isRunning());
+    EXPECT_EQ(log_.count("[Quillo] MJPEG server stopped"), 1u);
+    EXPECT_EQ(ConnectFrom("127.0.0.1", port_), -1);  // nothing listens any more
 }
 
-TEST(ServerLifecycle, StopClosesStreamsAndRestartKeepsRegistrationsAndMailboxes) {
-    qlo::log::SetStderrEnabled(false);
-    qlo::log::CaptureSink log;
-    MJPEGServer server;
-    server.setNameLookup([](const sockaddr*, socklen_t) { return std::string(); });
-    server.setControlPort(9999);  // before start: stored, served once started
-    uint16_t port = server.start(0);
-    ASSERT_NE(port, 0);
-    StreamPhone phone("127.0.0.2", port);
+TEST_F(ServerStartStop, StopClosesStreamsAndRestartKeepsRegistrationsAndMailboxes) {
+    StreamPhone phone("127.0.0.2", port_);
     ASSERT_FALSE(phone.readHead().empty());
-    ASSERT_TRUE(WaitUntil([&] { return server.clientCount() == 1; }));
-    Exchange(port, Post("/register", R"({"deviceName":"Ann","cameraName":"C"})"), "127.0.0.3");
-    Exchange(port, Post("/record", R"({"mode":"single"})"));
+    ASSERT_TRUE(entry("127.0.0.2", true));
+    Exchange(port_, Post("/register", R"({"deviceName":"Ann","cameraName":"C"})"), "127.0.0.3");
+    Exchange(port_, Post("/record", R"({"mode":"single"})"));
 
-    server.stop();
+    server_.stop();
     EXPECT_TRUE(phone.seesEnd());
-    EXPECT_EQ(server.clientCount(), 0);
-    EXPECT_FALSE(server.pushFrameToClient(3, "x", 1));
+    EXPECT_EQ(server_.clientCount(), 0);
+    EXPECT_FALSE(server_.pushFrameToClient(3, "x", 1));
 
-    port = server.start(0);
-    ASSERT_NE(port, 0);
-    EXPECT_NE(Exchange(port, Get("/info")).find("\"controlPort\":9999,\"clients\":0}"), std::string::npos);
-    EXPECT_EQ(server.getPendingRecordCommand(), RecordModeSingle);
-    StreamPhone registered("127.0.0.3", port);
+    server_.setControlPort(9999);  // while stopped: stored, served once started
+    port_ = server_.start(0);
+    ASSERT_NE(port_, 0);
+    EXPECT_NE(Exchange(port_, Get("/info")).find("\"controlPort\":9999,\"clients\":0}"), std::string::npos);
+    EXPECT_EQ(server_.getPendingRecordCommand(), RecordModeSingle);
+    StreamPhone registered("127.0.0.3", port_);
     ASSERT_FALSE(registered.readHead().empty());
-    ASSERT_TRUE(WaitUntil([&] { return server.clientCount() == 1; }));
-    EXPECT_STREQ(server.snapshotClients()[0].name, "Ann");
+    const auto e = entry("127.0.0.3", true);
+    ASSERT_TRUE(e);
+    EXPECT_STREQ(e->name, "Ann");
 }
 
 TEST(ServerLifecycle, DestroyWhileConnectionsRequestsAndLookupsAreInFlight) {
@@ -78,7 +70,7 @@ TEST(ServerLifecycle, DestroyWhileConnectionsRequestsAndLookupsAreInFlight) {
             phones.push_back(std::make_unique<StreamPhone>(("127.0.0." + std::to_string(i)).c_str(), port));
             ASSERT_FALSE(phones.back()->readHead().empty());
         }
-        ASSERT_TRUE(WaitUntil([&] { return lookup->started() == 6; }));
+        ASSERT_TRUE(WaitUntil([&] { return lookup->started == 6; }));
         // Control requests waiting for the rest of their bodies, and a connection that is silent.
         for (int i = 0; i < 4; ++i) {
             int fd = ConnectFrom("127.0.0.20", port);
@@ -101,7 +93,7 @@ TEST(ServerLifecycle, DestroyWhileConnectionsRequestsAndLookupsAreInFlight) {
     }
     // The lookups finish after the server is gone; they must not touch its state.
     lookup->release();
-    ASSERT_TRUE(WaitUntil([&] { return lookup->finished() == 6; }));
+    ASSERT_TRUE(WaitUntil([&] { return lookup->finished == 6; }));
     for (auto& phone : phones) EXPECT_TRUE(phone->seesEnd());
     for (int fd : controls) {
         ReadToEnd(fd);  // answered or closed; never left hanging

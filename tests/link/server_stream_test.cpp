@@ -123,7 +123,7 @@ TEST_F(StreamTest, ReverseLookupNamesOnlyUnnamedStreams) {
     ASSERT_EQ(named.readHead(), kStreamHead);
     ASSERT_TRUE(logged("/stream identity"));
     lookup_->release("127.0.0.7");
-    ASSERT_TRUE(WaitUntil([&] { return lookup_->finished() == 2; }));
+    ASSERT_TRUE(WaitUntil([&] { return lookup_->finished == 2; }));
     EXPECT_TRUE(WaitUntil([&] { return std::string(info("127.0.0.6").name) == "ann-iphone"; }));
     // The query's name is kept. (Give a wrong name every chance to land, then check.)
     WaitUntil([&] { return std::string(info("127.0.0.7").name) != "Bob"; }, 0.5);
@@ -136,7 +136,7 @@ TEST_F(StreamTest, LateLookupDoesNotRenameANewerConnectionOnTheSameSocketNumber)
     ASSERT_EQ(phoneA->readHead(), kStreamHead);
     auto a = entry("127.0.0.8", true);
     ASSERT_TRUE(a);
-    ASSERT_TRUE(WaitUntil([&] { return lookup_->started() == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return lookup_->started == 1; }));
 
     // Phone A goes away and is dropped when frames to it fail.
     phoneA->closeNow();
@@ -167,10 +167,10 @@ TEST_F(StreamTest, LateLookupDoesNotRenameANewerConnectionOnTheSameSocketNumber)
     ASSERT_TRUE(b);
     ASSERT_EQ(b->fd, a->fd) << "precondition: the socket number was reused";
     // Every lookup but A's has finished (B's find no name).
-    ASSERT_TRUE(WaitUntil([&] { return lookup_->finished() == lookup_->started() - 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return lookup_->finished == lookup_->started - 1; }));
 
     lookup_->release("127.0.0.8");
-    ASSERT_TRUE(WaitUntil([&] { return lookup_->finished() == lookup_->started(); }));
+    ASSERT_TRUE(WaitUntil([&] { return lookup_->finished == lookup_->started; }));
     // Give the late result every chance to land (it would within microseconds), then check.
     WaitUntil([&] { return info("127.0.0.9").name[0] != '\0'; }, 0.5);
     EXPECT_STREQ(info("127.0.0.9").name, "");

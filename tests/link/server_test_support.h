@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdlib>
 #include <map>
@@ -103,14 +104,9 @@ public:
             if (ip.empty() || h.first == ip) h.second = false;
         cv_.notify_all();
     }
-    int started() const {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return started_;
-    }
-    int finished() const {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return finished_;
-    }
+    // Lookups begun and lookups answered.
+    std::atomic<int> started{0};
+    std::atomic<int> finished{0};
 
     // The lookup function; the table is shared, so it may outlive the server.
     static NameLookup bind(const std::shared_ptr<FakeLookup>& self) {
@@ -118,9 +114,9 @@ public:
             char ip[64];
             SockAddrToIPString(address, ip, sizeof ip);
             std::unique_lock<std::mutex> lock(self->mutex_);
-            ++self->started_;
+            ++self->started;
             self->cv_.wait_for(lock, std::chrono::seconds(30), [&] { return !self->held_[ip]; });
-            ++self->finished_;
+            ++self->finished;
             auto it = self->names_.find(ip);
             return it == self->names_.end() ? std::string() : it->second;
         };
@@ -131,8 +127,6 @@ private:
     std::condition_variable cv_;
     std::map<std::string, std::string> names_;
     std::map<std::string, bool> held_;
-    int started_ = 0;
-    int finished_ = 0;
 };
 
 class ServerTest : public ::testing::Test {
