@@ -87,13 +87,10 @@ private:
     bool stopped_ = false;
 };
 
+// Runs the main run loop (where the announcement's replies arrive) until `done` holds.
 bool PumpUntil(const std::function<bool()>& done, double seconds) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        qlo::runloop::RunLoop::main().runOnce(qlo::runloop::Mode::Default, 0.05);
-    }
-    return true;
+    return qlotest::WaitUntil(
+        [&] { return qlo::runloop::RunLoop::main().runOnce(qlo::runloop::Mode::Default, 0.05), done(); }, seconds);
 }
 
 TEST(AnnouncementDaemonGone, TheLossIsReportedOnceAndAPublicationAfterTheRestartSucceeds) {

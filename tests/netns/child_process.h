@@ -12,10 +12,11 @@
 #include <chrono>
 #include <climits>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "support/test_support.h"
 
 // The folder of the running test program; the programs are built next to it.
 inline std::string ProgramFolder() {
@@ -70,23 +71,19 @@ public:
 
     // Reads output until a line contains `text` or the deadline passes.
     bool waitFor(const std::string& text, double seconds = 10) {
-        const auto deadline = std::chrono::steady_clock::now() +
-                              std::chrono::milliseconds(static_cast<int>(seconds * 1000));
-        for (;;) {
-            if (output_.find(text, scanned_) != std::string::npos) {
-                scanned_ = output_.find(text, scanned_) + text.size();
-                return true;
-            }
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+        while (output_.find(text, scanned_) == std::string::npos) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                 deadline - std::chrono::steady_clock::now());
             if (left.count() <= 0 || !readSome(static_cast<int>(left.count()))) return false;
         }
+        scanned_ = output_.find(text, scanned_) + text.size();
+        return true;
     }
 
     // Waits for the process to end; its exit status, or -1 when it did not end in time.
     int wait(double seconds = 10) {
-        const auto deadline = std::chrono::steady_clock::now() +
-                              std::chrono::milliseconds(static_cast<int>(seconds * 1000));
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
         while (std::chrono::steady_clock::now() < deadline) {
             readSome(20);
             int status = 0;
@@ -128,25 +125,17 @@ public:
 
     // Reads the file until it contains `text` after the previous match, or the deadline passes.
     bool waitFor(const std::string& text, double seconds = 10) {
-        const auto deadline = std::chrono::steady_clock::now() +
-                              std::chrono::milliseconds(static_cast<int>(seconds * 1000));
-        for (;;) {
-            const std::string now = contents();
-            const size_t at = now.find(text, scanned_);
-            if (at != std::string::npos) {
-                scanned_ = at + text.size();
-                return true;
-            }
-            if (std::chrono::steady_clock::now() >= deadline) return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
+        size_t at = std::string::npos;
+        if (!qlotest::WaitUntil([&] { return (at = contents().find(text, scanned_)) != std::string::npos; },
+                                seconds))
+            return false;
+        scanned_ = at + text.size();
+        return true;
     }
 
     std::string contents() const {
         std::ifstream in(path_);
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
 
 private:

@@ -25,7 +25,6 @@ struct BrowseEvent {
 
 struct ResolvedService {
     uint16_t port = 0;
-    std::string host;
     std::map<std::string, std::string> txt;
 };
 
@@ -103,7 +102,7 @@ private:
     }
 
     static void DNSSD_API OnResolve(DNSServiceRef, DNSServiceFlags, uint32_t,
-                                    DNSServiceErrorType error, const char*, const char* host,
+                                    DNSServiceErrorType error, const char*, const char*,
                                     uint16_t portNetworkOrder, uint16_t txtLen,
                                     const unsigned char* txt, void* context) {
         auto* state = static_cast<ResolveState*>(context);
@@ -111,7 +110,6 @@ private:
         state->error = error;
         if (error != kDNSServiceErr_NoError) return;
         state->result.port = ntohs(portNetworkOrder);
-        state->result.host = host ? host : "";
         for (uint16_t i = 0; i < TXTRecordGetCount(txtLen, txt); ++i) {
             char key[256];
             uint8_t valueLen = 0;
