@@ -31,10 +31,7 @@ struct FakePlugin {
     std::vector<std::string> frames = {FakeJpeg(1, 500), FakeJpeg(2, 900)};
     bool closeAfterFrames = false;
     std::string streamBytes;  // when set, sent instead of the frames
-    std::map<std::string, std::string> answers = {
-        {"POST /register", test::RegisterAnswer()},
-        {"GET /cameras", "HTTP/1.1 200 OK\r\nContent-Length: 24\r\n\r\n{\"cameras\":[\"Camera 1\"]}"},
-    };
+    std::string registerAnswer = test::RegisterAnswer();
     uint16_t controlPort = 0;  // announced in GET /info
     std::function<void()> beforeFrames;
     std::string bindIp = "127.0.0.1";
@@ -47,8 +44,10 @@ struct FakePlugin {
     void answer(int fd, const std::string& route) {
         if (route == "GET /info") {
             SendText(fd, test::InfoAnswer(server->port(), controlPort, 0));
+        } else if (route == "POST /register") {
+            SendText(fd, registerAnswer);
         } else if (route != "GET /stream") {
-            SendText(fd, answers.contains(route) ? answers[route] : "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nOK");
+            SendText(fd, "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nOK");
         } else {
             if (beforeFrames) beforeFrames();
             std::string bytes = test::StreamHead() + streamBytes;
@@ -172,15 +171,15 @@ TEST(PhoneSession, ControlActionsOnlyWithDurationZeroInCommandLineOrder) {
     FakePlugin plugin;
     plugin.start();
     PhoneRun run = RunPhone(plugin.args({"--duration", "0", "--name", "p1", "--lens", "dof=true",
-                                         "--timeline", "seek:2.5", "--record", "single", "--get", "cameras"}));
+                                         "--timeline", "seek:2.5", "--record", "single", "--get", "info"}));
     ASSERT_EQ(run.result.exitCode(), 0) << run.err;
     EXPECT_FALSE(run.result.streamed);
     // No register and no stream with --duration 0.
     EXPECT_EQ(plugin.routes(),
-              (std::vector<std::string>{"POST /camera", "POST /timeline", "POST /record", "GET /cameras"}));
+              (std::vector<std::string>{"POST /camera", "POST /timeline", "POST /record", "GET /info"}));
     EXPECT_EQ(json::parse(Body(plugin.server->requests().at(0).text)),
               json({{"dof", true}, {"deviceName", "p1"}}));
-    EXPECT_NE(run.out.find("[phone p1] GET /cameras -> HTTP/1.1 200 OK: {\"cameras\":[\"Camera 1\"]}"),
+    EXPECT_NE(run.out.find("[phone p1] GET /info -> HTTP/1.1 200 OK: {\"service\":\"quillo\""),
               std::string::npos) << run.out;
 }
 
@@ -208,7 +207,7 @@ TEST(PhoneSession, FailuresEndTheRunWithTheirExitStatus) {
         {"closed early", [](FakePlugin& p) { p.closeAfterFrames = true; }, {"--save-frame", saved},
          FailureKind::Connection, "closed by the server", 2},
         {"register refused",
-         [](FakePlugin& p) { p.answers["POST /register"] = "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n"; },
+         [](FakePlugin& p) { p.registerAnswer = "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n"; },
          {}, FailureKind::Protocol, "POST /register", 1},  // nothing after the failed registration
         {"connection refused", nullptr, {"--port", std::to_string(LocalAddress(holder.fd())->port())},
          FailureKind::Connection, "refused", 0},
