@@ -100,69 +100,65 @@ std::string FileText(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
-// Over IPv4 and IPv6 loopback, from the address given as the source.
-TEST(PhoneSession, RegistersThenReceivesExactlyTheServedFrames) {
-    for (const char* ip : {"127.0.0.1", "::1"}) {
-        SCOPED_TRACE(ip);
+// Over IPv6 loopback without motion, and over IPv4 from another loopback address with motion: it
+// registers, then receives exactly the served frames, every request and datagram from the source.
+// Motion asks GET /info for the motion port first and sends the reset before any sample.
+TEST(PhoneSession, RegistersThenReceivesExactlyTheServedFramesFromTheSourceAddress) {
+    for (const bool motion : {false, true}) {
+        SCOPED_TRACE(motion ? "IPv4 with motion" : "IPv6 without motion");
+        const std::string source = motion ? "127.0.0.2" : "::1";
+        test::LoopbackUdpReceiver udp;
+        std::vector<test::LoopbackUdpReceiver::Datagram> datagrams;
+        std::mutex mutex;  // the first ones are collected on the server's thread
+        auto collect = [&](std::chrono::milliseconds limit) {
+            std::lock_guard<std::mutex> lock(mutex);
+            auto d = udp.next(limit);
+            if (d) datagrams.push_back(*d);
+            return d.has_value();
+        };
         FakePlugin plugin;
-        plugin.bindIp = ip;
+        plugin.bindIp = motion ? "127.0.0.1" : "::1";
+        plugin.controlPort = udp.port();
+        plugin.beforeFrames = [&] {  // frames only once motion arrived: still streaming
+            for (int i = 0; motion && i < 3 && collect(5s); ++i) {
+            }
+        };
         plugin.start();
-        PhoneRun run = RunPhone(plugin.args({"--source-ip", ip, "--name", "Ann's \"Phone\" é", "--camera",
-                                             "Cam 1", "--frames", "2", "--motion-rate", "0"}));
+        std::vector<std::string> args = {"--source-ip", source, "--name", "Ann's \"Phone\" é", "--camera", "Cam 1",
+                                         "--frames", "2", "--motion-rate", motion ? "200" : "0"};
+        if (motion) args.insert(args.end(), {"--reset", "--lens", "zoom=1500"});
+        PhoneRun run = RunPhone(plugin.args(args));
         EXPECT_EQ(run.result.exitCode(), 0) << run.err;
         EXPECT_EQ(run.frames, plugin.frames);
+        using Routes = std::vector<std::string>;
+        EXPECT_EQ(plugin.routes(), (motion ? Routes{"GET /info", "POST /register", "POST /camera", "GET /stream"}
+                                           : Routes{"POST /register", "GET /stream"}));
         const auto requests = plugin.server->requests();
-        ASSERT_EQ(requests.size(), 2u);  // register, then the stream; no GET /info without motion
-        const std::string host = plugin.bindIp == "::1" ? "[::1]" : plugin.bindIp;
+        for (const auto& r : requests) EXPECT_EQ(r.peerIp, source) << FakePlugin::Route(r);
+        const std::string host = motion ? plugin.bindIp : "[::1]";
         const std::string body = R"({"cameraName":"Cam 1","deviceName":"Ann's \"Phone\" é"})";
-        EXPECT_EQ(requests[0].text, "POST /register HTTP/1.1\r\nHost: " + host + ":" +
-                                        std::to_string(plugin.server->port()) +
-                                        "\r\nUser-Agent: quillo-phone/1.0\r\nContent-Type: application/json"
-                                        "\r\nContent-Length: " + std::to_string(body.size()) +
-                                        "\r\nConnection: close\r\n\r\n" + body);
-        EXPECT_TRUE(requests[1].text.starts_with("GET /stream?deviceName=Ann%27s%20%22Phone%22%20%C3%A9"
-                                                 "&cameraName=Cam%201 HTTP/1.1\r\n")) << requests[1].text;
-        for (const auto& r : requests) EXPECT_EQ(r.peerIp, ip);
+        EXPECT_EQ(requests.at(motion ? 1 : 0).text,
+                  "POST /register HTTP/1.1\r\nHost: " + host + ":" + std::to_string(plugin.server->port()) +
+                      "\r\nUser-Agent: quillo-phone/1.0\r\nContent-Type: application/json\r\nContent-Length: " +
+                      std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+        EXPECT_TRUE(requests.back().text.starts_with("GET /stream?deviceName=Ann%27s%20%22Phone%22%20%C3%A9"
+                                                     "&cameraName=Cam%201 HTTP/1.1\r\n")) << requests.back().text;
         EXPECT_NE(run.out.find("[phone Ann's \"Phone\" é] stream: 2 frames"), std::string::npos) << run.out;
         EXPECT_TRUE(run.err.empty()) << run.err;
-    }
-}
-
-TEST(PhoneSession, SourceIpBindsStreamControlAndMotionAndMotionPortComesFromInfo) {
-    test::LoopbackUdpReceiver udp;
-    std::vector<test::LoopbackUdpReceiver::Datagram> datagrams;
-    std::mutex mutex;  // the first ones are collected on the server's thread
-    auto collect = [&](std::chrono::milliseconds limit) {
-        std::lock_guard<std::mutex> lock(mutex);
-        auto d = udp.next(limit);
-        if (d) datagrams.push_back(*d);
-        return d.has_value();
-    };
-    FakePlugin plugin;
-    plugin.controlPort = udp.port();
-    plugin.beforeFrames = [&] {  // frames only once motion arrived: still streaming
-        for (int i = 0; i < 3 && collect(5s); ++i) {
+        if (!motion) continue;
+        EXPECT_EQ(run.result.motionPort, udp.port());
+        for (int i = 0; i < 1000 && collect(0ms); ++i) {
         }
-    };
-    plugin.start();
-    PhoneRun run = RunPhone(plugin.args({"--source-ip", "127.0.0.2", "--reset", "--motion-rate", "200",
-                                         "--frames", "2", "--lens", "zoom=1500"}));
-    ASSERT_EQ(run.result.exitCode(), 0) << run.err;
-    EXPECT_EQ(plugin.routes(),
-              (std::vector<std::string>{"GET /info", "POST /register", "POST /camera", "GET /stream"}));
-    for (const auto& r : plugin.server->requests()) EXPECT_EQ(r.peerIp, "127.0.0.2") << FakePlugin::Route(r);
-    EXPECT_EQ(run.result.motionPort, udp.port());
-    for (int i = 0; i < 1000 && collect(0ms); ++i) {
+        std::lock_guard<std::mutex> lock(mutex);
+        ASSERT_GE(datagrams.size(), 3u);
+        for (size_t i = 0; i < datagrams.size(); ++i) {
+            EXPECT_EQ(datagrams[i].sourceIp, source) << i;
+            ASSERT_EQ(datagrams[i].bytes.size(), 25u) << i;
+            EXPECT_EQ(datagrams[i].bytes[0], i == 0 ? 2 : 1) << i << ": the reset goes first";
+        }
+        EXPECT_EQ(run.result.motion.resets, 1u);
+        EXPECT_GE(run.result.motion.samples, datagrams.size() - 1);
     }
-    std::lock_guard<std::mutex> lock(mutex);
-    ASSERT_GE(datagrams.size(), 3u);
-    for (size_t i = 0; i < datagrams.size(); ++i) {
-        EXPECT_EQ(datagrams[i].sourceIp, "127.0.0.2") << i;
-        ASSERT_EQ(datagrams[i].bytes.size(), 25u) << i;
-        EXPECT_EQ(datagrams[i].bytes[0], i == 0 ? 2 : 1) << i << ": the reset goes first";
-    }
-    EXPECT_EQ(run.result.motion.resets, 1u);
-    EXPECT_GE(run.result.motion.samples, datagrams.size() - 1);
 }
 
 // The bodies of the actions are checked where they are built; here, that they go in command-line
