@@ -1,6 +1,7 @@
 // Project files: errors name the file, the line and column, and what is wrong where.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -40,12 +41,8 @@ void ExpectRefused(const std::vector<BadFile>& cases) {
             EXPECT_EQ(e.file(), "broken.json");
             EXPECT_EQ(what.rfind("broken.json:" + std::to_string(e.line()) + ":" + std::to_string(e.column()) + ": ", 0), 0u);
             EXPECT_LT(what.size(), 600u);
-            if (c.line) {
-                EXPECT_EQ(e.line(), c.line);
-            }
-            if (c.column) {
-                EXPECT_EQ(e.column(), c.column);
-            }
+            EXPECT_TRUE(c.line == 0 || e.line() == c.line) << "line " << e.line() << ", not " << c.line;
+            EXPECT_TRUE(c.column == 0 || e.column() == c.column) << "column " << e.column() << ", not " << c.column;
             for (const std::string& part : c.mentions) EXPECT_NE(what.find(part), std::string::npos) << part;
         }
     }
@@ -129,21 +126,17 @@ TEST(ProjectJsonErrors, HostileFilesAreReportedNotFatal) {
 
 TEST(ProjectJsonErrors, FilesThatCannotBeOpenedOrWrittenAreNamed) {
     const std::string path = "/nonexistent/dir/project.json";
-    try {
-        LoadProject(path);
-        ADD_FAILURE() << "no error";
-    } catch (const ProjectFileError& e) {
-        EXPECT_EQ(e.file(), path);
-        EXPECT_EQ(e.line(), 0);
-        EXPECT_NE(e.message().find("cannot open"), std::string::npos) << e.message();
-    }
-    try {
-        SaveProject(Project(), path);
-        ADD_FAILURE() << "no error";
-    } catch (const ProjectFileError& e) {
-        EXPECT_EQ(e.file(), path);
-        EXPECT_NE(e.message().find("cannot write"), std::string::npos) << e.message();
-    }
+    const auto expectNamed = [&](const std::function<void()>& act, const std::string& what) {
+        try {
+            act();
+            ADD_FAILURE() << "no error: " << what;
+        } catch (const ProjectFileError& e) {
+            EXPECT_EQ(std::pair(e.file(), e.line()), std::pair(path, 0));
+            EXPECT_NE(e.message().find(what), std::string::npos) << e.message();
+        }
+    };
+    expectNamed([&] { LoadProject(path); }, "cannot open");
+    expectNamed([&] { SaveProject(Project(), path); }, "cannot write");
 }
 
 }  // namespace

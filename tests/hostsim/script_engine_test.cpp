@@ -165,25 +165,19 @@ TEST_F(ScriptFixture, MemoryIsBounded) {
     EXPECT_EQ(result, "999");
 }
 
-// A plug-in command whose hook runs a script: scripts nest.
-AEGP_PluginID g_plugin = 0;
-A_Err ScriptingCommand(AEGP_GlobalRefcon, AEGP_CommandRefcon, AEGP_Command, AEGP_HookPriority,
+// A plug-in command whose hook runs a script (the plug-in's id in the refcon): scripts nest.
+A_Err ScriptingCommand(AEGP_GlobalRefcon, AEGP_CommandRefcon plugin, AEGP_Command, AEGP_HookPriority,
                        A_Boolean, A_Boolean* handled) {
-    AEGP_MemHandle result = nullptr;
-    AEGP_MemHandle error = nullptr;
-    const A_Err err = UtilitySuite()->AEGP_ExecuteScript(
-        g_plugin, "app.project.activeItem.time = 4; 'inner'", true, &result, &error);
-    if (result != nullptr) MemorySuite()->AEGP_FreeMemHandle(result);
-    if (error != nullptr) MemorySuite()->AEGP_FreeMemHandle(error);
     *handled = true;
-    return err;
+    return UtilitySuite()->AEGP_ExecuteScript(*reinterpret_cast<AEGP_PluginID*>(plugin),
+                                              "app.project.activeItem.time = 4; 'inner'", true, nullptr, nullptr);
 }
 
 TEST_F(ScriptFixture, AHostCallOfAScriptMayRunAnotherScript) {
-    g_plugin = plugin;
     AEGP_Command ours = 0;
     ASSERT_EQ(command->AEGP_GetUniqueCommand(&ours), A_Err_NONE);
-    ASSERT_EQ(reg->AEGP_RegisterCommandHook(plugin, AEGP_HP_BeforeAE, ours, &ScriptingCommand, nullptr),
+    ASSERT_EQ(reg->AEGP_RegisterCommandHook(plugin, AEGP_HP_BeforeAE, ours, &ScriptingCommand,
+                                            reinterpret_cast<AEGP_CommandRefcon>(&plugin)),
               A_Err_NONE);
     const std::string outer = "var c = app.project.activeItem; c.time = 1; app.executeCommand(" +
                               std::to_string(ours) + "); var inner = c.time; c.time = 2; inner + '/' + c.time";

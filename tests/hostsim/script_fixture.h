@@ -17,7 +17,6 @@ using namespace apptest;
 struct ScriptOutcome {
     A_Err err = A_Err_NONE;
     bool hasResult = false;
-    bool hasError = false;
     std::string result;
     std::string error;
 };
@@ -36,7 +35,6 @@ protected:
         AEGP_MemHandle error = nullptr;
         out.err = UtilitySuite()->AEGP_ExecuteScript(plugin, script.c_str(), true, &result, &error);
         out.hasResult = result != nullptr;
-        out.hasError = error != nullptr;
         if (result != nullptr) out.result = qlo::hostsim::testing::TakeText(result);
         if (error != nullptr) out.error = qlo::hostsim::testing::TakeText(error);
         return out;

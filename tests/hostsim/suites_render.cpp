@@ -36,8 +36,7 @@ TEST_F(RenderSuites, OptionsStartAtTheCurrentTimeAndRenderingAndScriptsNeedAnEng
     EXPECT_EQ(receipt, nullptr);
     EXPECT_TRUE(capture.contains("AEGP_RenderAndCheckoutFrame")) << "a clear message";
     EXPECT_EQ(RenderSuite()->AEGP_RenderAndCheckoutFrame(o, nullptr, nullptr, nullptr), A_Err_PARAMETER);
-    EXPECT_EQ(LiveFrameReceipts(), 0u);
-    EXPECT_EQ(LiveRenderOptions(), 1u);
+    EXPECT_EQ(std::pair(LiveFrameReceipts(), LiveRenderOptions()), std::pair(size_t{0}, size_t{1}));
     EXPECT_EQ(RenderOptionsSuite()->AEGP_Dispose(o), A_Err_NONE);
     EXPECT_EQ(LiveRenderOptions(), 0u);
     AEGP_RenderOptionsH none = nullptr;
@@ -68,8 +67,7 @@ TEST_F(RenderSuites, ARendererCanBeDroppedIn) {
     ASSERT_EQ(RenderOptionsSuite()->AEGP_SetDownsampleFactor(o, 2, 3), A_Err_NONE);
     AEGP_FrameReceiptH receipt = nullptr;
     ASSERT_EQ(RenderSuite()->AEGP_RenderAndCheckoutFrame(o, nullptr, nullptr, &receipt), A_Err_NONE);
-    EXPECT_EQ(seen.comp, comp->id());
-    EXPECT_EQ(seen.time, 3.0);
+    EXPECT_EQ(std::pair(seen.comp, seen.time), std::pair(comp->id(), 3.0));
     AEGP_WorldH w = nullptr;
     ASSERT_EQ(RenderSuite()->AEGP_GetReceiptWorld(receipt, &w), A_Err_NONE);
     A_long width = 0, height = 0;
@@ -81,8 +79,7 @@ TEST_F(RenderSuites, ARendererCanBeDroppedIn) {
     EXPECT_FALSE(DisposeWorld(w)) << "a receipt's world goes with the receipt";
     EXPECT_EQ(LiveFrameReceipts(), 1u);
     ASSERT_EQ(RenderSuite()->AEGP_CheckinFrame(receipt), A_Err_NONE);
-    EXPECT_EQ(LiveFrameReceipts(), 0u);
-    EXPECT_EQ(LiveWorlds(), 0u);
+    EXPECT_EQ(std::pair(LiveFrameReceipts(), LiveWorlds()), std::pair(size_t{0}, size_t{0}));
     EXPECT_EQ(WorldSuite()->AEGP_GetSize(w, &width, &height), A_Err_STRUCT);
     EXPECT_EQ(RenderSuite()->AEGP_CheckinFrame(receipt), A_Err_STRUCT);
     RenderOptionsSuite()->AEGP_Dispose(o);
