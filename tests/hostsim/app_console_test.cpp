@@ -141,10 +141,9 @@ TEST(CommandLine, OptionsValuesAndMistakes) {
     ParsedOptions p = ParseOptions(
         {"--plugin", "/x/lib.so", "shot.json", "--no-panel", "--log", "h.log", "--quiet"});
     EXPECT_EQ(p.error, "");
-    EXPECT_EQ(std::tuple(p.options.pluginPath, p.options.projectPath, p.options.logPath),
-              std::tuple("/x/lib.so", "shot.json", "h.log"));
-    EXPECT_FALSE(p.options.showPanels);
-    EXPECT_TRUE(p.options.quiet);
+    EXPECT_EQ(std::tuple(p.options.pluginPath, p.options.projectPath, p.options.logPath,
+                         p.options.showPanels, p.options.quiet),
+              std::tuple("/x/lib.so", "shot.json", "h.log", false, true));
     EXPECT_EQ(ParseOptions({"--project=a.json"}).options.projectPath, "a.json");
     EXPECT_TRUE(ParseOptions({"--status"}).options.status);
     EXPECT_TRUE(ParseOptions({"-v", "-q", "--help"}).options.help);
@@ -165,7 +164,7 @@ TEST(CommandLine, OptionsValuesAndMistakes) {
     EXPECT_EQ(std::pair(faults.suiteFaults[0].call, faults.suiteFaults[1].call), std::pair(3, 0));
     const std::string usage = UsageText("quillo-host");
     for (const char* item : {"--status", "--no-panel", "panel show", "script TEXT"}) {
-        EXPECT_NE(usage.find(item), std::string::npos) << item;
+        EXPECT_TRUE(Has(usage, item)) << item;
     }
     EXPECT_EQ(DefaultPluginPath(), BinaryFolder() + "/libquillo.so");
 }

@@ -52,7 +52,7 @@ std::string Phones(const HostStatus& s) {
     return line.substr(line.find(" | ") + 3);
 }
 
-TEST_F(StatusMonitorTest, FramesPerSecondPerCameraAndRecordingFromAddedKeyframes) {
+TEST_F(StatusMonitorTest, FramesPerSecondPerCameraRecordingFromAddedKeyframesAndPanelRows) {
     monitor.sample(project, 10.0, std::nullopt);
     renderThrough(*alice, 30);
     renderThrough(*bob, 14);
@@ -74,15 +74,13 @@ TEST_F(StatusMonitorTest, FramesPerSecondPerCameraAndRecordingFromAddedKeyframes
     monitor.sample(project, 16.0, std::nullopt);
     position.setKeyframe(0.6, Value::Three(2, 0, 0));
     EXPECT_EQ(Phones(monitor.sample(project, 17.0, std::nullopt)), "no phones");
-}
 
-TEST_F(StatusMonitorTest, PanelRowsNameThePhonesAndTellAllowedOrBlocked) {
-    monitor.sample(project, 0.0, std::nullopt);
+    // The panel's rows name the phones and tell allowed or blocked; a camera no row names is
+    // still shown.
     renderThrough(*alice, 10);
     renderThrough(*bob, 5);
     const std::vector<PanelPhoneRow> rows = {{"Carol", false}, {"Alice", true}};
-    // A camera no row names is still shown.
-    EXPECT_EQ(Phones(monitor.sample(project, 1.0, rows)),
+    EXPECT_EQ(Phones(monitor.sample(project, 18.0, rows)),
               "Carol: blocked, 0 fps | Alice: allowed, 10 fps | Bob: 5 fps");
 }
 
