@@ -1,9 +1,18 @@
 // What the receiver keeps of the datagrams simulated phones send it over loopback: per sender,
-// keyed by source IP text, and the newest sample of any sender.
+// keyed by source IP text, and the newest sample of any sender; and its start, stop and
+// destruction: ports, the log line, failures that leave nothing open, and stopping or destroying
+// it while its loop is blocked or busy receiving.
 #include "link/motion_receiver.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <future>
+#include <memory>
+#include <thread>
 #include <vector>
 
 #include "link/udp_phone.h"
@@ -11,6 +20,7 @@
 
 namespace {
 
+using qlotest::OpenDescriptors;
 using Six = std::array<float, 6>;
 
 Six Values(const PerSenderMotion& m) { return {m.orientX, m.orientY, m.orientZ, m.posX, m.posY, m.posZ}; }
@@ -45,6 +55,7 @@ protected:
         return marker;
     }
 
+    qlo::log::CaptureSink log_;  // declared first: sees the receiver's start
     MotionReceiver receiver_;
     uint16_t port_ = 0;
     float markers_ = 0;
@@ -136,47 +147,139 @@ TEST_F(MotionReceiverTest, SendersAreKeyedByTheirOwnIPText) {
     EXPECT_FALSE(receiver_.consumeMotionForSender("::ffff:127.0.0.2", m));
 }
 
-TEST(MotionReceiverSenders, AFullTableForgetsTheStalestSenderWithoutAStream) {
-    qlo::log::CaptureSink log;
-    MotionReceiver receiver;
-    uint16_t port = receiver.start(0);
-    ASSERT_NE(port, 0);
+TEST_F(MotionReceiverTest, AFullTableForgetsTheStalestSenderWithoutAStream) {
     auto ipOf = [](int i) { return "127.1." + std::to_string(i / 250) + "." + std::to_string(i % 250 + 1); };
     PerSenderMotion m;
     // Senders 0 and 1 are phones with a stream; 0 to 1023 fill the table, oldest first.
-    receiver.setStreamingSenders({ipOf(0), ipOf(1)});
+    receiver_.setStreamingSenders({ipOf(0), ipOf(1)});
     auto fill = [&](int from, int to) {
         for (int i = from; i < to; ++i) {
             UdpPhone phone(ipOf(i));
             ASSERT_TRUE(phone.ok()) << ipOf(i);
-            ASSERT_TRUE(phone.sendSample(port, {float(i), 0, 0, 0, 0, 0}));
+            ASSERT_TRUE(phone.sendSample(port_, {float(i), 0, 0, 0, 0, 0}));
             // One by one, so that the order of arrival is the order of staleness.
-            ASSERT_TRUE(WaitUntil([&] { return receiver.consumeMotionForSender(ipOf(i), m); }));
+            ASSERT_TRUE(WaitUntil([&] { return receiver_.consumeMotionForSender(ipOf(i), m); }));
         }
     };
     fill(0, static_cast<int>(kMaxSenders));
     // A flood of new senders: each takes the place of the stalest one without a stream.
     fill(static_cast<int>(kMaxSenders), static_cast<int>(kMaxSenders) + 10);
-    EXPECT_TRUE(receiver.consumeMotionForSender(ipOf(0), m));
-    EXPECT_TRUE(receiver.consumeMotionForSender(ipOf(1), m));
-    for (int i = 2; i < 12; ++i) EXPECT_FALSE(receiver.consumeMotionForSender(ipOf(i), m)) << i;
-    EXPECT_TRUE(receiver.consumeMotionForSender(ipOf(12), m));
+    EXPECT_TRUE(receiver_.consumeMotionForSender(ipOf(0), m));
+    EXPECT_TRUE(receiver_.consumeMotionForSender(ipOf(1), m));
+    for (int i = 2; i < 12; ++i) EXPECT_FALSE(receiver_.consumeMotionForSender(ipOf(i), m)) << i;
+    EXPECT_TRUE(receiver_.consumeMotionForSender(ipOf(12), m));
     // The phones with a stream are still heard.
     UdpPhone first(ipOf(0));
-    ASSERT_TRUE(first.sendSample(port, {5, 5, 5, 5, 5, 5}));
-    EXPECT_TRUE(WaitUntil([&] { return receiver.consumeMotionForSender(ipOf(0), m) && m.fresh && m.orientX == 5; }));
+    ASSERT_TRUE(first.sendSample(port_, {5, 5, 5, 5, 5, 5}));
+    EXPECT_TRUE(WaitUntil([&] { return receiver_.consumeMotionForSender(ipOf(0), m) && m.fresh && m.orientX == 5; }));
 
     // A table whose every sender has a stream hears no new sender (and says so once).
     std::vector<std::string> all;
     for (int i = 0; i < static_cast<int>(kMaxSenders) + 10; ++i) all.push_back(ipOf(i));
-    receiver.setStreamingSenders(all);
+    receiver_.setStreamingSenders(all);
     for (int i = 0; i < 2; ++i) {
         UdpPhone stranger("127.9.0." + std::to_string(i + 1));
-        ASSERT_TRUE(stranger.sendSample(port, {1, 1, 1, 1, 1, 1}));
+        ASSERT_TRUE(stranger.sendSample(port_, {1, 1, 1, 1, 1, 1}));
     }
-    ASSERT_TRUE(WaitUntil([&] { return log.contains("ignoring datagrams from new sender"); }));
-    EXPECT_FALSE(receiver.consumeMotionForSender("127.9.0.1", m));
-    EXPECT_EQ(log.count("ignoring datagrams from new sender"), 1u);
+    ASSERT_TRUE(WaitUntil([&] { return log_.contains("ignoring datagrams from new sender"); }));
+    EXPECT_FALSE(receiver_.consumeMotionForSender("127.9.0.1", m));
+    EXPECT_EQ(log_.count("ignoring datagrams from new sender"), 1u);
+}
+
+// Runs a stop (or destruction) on another thread and waits a generous bound for it. A receive
+// loop that is never woken would hang it for good; the test then ends the process with a
+// message, as nothing could be cleaned up from here.
+void MustFinish(const char* what, std::function<void()> work, double seconds = 30) {
+    auto done = std::make_shared<std::promise<void>>();
+    std::future<void> finished = done->get_future();
+    std::thread([work = std::move(work), done] {
+        work();
+        done->set_value();
+    }).detach();
+    if (finished.wait_for(std::chrono::duration<double>(seconds)) != std::future_status::ready) {
+        std::fprintf(stderr, "FAILED: %s did not return (receive loop never woken)\n", what);
+        std::fflush(stderr);
+        std::_Exit(1);
+    }
+}
+
+TEST_F(MotionReceiverTest, APortInUseGivesZeroAndLeavesNothingOpen) {
+    // Held by a plain IPv4 socket: the dual-stack bind fails, and so does the IPv4 fallback.
+    int holder = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    socklen_t len = sizeof a;
+    ASSERT_EQ(bind(holder, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    ASSERT_EQ(getsockname(holder, reinterpret_cast<sockaddr*>(&a), &len), 0);
+    const int before = OpenDescriptors();
+    EXPECT_EQ(MotionReceiver().start(ntohs(a.sin_port)), 0);
+    EXPECT_EQ(OpenDescriptors(), before);
+    close(holder);
+
+    // Held by another receiver: the second must fail too, not share the port (where the newest
+    // socket would silently take every datagram from the first).
+    EXPECT_TRUE(log_.contains("[Quillo] MotionReceiver listening on UDP port " + std::to_string(port_)));
+    EXPECT_EQ(receiver_.start(port_ == 65535 ? 65534 : port_ + 1), port_);  // running: the same port
+    EXPECT_EQ(log_.count("MotionReceiver listening"), 1u);
+    EXPECT_EQ(MotionReceiver().start(port_), 0);
+    ASSERT_TRUE(phoneA_.sendSample(port_, {1, 2, 3, 4, 5, 6}));
+    EXPECT_TRUE(WaitForSample("127.0.0.2", {1, 2, 3, 4, 5, 6}));
+}
+
+TEST_F(MotionReceiverTest, StopWakesTheBlockedLoopAndRestartReceivesAgain) {
+    ASSERT_TRUE(phoneA_.sendSample(port_, {1, 1, 1, 1, 1, 1}));
+    ASSERT_TRUE(WaitForSample("127.0.0.2", {1, 1, 1, 1, 1, 1}));
+
+    // Nothing is in flight: the loop sits in recvfrom and only stop can get it out.
+    MustFinish("stop", [&] { receiver_.stop(); });
+    // The socket is closed: the port can be bound again.
+    EXPECT_EQ(MotionReceiver().start(port_), port_);
+    receiver_.stop();  // a second stop does nothing
+
+    // Kept across stop: the sender and the newest sample.
+    PerSenderMotion m;
+    EXPECT_TRUE(receiver_.consumeMotionForSender("127.0.0.2", m));
+    EXPECT_EQ(Latest(receiver_), (Six{1, 1, 1, 1, 1, 1}));
+
+    const uint16_t again = receiver_.start(0);
+    ASSERT_NE(again, 0);
+    ASSERT_TRUE(phoneA_.sendSample(again, {2, 2, 2, 2, 2, 2}));
+    EXPECT_TRUE(WaitForSample("127.0.0.2", {2, 2, 2, 2, 2, 2}));
+}
+
+TEST(MotionReceiverLifecycle, DestroyWhileReceiving) {
+    // A phone keeps sending while receivers are created, started and destroyed under it. The
+    // destructor must wake the loop, wait for it, and only then free the state it uses (the
+    // sanitizer builds turn a loop touching freed state into a failure).
+    std::atomic<uint16_t> target{0};
+    std::atomic<bool> sending{true};
+    std::thread sender([&] {
+        UdpPhone phone("127.0.0.2");
+        auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        for (int i = 0; i < 2'000'000 && sending.load() && std::chrono::steady_clock::now() < end;
+             ++i) {
+            uint16_t port = target.load();
+            if (port != 0) phone.sendSample(port, {float(i), 0, 0, 0, 0, 0});
+            if (i % 64 == 63) std::this_thread::yield();
+        }
+    });
+
+    for (int round = 0; round < 25; ++round) {
+        auto r = std::make_unique<MotionReceiver>();
+        uint16_t port = r->start(0);
+        ASSERT_NE(port, 0);
+        target.store(port);
+        ASSERT_TRUE(WaitUntil([&] { return r->hasNewData(); })) << "round " << round;
+        // Destroy while datagrams keep coming: half the rounds stop first, half rely on the
+        // destructor alone.
+        MustFinish("destruction", [&] {
+            if (round % 2) r->stop();
+            r.reset();
+        });
+        target.store(0);
+    }
+    sending.store(false);
+    sender.join();
 }
 
 }  // namespace
