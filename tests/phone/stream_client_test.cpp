@@ -40,46 +40,45 @@ TEST(StreamHead, TheBoundaryParameterAndTheJpegMarkers) {
     EXPECT_FALSE(HasJpegMarkers(bytes("\xFF\xD8\xD9")));
 }
 
-TEST(StreamClient, FramesWrittenInSmallPiecesArriveWholeAndStopAtTheLimit) {
-    const std::vector<std::string> served = {FakeJpeg(1, 3000), FakeJpeg(2, 70000), FakeJpeg(3, 10)};
-    LoopbackHttpServer server([&](int fd, const test::SeenRequest&) {
-        std::string all = StreamHead();
-        for (const auto& f : served) all += Part(f);
-        // Pieces of 7 bytes, so heads, lengths and CR LF pairs are cut in many places.
-        for (size_t at = 0; at < all.size() && SendText(fd, all.substr(at, 7)); at += 7) {
-        }
-        test::WaitForPeerClose(fd, 5s);
-    });
-    std::vector<std::string> got;
-    StreamOutcome out = RunStream(Loopback(server.port()), "/stream", Limits(2),
-                                  [&](std::span<const uint8_t> f) { got.emplace_back(f.begin(), f.end()); });
-    EXPECT_EQ(out.end, StreamEnd::FrameLimit) << out.detail;
-    EXPECT_EQ(got, (std::vector<std::string>{served[0], served[1]}));
-    EXPECT_EQ(out.stats.jpegBytes, served[0].size() + served[1].size());
-}
-
-TEST(StreamClient, EndsWithTheReasonOfABrokenStream) {
-    const std::string jpeg = FakeJpeg(1);
+// The served bytes go out in pieces of 7, so heads, lengths and CR LF pairs are cut in many places;
+// frames arrive whole up to the limit of two, and a broken stream ends with its reason.
+TEST(StreamClient, EndsAtTheFrameLimitOrWithTheReasonOfABrokenStream) {
+    const std::vector<std::string> served = {FakeJpeg(1, 3000), FakeJpeg(2, 70000)};
+    const std::string jpeg = served[0];
     struct Case {
         const char* what;
         std::string bytes;
         StreamEnd end;
         const char* detailPart;
+        size_t frames;  // the first ones served
     };
     const std::vector<Case> cases = {
-        {"not found", "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n", StreamEnd::ProtocolError, "not 200"},
-        {"not multipart", "HTTP/1.1 200 OK\r\nContent-Type: image/jpeg\r\n\r\n" + jpeg, StreamEnd::ProtocolError, "multipart"},
-        {"closed before head", "HTTP/1.1 200 OK\r\n", StreamEnd::ProtocolError, "before the answer head"},
-        {"not a JPEG", StreamHead() + Part("not a jpeg at all"), StreamEnd::ProtocolError, "not a JPEG"},
-        {"closed mid-frame", StreamHead() + Part(jpeg) + Part(jpeg).substr(0, 50), StreamEnd::ProtocolError, "middle of frame 2"},
-        {"closed between frames", StreamHead() + Part(jpeg), StreamEnd::ServerClosed, "closed by the server"},
-        {"closing boundary", StreamHead() + Part(jpeg) + "--frame--\r\n", StreamEnd::ServerClosed, "closing boundary"},
+        {"frame limit", StreamHead() + Part(jpeg) + Part(served[1]) + Part(FakeJpeg(3, 10)), StreamEnd::FrameLimit,
+         "", 2},
+        {"not found", "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n", StreamEnd::ProtocolError, "not 200", 0},
+        {"not multipart", "HTTP/1.1 200 OK\r\nContent-Type: image/jpeg\r\n\r\n" + jpeg, StreamEnd::ProtocolError,
+         "multipart", 0},
+        {"closed before head", "HTTP/1.1 200 OK\r\n", StreamEnd::ProtocolError, "before the answer head", 0},
+        {"not a JPEG", StreamHead() + Part("not a jpeg at all"), StreamEnd::ProtocolError, "not a JPEG", 0},
+        {"closed mid-frame", StreamHead() + Part(jpeg) + Part(jpeg).substr(0, 50), StreamEnd::ProtocolError,
+         "middle of frame 2", 1},
+        {"closed between frames", StreamHead() + Part(jpeg), StreamEnd::ServerClosed, "closed by the server", 1},
+        {"closing boundary", StreamHead() + Part(jpeg) + "--frame--\r\n", StreamEnd::ServerClosed,
+         "closing boundary", 1},
     };
     for (const auto& c : cases) {
-        LoopbackHttpServer server([&](int fd, const test::SeenRequest&) { SendText(fd, c.bytes); });
-        StreamOutcome out = RunStream(Loopback(server.port()), "/stream", Limits(std::nullopt), nullptr);
+        LoopbackHttpServer server([&](int fd, const test::SeenRequest&) {
+            for (size_t at = 0; at < c.bytes.size() && SendText(fd, c.bytes.substr(at, 7)); at += 7) {
+            }
+        });
+        std::vector<std::string> got;
+        StreamOutcome out = RunStream(Loopback(server.port()), "/stream", Limits(2),
+                                      [&](std::span<const uint8_t> f) { got.emplace_back(f.begin(), f.end()); });
         EXPECT_EQ(out.end, c.end) << c.what << ": " << out.detail;
         EXPECT_NE(out.detail.find(c.detailPart), std::string::npos) << c.what << ": " << out.detail;
+        EXPECT_EQ(got, std::vector<std::string>(served.begin(), served.begin() + c.frames)) << c.what;
+        EXPECT_EQ(out.stats.jpegBytes, c.frames == 2 ? jpeg.size() + served[1].size() : c.frames * jpeg.size())
+            << c.what;
     }
 }
 
