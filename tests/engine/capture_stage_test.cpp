@@ -80,8 +80,7 @@ TEST_F(CaptureTest, AVanishedCameraLayerIsNeverUsedAndIsResolvedAgain) {
     pass();
     EXPECT_EQ(g_phoneCameras["A"].layer, nullptr);
     EXPECT_EQ(renders.back(), (V{"Camera 2", "Camera 1"}));  // the shared frame, switches restored
-    moveAndWait(a, {0, 20, 0, 0, 0, 0});
-    pass();
+    turn(a, 20);
     EXPECT_EQ(cameras("A"), 1);
     EXPECT_EQ(renders.back(), V{"A"});
 }

@@ -23,8 +23,7 @@ TEST_F(PluginTest, OnePassAppliesTheCameraChoiceThenTheMotionThenRendersThroughI
                        std::to_string(layer("Camera 1")->get(AEGP_LayerStream_ORIENTATION).y()));
         return A_Err_NONE;
     });
-    moveAndWait(connect("127.0.0.2", "?deviceName=P1&cameraName=Camera%201", "P1", 1), {0, 25, 0, 0, 0, 0});
-    pass();
+    turn(connect("127.0.0.2", "?deviceName=P1&cameraName=Camera%201", "P1", 1), 25);
     EXPECT_EQ(seen, (V{"10 25.000000"}));
     const V lines = log.lines();
     const auto choice = std::ranges::find(lines, "[Quillo] Phone \"P1\" → camera layer \"Camera 1\"");

@@ -39,6 +39,12 @@ bool WaitFor(F done) {
     return qlotest::WaitUntil(done, 5.0);
 }
 
+// Every stream the phones write into, live or recorded.
+inline constexpr AEGP_LayerStream kRigStreams[] = {
+    AEGP_LayerStream_ORIENTATION,    AEGP_LayerStream_POSITION,   AEGP_LayerStream_ZOOM,
+    AEGP_LayerStream_FOCUS_DISTANCE, AEGP_LayerStream_APERTURE,   AEGP_LayerStream_BLUR_LEVEL,
+    AEGP_LayerStream_DEPTH_OF_FIELD};
+
 class Phone {
 public:
     Phone(const char* ip, uint16_t httpPort, uint16_t motionPort, const std::string& query) {
@@ -149,6 +155,26 @@ protected:
             g_motion->getLatestMotion(o[0], o[1], o[2], o[3], o[4], o[5]);
             return o == v;
         }));
+    }
+    // Turns the phone to `yaw` degrees and runs the pass that applies it.
+    void turn(Phone& phone, float yaw) {
+        moveAndWait(phone, {0, yaw, 0, 0, 0, 0});
+        pass();
+    }
+    // The user's animation on the layer: keys at 0 and 5 s on every stream the phones write.
+    void animate(const std::string& name) {
+        for (AEGP_LayerStream s : kRigStreams) {
+            qh::Stream& stream = *layer(name)->stream(s);
+            qh::Value end = stream.valueAt(0);
+            end.v[0] += 1;
+            stream.setKeyframe(0, stream.valueAt(0));
+            stream.setKeyframe(5, end);
+        }
+    }
+    // Blocks or allows the phones named `name`.
+    void allow(const std::string& name, bool allowed) {
+        for (const ClientInfo& c : g_server->snapshotClients())
+            if (c.name == name) g_server->setClientAllowed(c.fd, allowed);
     }
     // Records, for every render, the cameras whose video switch is on; each frame is painted apart.
     void spyRenders() {

@@ -8,11 +8,7 @@ class SplitViewPendingTest : public PanelTest {
 protected:
     // Three phones, and a set-up started for them that has a pane's menu open with steps due.
     void startSetUp() {
-        for (int i = 1; i <= 3; ++i) {
-            const std::string ip = "127.0.0." + std::to_string(i + 1), name = "P" + std::to_string(i);
-            moveAndWait(connect(ip.c_str(), "?deviceName=" + name, name, i), {0, 10.0f * i, 0, 0, 0, 0});
-            pass(2);
-        }
+        connectPhones(3);
         panel->refreshClients();
         advance(2.2);
         ASSERT_EQ(log.count("[Quillo] Setting up"), 1u);

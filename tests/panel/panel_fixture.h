@@ -62,6 +62,15 @@ protected:
             app->runRounds(1);
         }
     }
+    // Phones P1..Pn; all but those named in `still` send motion, which makes their camera layers.
+    void connectPhones(int n, const V& still = {}) {
+        for (int i = 1; i <= n; ++i) {
+            const std::string ip = "127.0.0." + std::to_string(i + 1), name = "P" + std::to_string(i);
+            Phone& phone = connect(ip.c_str(), "?deviceName=" + name, name, i);
+            if (std::ranges::count(still, name) == 0) moveAndWait(phone, {0, 10.0f * i, 0, 0, 0, 0});
+            pass(2);
+        }
+    }
     // The row's cell: eye button, phone icon and name label, in that order.
     const std::vector<std::shared_ptr<qlo::ui::View>>& cell(long row) const {
         return panel->table->viewAtColumn(0, row)->subviews();

@@ -16,21 +16,14 @@ std::vector<std::string> PaneCameras(const qh::HostApp& app) {
     return names;
 }
 
-
 }  // namespace
 
 class SplitViewTest : public PanelTest {
 protected:
-    // Phones P1..Pn; the first `moving` of them send motion, which makes their camera layers.
-    // Then the viewer goes back to one view through the active camera, so that only the panel
-    // changes it from here.
-    void connectPhones(int n, int moving = -1) {
-        for (int i = 1; i <= n; ++i) {
-            const std::string ip = "127.0.0." + std::to_string(i + 1), name = "P" + std::to_string(i);
-            Phone& phone = connect(ip.c_str(), "?deviceName=" + name, name, i);
-            if (moving < 0 || i <= moving) moveAndWait(phone, {0, 10.0f * i, 0, 0, 0, 0});
-            pass(2);
-        }
+    // Phones P1..Pn (connectPhones); then the viewer goes back to one view through the active
+    // camera, so that only the panel changes it from here.
+    void phonesAndOneView(int n, const V& still = {}) {
+        connectPhones(n, still);
         ASSERT_EQ(app->setViewerLayout(qh::ViewLayout::OneView), A_Err_NONE);
         ASSERT_TRUE(app->viewer().setPaneStandardView(qh::Viewer::FrontComposition(), 0, "Active Camera"));
         log.clear();
@@ -45,7 +38,7 @@ protected:
 };
 
 TEST_F(SplitViewTest, FourPhonesGetFourPanesOneSecondAndAHalfAfterTheLastChange) {
-    connectPhones(4);
+    phonesAndOneView(4);
     panel->refreshClients();
     advance(1.4);
     EXPECT_EQ(lines("[Quillo] Setting up"), 0u);
@@ -70,7 +63,7 @@ TEST_F(SplitViewTest, FourPhonesGetFourPanesOneSecondAndAHalfAfterTheLastChange)
 }
 
 TEST_F(SplitViewTest, ThreePhonesGetTheFourViewLayoutTheSyncGivesThem) {
-    connectPhones(3);
+    phonesAndOneView(3);
     startAutomaticRun();
     EXPECT_EQ(panel->splitViewBtn->title(), "  Set Up 3-View Split");
     EXPECT_EQ(log.matching("[Quillo] Layout switch to ")[0], "[Quillo] Layout switch to 4 views: OK");
@@ -81,7 +74,7 @@ TEST_F(SplitViewTest, ThreePhonesGetTheFourViewLayoutTheSyncGivesThem) {
 }
 
 TEST_F(SplitViewTest, OnlyTheLastCountChangeRuns) {
-    connectPhones(3);
+    phonesAndOneView(3);
     panel->refreshClients();
     advance(1.0);
     phones.pop_back();  // the third phone leaves before the timer fires
@@ -98,7 +91,7 @@ TEST_F(SplitViewTest, OnlyTheLastCountChangeRuns) {
 // A click while the automatic set-up has a pane's menu open: the automatic one stops there,
 // its menu closes, and the viewer ends exactly as the click's phone list asks.
 TEST_F(SplitViewTest, ANewRequestReplacesTheRunningOne) {
-    connectPhones(4);
+    phonesAndOneView(4);
     comp->addCamera("P5", A_FloatPoint{960, 540});
     startAutomaticRun();
     advance(0.6);
@@ -124,7 +117,7 @@ TEST_F(SplitViewTest, ANewRequestReplacesTheRunningOne) {
 // P4's camera appears while the set-up has the second pane's menu open: the sync arranges the
 // viewer for the four cameras, and the set-up stops rather than reassign half of the panes.
 TEST_F(SplitViewTest, TheSyncRearrangingTheViewerStopsARunningSetUp) {
-    connectPhones(4, 3);
+    phonesAndOneView(4, {"P4"});
     startAutomaticRun();
     advance(1.0);
     ASSERT_EQ(log.matching("[Quillo] Camera '"), V{"[Quillo] Camera 'P1' → pane 0: assigned"});
@@ -156,7 +149,7 @@ TEST_F(SplitViewTest, AClickWithNoPhoneSwitchesToOneViewAndAssignsNothing) {
 // With no composition open the layout control is disabled: the press is refused, and the
 // set-up ends there instead of looking for panes.
 TEST_F(SplitViewTest, ARefusedLayoutSwitchIsAFailureAndEndsTheSetUp) {
-    connectPhones(2);
+    phonesAndOneView(2);
     qh::CurrentProject().closeViewer(comp->id());
     panel->refreshClients();
     panel->splitViewBtn->performClick();
@@ -170,13 +163,7 @@ TEST_F(SplitViewTest, ARefusedLayoutSwitchIsAFailureAndEndsTheSetUp) {
 // P1 and P3 drive no camera of their own, so their names are not in the panes' menus: each
 // such menu is closed again, its pane keeps its camera, and the pane after it is still done.
 TEST_F(SplitViewTest, AMissingCameraHasItsMenuClosedAndTheNextPaneIsStillDone) {
-    connect("127.0.0.2", "?deviceName=P1", "P1", 1);
-    moveAndWait(connect("127.0.0.3", "?deviceName=P2", "P2", 2), {0, 20, 0, 0, 0, 0});
-    connect("127.0.0.4", "?deviceName=P3", "P3", 3);
-    pass(2);
-    ASSERT_EQ(app->setViewerLayout(qh::ViewLayout::OneView), A_Err_NONE);
-    ASSERT_TRUE(app->viewer().setPaneStandardView(qh::Viewer::FrontComposition(), 0, "Active Camera"));
-    log.clear();
+    phonesAndOneView(3, {"P1", "P3"});
     startAutomaticRun();
     advance(0.85);  // pane 0's item was looked for; pane 1's pop-up is not pressed yet
     EXPECT_EQ(log.matching("[Quillo] Camera '"), V{"[Quillo] Camera 'P1' → pane 0: menu item not found"});

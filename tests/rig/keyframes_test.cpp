@@ -16,6 +16,16 @@ std::vector<double> Times(const qh::Stream* s) {
     return t;
 }
 
+// Phone "P" showing its orientation live on the camera it targets.
+class PreviewTest : public PluginTest {
+protected:
+    void show(float y, A_long secs) {
+        ApplyPreview3D(EnsurePhoneCamera(compH(), itemH(), "P"), AEGP_LayerStream_ORIENTATION, 0, y, 0,
+                       A_Time{secs, 1}, secs, entry().orientPreview);
+    }
+    PhoneCameraEntry& entry() { return g_phoneCameras["P"]; }
+};
+
 }  // namespace
 
 TEST_F(PluginTest, KeyframeTimesMatchWithinATenthOfAMillisecond) {
@@ -79,33 +89,28 @@ TEST_F(PluginTest, PreviewKeyframesShowLiveValuesAndLeaveTheUsersKeysAlone) {
     EXPECT_EQ(zoom->keyframes(), (std::vector<qh::Keyframe>{{0, qh::Value::One(100)}, {5, qh::Value::One(200)}}));
 }
 
-TEST_F(PluginTest, LettingGoOfALayerTakesItsPreviewKeyframesAlong) {
+TEST_F(PreviewTest, LettingGoOfALayerTakesItsPreviewKeyframesAlong) {
     qh::Layer& two = comp->addCamera("Camera 2", A_FloatPoint{960, 540});
     qh::Stream* orient1 = layer("Camera 1")->stream(AEGP_LayerStream_ORIENTATION);
     qh::Stream* orient2 = two.stream(AEGP_LayerStream_ORIENTATION);
     for (qh::Stream* s : {orient1, orient2}) s->setKeyframe(0, qh::Value::Three(0, 0, 0));
-    PhoneCameraEntry& entry = g_phoneCameras["P"];
-    const auto show = [&](float y, A_long secs) {
-        ApplyPreview3D(EnsurePhoneCamera(compH(), itemH(), "P"), AEGP_LayerStream_ORIENTATION, 0, y, 0,
-                       A_Time{secs, 1}, secs, entry.orientPreview);
-    };
-    entry.targetCam = "Camera 1";
+    entry().targetCam = "Camera 1";
     show(30, 1);
     EXPECT_EQ(Times(orient1), (std::vector<double>{0, 1}));
 
-    RetargetPhoneCamera(entry, "Camera 2");  // the preview leaves with the handle
+    RetargetPhoneCamera(entry(), "Camera 2");  // the preview leaves with the handle
     EXPECT_EQ(Times(orient1), std::vector<double>{0});
     orient2->setKeyframe(1, qh::Value::Three(0, 3, 0));  // the user's key at the old preview's time
     show(40, 3);
     EXPECT_EQ(Times(orient2), (std::vector<double>{0, 1, 3}));
 
-    EXPECT_TRUE(entry.orientPreview.active);
+    EXPECT_TRUE(entry().orientPreview.active);
     qh::CurrentProject().deleteLayer(two.id());  // a vanished layer: its preview state is let go
     EnsurePhoneCamera(compH(), itemH(), "P");
-    EXPECT_FALSE(entry.orientPreview.active);
+    EXPECT_FALSE(entry().orientPreview.active);
 }
 
-TEST_F(PluginTest, AKeyNoLongerAsTheLiveKeyWasLeftIsNeverTakenAway) {
+TEST_F(PreviewTest, AKeyNoLongerAsTheLiveKeyWasLeftIsNeverTakenAway) {
     // What the user does to the live key at 1 s before the phone shows its next value.
     const std::vector<std::pair<const char*, std::function<void(qh::Stream&)>>> edits = {
         {"value changed", [](qh::Stream& s) { s.setKeyframeValue(1, qh::Value::Three(0, 7, 0)); }},
@@ -120,12 +125,7 @@ TEST_F(PluginTest, AKeyNoLongerAsTheLiveKeyWasLeftIsNeverTakenAway) {
              s.setKeyframe(1, qh::Value::Three(0, 8, 0));
          }}};
     qh::Stream* orient = layer("Camera 1")->stream(AEGP_LayerStream_ORIENTATION);
-    PhoneCameraEntry& entry = g_phoneCameras["P"];
-    entry.targetCam = "Camera 1";
-    const auto show = [&](float y, A_long secs) {
-        ApplyPreview3D(EnsurePhoneCamera(compH(), itemH(), "P"), AEGP_LayerStream_ORIENTATION, 0, y, 0,
-                       A_Time{secs, 1}, secs, entry.orientPreview);
-    };
+    entry().targetCam = "Camera 1";
     for (const auto& [what, edit] : edits) {
         SCOPED_TRACE(what);
         while (orient->numKeyframes() > 0) orient->deleteKeyframe(0);
@@ -136,7 +136,7 @@ TEST_F(PluginTest, AKeyNoLongerAsTheLiveKeyWasLeftIsNeverTakenAway) {
         edit(*orient);
         const std::vector<qh::Keyframe> edited = orient->keyframes();
         show(40, 3);  // the next live value, at another time
-        LetGoOfLiveKeys(entry);
+        LetGoOfLiveKeys(entry());
         EXPECT_EQ(orient->keyframes(), edited);
     }
 }

@@ -25,8 +25,10 @@ inline std::string PostFrom(const char* ip, uint16_t port, const std::string& pa
 
 class RigTest : public PluginTest {
 protected:
+    // Posts as the phone at 127.0.0.2 does and runs the pass that carries the request out.
     void post(const std::string& path, const std::string& body) {
         EXPECT_NE(PostFrom("127.0.0.2", httpPort, path, body).find(" 200 "), std::string::npos);
+        pass();
     }
     void record(const char* mode) { post("/record", std::string("{\"mode\":\"") + mode + "\"}"); }
     const qh::Stream& stream(const std::string& name, AEGP_LayerStream which) { return *layer(name)->stream(which); }

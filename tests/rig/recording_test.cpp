@@ -10,7 +10,6 @@ TEST_F(RigTest, SingleRecordKeysEveryAllowedPhoneAndStepsOneFrame) {
     moveAndWait(a, {1, 2, 3, 10, 0, 0});  // B never sends motion of its own
     pass();
     record("single");
-    pass();
     EXPECT_TRUE(log.contains("[Quillo Record] Single keyframe at time 0.000"));
     for (const char* phone : {"A", "B"}) {
         ASSERT_EQ(stream(phone, AEGP_LayerStream_ORIENTATION).numKeyframes(), 1) << phone;
@@ -32,16 +31,13 @@ TEST_F(RigTest, SingleRecordKeysEveryAllowedPhoneAndStepsOneFrame) {
 TEST_F(RigTest, ContinuousRecordingKeysOneFramePerPassWithMotion) {
     Phone& a = connect("127.0.0.2", "?deviceName=A", "A", 1);
     record("start");
-    pass();
     EXPECT_TRUE(g_recordState);
     // Two seconds of motion at 30 fps; passes without motion record nothing.
     for (int i = 1; i <= 60; ++i) {
         moveAndWait(a, {0, static_cast<float>(i), 0, static_cast<float>(i), 0, 0});
-        pass();
-        pass();
+        pass(2);
     }
     record("stop");
-    pass();
     EXPECT_FALSE(g_recordState);
     Keys expected(62);
     for (long f = 0; f < 62; ++f) expected[f] = f;
@@ -56,10 +52,8 @@ TEST_F(RigTest, RecordingAtTheLastFrameStaysThereAndOverwrites) {
     Phone& a = connect("127.0.0.2", "?deviceName=A", "A", 1);
     comp->currentTime = comp->duration - 1.0 / 30;
     for (float y : {5.0f, 7.0f}) {
-        moveAndWait(a, {0, y, 0, 0, 0, 0});
-        pass();
+        turn(a, y);
         record("single");
-        pass();
     }
     EXPECT_EQ(keyFrames("A", AEGP_LayerStream_ORIENTATION), Keys{299});
     EXPECT_EQ(stream("A", AEGP_LayerStream_ORIENTATION).keyframes()[0].value.v[1], 7);
@@ -68,17 +62,13 @@ TEST_F(RigTest, RecordingAtTheLastFrameStaysThereAndOverwrites) {
 
 TEST_F(RigTest, StoredLensSettingsAreKeyedWithEachRecordedFrame) {
     Phone& a = connect("127.0.0.2", "?deviceName=A", "A", 1);
-    moveAndWait(a, {0, 1, 0, 0, 0, 0});
-    pass();
+    turn(a, 1);
     record("start");
-    pass();
     // Arrives while recording: stored, not shown live, keyed with the next frame.
     post("/camera", R"({"zoom":500,"focusDistance":600,"aperture":7,"blurLevel":50,"dof":true,"deviceName":"A"})");
-    pass();
     EXPECT_FALSE(stream("A", AEGP_LayerStream_ZOOM).animated());
     EXPECT_NE(stream("A", AEGP_LayerStream_ZOOM).staticValue().v[0], 500);
-    moveAndWait(a, {0, 2, 0, 0, 0, 0});
-    pass();
+    turn(a, 2);
     const std::pair<AEGP_LayerStream, double> lens[] = {{AEGP_LayerStream_ZOOM, 500},
                                                          {AEGP_LayerStream_FOCUS_DISTANCE, 600},
                                                          {AEGP_LayerStream_APERTURE, 7},
@@ -93,55 +83,39 @@ TEST_F(RigTest, StoredLensSettingsAreKeyedWithEachRecordedFrame) {
 
 TEST_F(RigTest, APreviewKeyThatWasTheOnlyKeyBecomesReal) {
     Phone& a = connect("127.0.0.2", "?deviceName=A", "A", 1);
-    moveAndWait(a, {0, 1, 0, 0, 0, 0});
-    pass();
+    turn(a, 1);
     qh::Stream* orient = layer("A")->stream(AEGP_LayerStream_ORIENTATION);
     orient->setKeyframe(5.0, qh::Value::Three(0, 0, 0));  // the user's key makes the stream animated
-    moveAndWait(a, {0, 4, 0, 0, 0, 0});
-    pass();  // a preview key at 0
+    turn(a, 4);  // a preview key at 0
     orient->deleteKeyframe(1);  // the user removes their key: the preview key stands alone
     ASSERT_EQ(keyFrames("A", AEGP_LayerStream_ORIENTATION), Keys{0});
     record("single");
-    pass();
-    moveAndWait(a, {0, 6, 0, 0, 0, 0});
-    pass();  // a new preview key at frame 1; the recorded key at 0 stays
+    turn(a, 6);  // a new preview key at frame 1; the recorded key at 0 stays
     EXPECT_EQ(keyFrames("A", AEGP_LayerStream_ORIENTATION), (Keys{0, 1}));
     EXPECT_EQ(orient->keyframes()[0].value, qh::Value::Three(0, 4, 0));
 }
 
 TEST_F(RigTest, ARecordCommandWaitsWhileNoPhoneIsAllowed) {
     connect("127.0.0.2", "?deviceName=A", "A", 1);
-    g_server->setClientAllowed(g_server->snapshotClients()[0].fd, false);
+    allow("A", false);
     record("single");
-    pass(3);
+    pass(2);
     EXPECT_EQ(frameNow(), 0);
-    g_server->setClientAllowed(g_server->snapshotClients()[0].fd, true);
+    allow("A", true);
     pass();
     EXPECT_EQ(keyFrames("A", AEGP_LayerStream_ORIENTATION), Keys{0});
     EXPECT_EQ(frameNow(), 1);
 }
 
 TEST_F(RigTest, RecordingIntoTheUsersAnimationKeepsEveryOtherKey) {
-    // The user's camera, animated on every stream a recording writes.
-    const AEGP_LayerStream streams[] = {AEGP_LayerStream_ORIENTATION, AEGP_LayerStream_POSITION,
-                                        AEGP_LayerStream_ZOOM,        AEGP_LayerStream_FOCUS_DISTANCE,
-                                        AEGP_LayerStream_APERTURE,    AEGP_LayerStream_BLUR_LEVEL,
-                                        AEGP_LayerStream_DEPTH_OF_FIELD};
-    for (AEGP_LayerStream s : streams) {
-        qh::Stream* stream = layer("Camera 1")->stream(s);
-        stream->setKeyframe(0, stream->valueAt(0));
-        stream->setKeyframe(5, stream->valueAt(0));
-    }
+    animate("Camera 1");
     comp->currentTime = 1.0;
     Phone& a = connect("127.0.0.2", "?deviceName=A&cameraName=Camera%201", "A", 1);
     moveAndWait(a, {0, 9, 0, 0, 0, 0});
     post("/camera", R"({"zoom":1500,"focusDistance":900,"aperture":9,"blurLevel":70,"dof":true,"deviceName":"A"})");
-    pass();
     record("single");
-    pass();
-    for (AEGP_LayerStream s : streams) {
+    for (AEGP_LayerStream s : kRigStreams)
         EXPECT_EQ(keyFrames("Camera 1", s), (Keys{0, 30, 150})) << "stream " << s;
-    }
     EXPECT_EQ(stream("Camera 1", AEGP_LayerStream_ORIENTATION).valueAt(1.0), qh::Value::Three(0, 9, 0));
     EXPECT_EQ(stream("Camera 1", AEGP_LayerStream_ZOOM).valueAt(1.0), qh::Value::One(1500));
 }
@@ -157,23 +131,16 @@ TEST_F(RigTest, AKeyRecordedIntoAnotherPhonesLiveKeyIsNeverTakenAwayAsLive) {
         orient->setKeyframe(5, qh::Value::Three(0, 50, 0));
         comp->currentTime = 1.0;
         Phone* p1 = &connect("127.0.0.2", "?deviceName=P1&cameraName=Camera%201", "P1", 1);
-        moveAndWait(*p1, {0, 11, 0, 0, 0, 0});
-        pass();
+        turn(*p1, 11);
         ASSERT_EQ(keyFrames("Camera 1", AEGP_LayerStream_ORIENTATION), (Keys{0, 30, 150}));
-        const auto allow = [](const char* name, bool allowed) {
-            for (const ClientInfo& c : g_server->snapshotClients())
-                if (c.name == std::string(name)) g_server->setClientAllowed(c.fd, allowed);
-        };
         if (p1Leaves) {
             disconnect(*p1, 0);
         } else {
             allow("P1", false);
         }
         Phone& p3 = connect("127.0.0.4", "?deviceName=P3&cameraName=Camera%201", "P3", p1Leaves ? 1 : 2);
-        moveAndWait(p3, {0, 33, 0, 0, 0, 0});
-        pass();
+        turn(p3, 33);
         record("single");
-        pass();
         ASSERT_EQ(keyFrames("Camera 1", AEGP_LayerStream_ORIENTATION), (Keys{0, 30, 150}));
         disconnect(p3, p1Leaves ? 0 : 1);
         if (p1Leaves) {
@@ -181,8 +148,7 @@ TEST_F(RigTest, AKeyRecordedIntoAnotherPhonesLiveKeyIsNeverTakenAwayAsLive) {
         } else {
             allow("P1", true);
         }
-        moveAndWait(*p1, {0, 12, 0, 0, 0, 0});
-        pass();
+        turn(*p1, 12);
         EXPECT_EQ(orient->valueAt(1.0), qh::Value::Three(0, 33, 0));
         disconnect(*p1, 0);
         pass();  // the server may drop the phone after a pass read its list: the next one ends its session
