@@ -112,12 +112,6 @@ protected:
     std::string CameraOf(size_t pane) {
         return Viewer::CameraName(demo->id(), app.viewerState().panes.at(pane));
     }
-    // The plug-in's panel, created and shown; its container's view.
-    ui::View* ShowPanel() {
-        OnCreatePanel("Quillo", &CreatePanel);
-        EXPECT_EQ(app.togglePanel("Quillo"), A_Err_NONE);
-        return ui::ViewFromHandle(g_container);
-    }
 };
 
 TEST_F(HostWindowAX, TheSplitViewIsSetUpByPressingElementsOnly) {
@@ -155,7 +149,9 @@ TEST_F(HostWindowAX, TheSplitViewIsSetUpByPressingElementsOnly) {
 // The docked panel lives in the main window next to the viewer; a screenshot shows it and each
 // pane through its camera.
 TEST_F(HostWindowAX, TheDockedPanelAndTheViewerInTheWindowAndItsScreenshot) {
-    ui::View* container = ShowPanel();
+    OnCreatePanel("Quillo", &CreatePanel);
+    ASSERT_EQ(app.togglePanel("Quillo"), A_Err_NONE);
+    ui::View* container = ui::ViewFromHandle(g_container);
     ASSERT_NE(container, nullptr);
     ui::Window& window = *app.mainWindow().window();
     EXPECT_EQ(container->window(), &window);
