@@ -9,23 +9,8 @@
 #include "link/http_request.h"
 #include "link/mjpeg_server.h"
 #include "link/request_reader.h"
-#include "platform/log.h"
 
 using namespace qlo::fuzz;
-
-namespace {
-
-MJPEGServer& Server() {
-    static MJPEGServer* server = [] {
-        qlo::log::SetStderrEnabled(false);
-        auto* s = new MJPEGServer();
-        s->updateCameraList({"Camera 1", "Phone \"A\"", "Kamera \xC3\xBC"});
-        return s;
-    }();
-    return *server;
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // A head is at most 8 KiB and a body at most 64 KiB; beyond a few KiB nothing new is reached,
@@ -35,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int pair[2];
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, pair) != 0) return 0;
     const std::string_view input(reinterpret_cast<const char*>(data), size);
-    Check(WriteAll(pair[1], input), "socket pair too small for the input");
+    Check(SendText(pair[1], std::string(input)), "socket pair too small for the input");
     ::shutdown(pair[1], SHUT_WR);
 
     const bool control = server.serveControlConnection(pair[0]);
@@ -59,16 +44,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } else {
         Check(a.body == "OK", "plain answer other than OK");
     }
-    // Drain the mailboxes as the idle tick would, so that each run posts into empty slots.
-    if (server.hasPendingTimelineCommand()) {
-        const TimelineCommand c = server.getPendingTimelineCommand();
-        Check(c.action >= 0 && c.action <= 7, "timeline action out of range");
-    }
-    if (server.hasPendingRecordCommand()) {
-        const RecordMode m = server.getPendingRecordCommand();
-        Check(m >= 0 && m <= 3, "record mode out of range");
-    }
-    if (server.hasPendingCameraSettings()) (void)server.getPendingCameraSettings();
-    if (server.hasPendingSelectCamera()) (void)server.getPendingSelectCamera();
+    TakeMailboxes(server);
     return 0;
 }

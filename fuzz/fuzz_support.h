@@ -1,14 +1,18 @@
-// Helpers shared by the fuzz targets: driving a connection through a socket pair and checking
-// that an HTTP answer is well formed.
+// Helpers shared by the fuzz targets: driving a connection through a socket pair (with the tests'
+// loopback helpers) into one server, checking that an HTTP answer is well formed, and taking what
+// a control request posted.
 #pragma once
 
-#include <sys/socket.h>
 #include <unistd.h>
 
-#include <cstdint>
+#include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <string>
-#include <string_view>
+
+#include "link/mjpeg_server.h"
+#include "platform/log.h"
+#include "tests/support/test_support.h"
 
 namespace qlo::fuzz {
 
@@ -23,23 +27,9 @@ inline void Check(bool condition, const char* what) {
     if (!condition) Fail(what);
 }
 
-// Writes all of `bytes` into fd (a socket pair end with room for them).
-inline bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-        if (n <= 0) return false;
-        bytes.remove_prefix(static_cast<size_t>(n));
-    }
-    return true;
-}
-
-// Everything the other end sends until it closes.
-inline std::string ReadToEnd(int fd) {
-    std::string out;
-    char chunk[4096];
-    for (ssize_t n; (n = ::recv(fd, chunk, sizeof chunk, 0)) > 0;) out.append(chunk, static_cast<size_t>(n));
-    return out;
-}
+// Writing a whole input into a socket pair end, and reading the other end until it closes.
+using qlotest::ReadToEnd;
+using qlotest::SendText;
 
 // The parts of an answer.
 struct Answer {
@@ -75,6 +65,48 @@ inline Answer CheckAnswer(const std::string& answer) {
         Check(static_cast<size_t>(contentLength) == a.body.size(), "body length differs from Content-Length");
     }
     return a;
+}
+
+// The server the control targets drive, never started; it knows three cameras.
+inline MJPEGServer& Server() {
+    static MJPEGServer* server = [] {
+        qlo::log::SetStderrEnabled(false);
+        auto* s = new MJPEGServer();
+        s->updateCameraList({"Camera 1", "Phone \"A\"", "Kamera \xC3\xBC"});
+        return s;
+    }();
+    return *server;
+}
+
+// Takes the mailboxes as the idle tick would, so that each run posts into empty slots. What was
+// posted must be something the idle tick can apply: finite lens values, a known timeline action
+// with a finite time, a known record mode, names terminated within their fields.
+inline void TakeMailboxes(MJPEGServer& server) {
+    const auto terminated = [](const char* field, size_t capacity) {
+        return ::memchr(field, '\0', capacity) != nullptr;
+    };
+    if (server.hasPendingCameraSettings()) {
+        const CameraSettings s = server.getPendingCameraSettings();
+        Check(std::isfinite(s.zoom) && std::isfinite(s.focusDistance) && std::isfinite(s.aperture) &&
+                  std::isfinite(s.blurLevel),
+              "a lens value that is not finite was posted");
+        Check(terminated(s.deviceName, sizeof s.deviceName), "deviceName not terminated");
+    }
+    if (server.hasPendingTimelineCommand()) {
+        const TimelineCommand c = server.getPendingTimelineCommand();
+        Check(c.action >= 0 && c.action <= 7, "timeline action out of range");
+        Check(std::isfinite(c.time), "a seek time that is not finite was posted");
+    }
+    if (server.hasPendingRecordCommand()) {
+        const RecordMode m = server.getPendingRecordCommand();
+        Check(m >= 0 && m <= 3, "record mode out of range");
+    }
+    if (server.hasPendingSelectCamera()) {
+        const SelectCameraRequest r = server.getPendingSelectCamera();
+        Check(terminated(r.deviceName, sizeof r.deviceName) && terminated(r.cameraName, sizeof r.cameraName),
+              "camera choice not terminated");
+        Check(r.deviceName[0] != '\0', "camera choice without a device name");
+    }
 }
 
 }  // namespace qlo::fuzz
