@@ -93,11 +93,7 @@ TEST_F(ScriptFixture, TheObjectModelReflectsTheProject) {
 // A composition's time is clamped to it; while it plays the time read is the playback time, and
 // setting it moves playback without stopping it; the playback command fails without a composition.
 TEST_F(ScriptFixture, TheCompositionsTimeIsClampedAndFollowsPlayback) {
-    const struct {
-        const char* script;
-        const char* result;
-        double time;
-    } kSeeks[] = {
+    const struct { const char* script; const char* result; double time; } kSeeks[] = {
         {"app.project.activeItem.time = 2.5", "2.5", 2.5},
         {"app.project.activeItem.time = 12", "12", 10.0},
         {"app.project.activeItem.time = -1", "-1", 0.0},

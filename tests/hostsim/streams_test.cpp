@@ -96,15 +96,12 @@ protected:
 TEST_F(StreamSuites, StreamTypes) {
     Layer& flat = comp->addNull("flat");  // a 2-D layer
     Layer* light = layerNamed("Light 1");
-    const struct {
-        Layer* layer;
-        AEGP_LayerStream stream;
-        AEGP_StreamType type;
-    } kCases[] = {{plane, AEGP_LayerStream_POSITION, AEGP_StreamType_ThreeD_SPATIAL},
-                  {plane, AEGP_LayerStream_OPACITY, AEGP_StreamType_OneD},
-                  {&flat, AEGP_LayerStream_POSITION, AEGP_StreamType_TwoD_SPATIAL},
-                  {&flat, AEGP_LayerStream_SCALE, AEGP_StreamType_TwoD},
-                  {light, AEGP_LayerStream_COLOR, AEGP_StreamType_COLOR}};
+    const struct { Layer* layer; AEGP_LayerStream stream; AEGP_StreamType type; } kCases[] = {
+        {plane, AEGP_LayerStream_POSITION, AEGP_StreamType_ThreeD_SPATIAL},
+        {plane, AEGP_LayerStream_OPACITY, AEGP_StreamType_OneD},
+        {&flat, AEGP_LayerStream_POSITION, AEGP_StreamType_TwoD_SPATIAL},
+        {&flat, AEGP_LayerStream_SCALE, AEGP_StreamType_TwoD},
+        {light, AEGP_LayerStream_COLOR, AEGP_StreamType_COLOR}};
     for (const auto& c : kCases) {
         AEGP_StreamRefH s = open(*c.layer, c.stream);
         AEGP_StreamType type = -1;

@@ -11,13 +11,7 @@ TEST(RegisterModelSuites, EveryTableUnderItsNameAndVersionWithNoEmptySlots) {
     registry.clear();
     RegisterModelSuites(registry);
     SPBasicSuite* basic = registry.basic();
-    struct Expect {
-        const char* name;
-        int32_t version;
-        const void* table;
-        size_t size;
-    };
-    const Expect expected[] = {
+    const struct { const char* name; int32_t version; const void* table; size_t size; } expected[] = {
         {kAEGPItemSuite, kAEGPItemSuiteVersion14, ItemSuite(), sizeof(AEGP_ItemSuite14)},
         {kAEGPItemViewSuite, kAEGPItemViewSuiteVersion1, ItemViewSuite(), sizeof(AEGP_ItemViewSuite1)},
         {kAEGPCompSuite, kAEGPCompSuiteVersion25, CompSuite(), sizeof(AEGP_CompSuite25)},
@@ -31,7 +25,7 @@ TEST(RegisterModelSuites, EveryTableUnderItsNameAndVersionWithNoEmptySlots) {
         {kAEGPWorldSuite, kAEGPWorldSuiteVersion3, WorldSuite(), sizeof(AEGP_WorldSuite3)},
         {kAEGPUtilitySuite, kAEGPUtilitySuiteVersion13, UtilitySuite(), sizeof(AEGP_UtilitySuite13)},
     };
-    for (const Expect& e : expected) {
+    for (const auto& e : expected) {
         const void* table = nullptr;
         ASSERT_EQ(basic->AcquireSuite(e.name, e.version, &table), kSPNoError) << e.name;
         EXPECT_EQ(table, e.table) << e.name;
