@@ -36,7 +36,7 @@ struct Ui {
 
 TEST(PanelAx, TitlesMatchLowerCasedAndDescriptionsByContainment) {
     Ui u;
-    ui::Button& other = u.button("Other");
+    u.button("Other");
     ui::Button& two = u.button("2 Views");
     EXPECT_TRUE(qloPressButton("2 VIEWS"));
     ui::Button& described = u.button("x");
@@ -44,7 +44,6 @@ TEST(PanelAx, TitlesMatchLowerCasedAndDescriptionsByContainment) {
     EXPECT_TRUE(qloPressButton("4 views"));
     EXPECT_FALSE(qloPressButton("8 views"));
     EXPECT_EQ(u.pressed, (std::vector<ui::Button*>{&two, &described}));
-    (void)other;
 }
 
 TEST(PanelAx, PlainButtonsBeforeRadioButtonsAndTheLimitBoundsTheWalk) {

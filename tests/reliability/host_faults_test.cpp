@@ -9,27 +9,8 @@ namespace {
 
 // Functions whose failure means the host kept something: the plug-in cannot give it back.
 bool ReleasesSomething(const std::string& name) {
-    for (const char* n : {"FreeMemHandle", "UnlockMemHandle", "DisposeStream", "DisposeStreamValue", "Dispose",
-                          "CheckinFrame"}) {
-        if (name == n) return true;
-    }
-    return false;
-}
-
-// The project document without the phones' own edits: the layers named in `drop` (their camera
-// layers) and the compositions' time (recording moves it on a frame per keyframe).
-nlohmann::json WithoutLayers(const std::string& document, const std::vector<std::string>& drop) {
-    nlohmann::json j = nlohmann::json::parse(document);
-    for (auto& item : j["items"]) {
-        item.erase("currentTime");
-        if (!item.contains("layers")) continue;
-        auto& layers = item["layers"];
-        for (auto it = layers.begin(); it != layers.end();) {
-            const bool phones = std::find(drop.begin(), drop.end(), (*it)["name"].get<std::string>()) != drop.end();
-            it = phones ? layers.erase(it) : it + 1;
-        }
-    }
-    return j;
+    return std::ranges::count(V{"FreeMemHandle", "UnlockMemHandle", "DisposeStream", "DisposeStreamValue",
+                                "Dispose", "CheckinFrame"}, name) > 0;
 }
 
 }  // namespace
@@ -87,9 +68,8 @@ TEST_F(ReliabilityTest, FaultsAreArmedFromTheConsoleAndTheCommandLineSpelling) {
                                     "AEGP_RenderAndCheckoutFrame: always; 0 calls, 0 failed"}));
     qh::SuiteFault fault;
     std::string error;
-    EXPECT_FALSE(qh::ParseSuiteFault("AEGP_NoSuchThing", &fault, &error));
-    EXPECT_FALSE(qh::ParseSuiteFault("GetLayerName:0", &fault, &error));
-    EXPECT_FALSE(qh::ParseSuiteFault("GetLayerName:2x", &fault, &error));
+    for (const char* bad : {"AEGP_NoSuchThing", "GetLayerName:0", "GetLayerName:2x"})
+        EXPECT_FALSE(qh::ParseSuiteFault(bad, &fault, &error)) << bad;
     // The Nth call counts from arming: only the second name read fails.
     AEGP_MemHandle name = nullptr;
     const auto* layers = qh::LayerSuite();
@@ -131,7 +111,9 @@ TEST_F(ReliabilityTest, ProjectIsAsItWasApartFromThePhonesOwnEditsEvenWhenCallsF
     disconnect(a, 1);
     disconnect(b, 0);
     pass(5);
-    EXPECT_EQ(WithoutLayers(qh::SerializeProject(qh::CurrentProject()), {"A", "B"}), WithoutLayers(before, {}));
+    // Recording moves the compositions' time on a frame per keyframe.
+    EXPECT_EQ(ProjectWithout(qh::SerializeProject(qh::CurrentProject()), {"A", "B"}, {"currentTime"}),
+              ProjectWithout(before, {}, {"currentTime"}));
 }
 
 TEST_F(ReliabilityTest, LayersCompositionsAndItemsDeletedWhilePhonesStreamAreLetGo) {

@@ -30,6 +30,20 @@ inline void PrintTo(const HostHoldings& h, std::ostream* os) {
         << h.receipts << ", worlds " << h.worlds << ", suites " << h.suites << "}";
 }
 
+// The project document without the layers named in `drop` (the phones' own camera layers) and
+// the items' `keys` (what the session itself changes, such as the compositions' time).
+inline nlohmann::json ProjectWithout(const std::string& document, const V& drop, const V& keys) {
+    nlohmann::json j = nlohmann::json::parse(document);
+    for (auto& item : j["items"]) {
+        for (const std::string& key : keys) item.erase(key);
+        if (!item.contains("layers")) continue;
+        auto& layers = item["layers"];
+        for (auto it = layers.begin(); it != layers.end();)
+            it = std::ranges::count(drop, (*it)["name"].get<std::string>()) ? layers.erase(it) : it + 1;
+    }
+    return j;
+}
+
 class ReliabilityTest : public PluginTest {
 protected:
     void TearDown() override {

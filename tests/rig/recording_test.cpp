@@ -1,5 +1,7 @@
 // Recording through POST /record: single keys, continuous recording paced by motion, the last
 // frame, phones without motion of their own, lens keys and preview keys that become real.
+#include <span>
+
 #include "recording_http.h"
 
 using Keys = std::vector<long>;
@@ -69,14 +71,11 @@ TEST_F(RigTest, StoredLensSettingsAreKeyedWithEachRecordedFrame) {
     EXPECT_FALSE(stream("A", AEGP_LayerStream_ZOOM).animated());
     EXPECT_NE(stream("A", AEGP_LayerStream_ZOOM).staticValue().v[0], 500);
     turn(a, 2);
-    const std::pair<AEGP_LayerStream, double> lens[] = {{AEGP_LayerStream_ZOOM, 500},
-                                                         {AEGP_LayerStream_FOCUS_DISTANCE, 600},
-                                                         {AEGP_LayerStream_APERTURE, 7},
-                                                         {AEGP_LayerStream_BLUR_LEVEL, 50},
-                                                         {AEGP_LayerStream_DEPTH_OF_FIELD, 1}};
-    for (const auto& [s, value] : lens) {
-        ASSERT_EQ(keyFrames("A", s), Keys{1}) << "stream " << s;
-        EXPECT_EQ(stream("A", s).keyframes()[0].value.v[0], value) << "stream " << s;
+    const auto lens = std::span(kRigStreams).subspan(2);  // zoom, focus, aperture, blur, depth of field
+    const double keyed[] = {500, 600, 7, 50, 1};
+    for (size_t i = 0; i < lens.size(); ++i) {
+        ASSERT_EQ(keyFrames("A", lens[i]), Keys{1}) << "stream " << lens[i];
+        EXPECT_EQ(stream("A", lens[i]).keyframes()[0].value.v[0], keyed[i]) << "stream " << lens[i];
     }
     EXPECT_EQ(keyFrames("A", AEGP_LayerStream_ORIENTATION), (Keys{0, 1}));
 }

@@ -1,5 +1,7 @@
 // Lens settings through POST /camera: which phone they belong to, the first request, the change
 // threshold and values the user edited in the host.
+#include <span>
+
 #include "recording_http.h"
 #include "rig/camera_settings.h"
 
@@ -26,11 +28,9 @@ TEST_F(RigTest, LensValuesAreShownOnFirstRequestAndThenOnlyWhenTheyChange) {
     connect("127.0.0.2", "?deviceName=A", "A", 1);
     const auto value = [&](AEGP_LayerStream s) { return stream("A", s).staticValue().v[0]; };
     post("/camera", R"({"zoom":1000,"focusDistance":900,"aperture":20,"blurLevel":80,"dof":true})");
-    EXPECT_EQ(value(AEGP_LayerStream_ZOOM), 1000);
-    EXPECT_EQ(value(AEGP_LayerStream_FOCUS_DISTANCE), 900);
-    EXPECT_EQ(value(AEGP_LayerStream_APERTURE), 20);
-    EXPECT_EQ(value(AEGP_LayerStream_BLUR_LEVEL), 80);
-    EXPECT_EQ(value(AEGP_LayerStream_DEPTH_OF_FIELD), 1);
+    const auto lens = std::span(kRigStreams).subspan(2);  // zoom, focus, aperture, blur, depth of field
+    const double shown[] = {1000, 900, 20, 80, 1};
+    for (size_t i = 0; i < lens.size(); ++i) EXPECT_EQ(value(lens[i]), shown[i]) << lens[i];
 
     // The user edits zoom and focus in the host; changes below the threshold do not undo that.
     layer("A")->stream(AEGP_LayerStream_ZOOM)->setStaticValue(qh::Value::One(123));
