@@ -183,17 +183,18 @@ TEST_F(StreamSuites, InsertedKeysInAnyTimeScaleAndTwoReferencesSeeOneStream) {
     }
     EXPECT_EQ(keys[3].outInterp, AEGP_KeyInterp_LINEAR);
 
-    const A_Time zeroScale{1, 0};
+    // Each call has exactly one thing wrong: a time of scale 0, an unknown time mode, a null.
+    const A_Time zeroScale{1, 0}, one = Sec(1);
     const auto getValue = StreamSuite()->AEGP_GetNewStreamValue;
     EXPECT_EQ(getValue(kPlugin, s, AEGP_LTimeMode_CompTime, &zeroScale, 0, &v), A_Err_PARAMETER);
-    EXPECT_EQ(getValue(kPlugin, s, 7, &zeroScale, 0, &v), A_Err_PARAMETER);
+    EXPECT_EQ(getValue(kPlugin, s, 7, &one, 0, &v), A_Err_PARAMETER);
     AEGP_KeyframeIndex index;
     const auto insertKey = KeyframeSuite()->AEGP_InsertKeyframe;
     EXPECT_EQ(insertKey(s, AEGP_LTimeMode_CompTime, nullptr, &index), A_Err_PARAMETER);
-    EXPECT_EQ(insertKey(s, AEGP_LTimeMode_CompTime, &zeroScale, nullptr), A_Err_PARAMETER);
-    for (AEGP_KeyframeIndex bad : {5, -1}) {
+    EXPECT_EQ(insertKey(s, AEGP_LTimeMode_CompTime, &one, nullptr), A_Err_PARAMETER);
+    EXPECT_EQ(insertKey(s, 7, &one, &index), A_Err_PARAMETER);
+    for (AEGP_KeyframeIndex bad : {5, -1})
         EXPECT_EQ(KeyframeSuite()->AEGP_DeleteKeyframe(s, bad), A_Err_PARAMETER) << bad;
-    }
     for (int k = 0; k < 5; ++k) ASSERT_EQ(KeyframeSuite()->AEGP_DeleteKeyframe(s, 0), A_Err_NONE);
     EXPECT_EQ(ValueAt(s, Sec(0)).one_d, 0) << "deleting the last key leaves its value";
     EXPECT_EQ(StreamSuite()->AEGP_DisposeStream(s), A_Err_NONE);
