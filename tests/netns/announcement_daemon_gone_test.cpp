@@ -5,7 +5,6 @@
 // with the same command line, also when an assertion fails.
 #include "link/service_announcement.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
@@ -13,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <fstream>
 #include <iterator>
@@ -37,23 +37,17 @@ std::string ReadAll(const std::string& path) {
 
 // The namespace's avahi-daemon (its /proc shows only the namespace's processes): pid and argv.
 bool FindDaemon(pid_t& pid, std::vector<std::string>& argv) {
-    DIR* proc = opendir("/proc");
-    if (proc == nullptr) return false;
-    bool found = false;
-    while (dirent* e = readdir(proc)) {
-        const pid_t p = static_cast<pid_t>(atoi(e->d_name));
-        if (p <= 0 || ReadAll("/proc/" + std::string(e->d_name) + "/comm") != "avahi-daemon\n")
-            continue;
-        const std::string cmdline = ReadAll("/proc/" + std::string(e->d_name) + "/cmdline");
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string dir = entry.path().string();
+        pid = static_cast<pid_t>(atoi(entry.path().filename().c_str()));
+        if (pid <= 0 || ReadAll(dir + "/comm") != "avahi-daemon\n") continue;
+        const std::string cmdline = ReadAll(dir + "/cmdline");
         argv.clear();
         for (size_t at = 0; at < cmdline.size(); at = cmdline.find('\0', at) + 1)
             argv.push_back(cmdline.substr(at, cmdline.find('\0', at) - at));
-        pid = p;
-        found = !argv.empty();
-        break;
+        return !argv.empty();
     }
-    closedir(proc);
-    return found;
+    return false;
 }
 
 // Stops the daemon; the destructor starts it again with the same arguments, so the tests after

@@ -49,30 +49,25 @@ Coverage Measure(cairo_surface_t* png, int x0, int y0, int x1, int y1) {
     const unsigned char* data = cairo_image_surface_get_data(png);
     const int stride = cairo_image_surface_get_stride(png);
     int solidCounts[std::size(kDemoSolids)] = {};
-    long page = 0, scene = 0, total = 0;
+    long page = 0, scene = 0;
     for (int y = y0; y < y1; ++y) {
         for (int x = x0; x < x1; ++x) {
             uint32_t pixel;
             std::memcpy(&pixel, data + y * stride + x * 4, sizeof pixel);  // ARGB32, native order
             const Rgb c{static_cast<int>((pixel >> 16) & 0xff), static_cast<int>((pixel >> 8) & 0xff),
                         static_cast<int>(pixel & 0xff)};
-            ++total;
-            if (Near(c, kPage, 8)) ++page;
+            page += Near(c, kPage, 8);
             bool isScene = Near(c, kDemoBackground) || Near(c, kDemoFloor);
             for (size_t i = 0; i < std::size(kDemoSolids); ++i) {
-                if (Near(c, kDemoSolids[i])) {
-                    ++solidCounts[i];
-                    isScene = true;
-                }
+                solidCounts[i] += Near(c, kDemoSolids[i]);
+                isScene = isScene || Near(c, kDemoSolids[i]);
             }
-            if (isScene) ++scene;
+            scene += isScene;
         }
     }
-    Coverage coverage;
-    if (total == 0) return coverage;
-    coverage.page = static_cast<double>(page) / total;
-    coverage.scene = static_cast<double>(scene) / total;
-    for (int count : solidCounts) coverage.solidsSeen += count * 1000 > total ? 1 : 0;
+    const double total = static_cast<double>(x1 - x0) * (y1 - y0);
+    Coverage coverage{page / total, scene / total};
+    for (int count : solidCounts) coverage.solidsSeen += count * 1000 > total;
     return coverage;
 }
 

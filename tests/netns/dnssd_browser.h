@@ -7,7 +7,6 @@
 #include <dns_sd.h>
 #include <poll.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <map>
 #include <optional>
@@ -15,6 +14,7 @@
 #include <vector>
 
 #include "platform/runloop.h"
+#include "support/test_support.h"
 
 struct BrowseEvent {
     bool added;
@@ -49,12 +49,7 @@ public:
     // Runs the main run loop and the browser until `done` holds or `seconds` pass.
     template <class Pred>
     bool pumpUntil(Pred done, double seconds = 15.0) {
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-        while (!done()) {
-            if (std::chrono::steady_clock::now() > deadline) return false;
-            pumpOnce(browse_);
-        }
-        return true;
+        return qlotest::WaitUntil([&] { return pumpOnce(browse_), done(); }, seconds);
     }
 
     std::optional<BrowseEvent> lastEventFor(const std::string& name) const {
@@ -70,8 +65,7 @@ public:
         if (DNSServiceResolve(&ref, 0, found.interfaceIndex, found.name.c_str(), "_quillo._tcp.",
                               found.domain.c_str(), &OnResolve, &state) != kDNSServiceErr_NoError)
             return std::nullopt;
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-        while (!state.done && std::chrono::steady_clock::now() < deadline) pumpOnce(ref);
+        qlotest::WaitUntil([&] { return pumpOnce(ref), state.done; }, seconds);
         DNSServiceRefDeallocate(ref);
         if (!state.done || state.error != kDNSServiceErr_NoError) return std::nullopt;
         return state.result;
