@@ -96,19 +96,14 @@ TEST_F(PluginTest, ForEachCameraLayerVisitsTheCamerasTopFirstAndStopsWhenAsked) 
     ASSERT_GE(expected.size(), 2u);
 
     AEGP_SuiteHandler suites(g_basicSuite);
-    std::vector<std::pair<A_long, AEGP_LayerH>> seen;
-    EXPECT_TRUE(ForEachCameraLayer(suites, compH(), [&](A_long i, AEGP_LayerH layer) {
-        seen.emplace_back(i, layer);
-        return true;
-    }));
-    EXPECT_EQ(seen, expected);
-
-    seen.clear();
-    ForEachCameraLayer(suites, compH(), [&](A_long i, AEGP_LayerH layer) {
-        seen.emplace_back(i, layer);
-        return false;
-    });
-    EXPECT_EQ(seen, decltype(seen)(expected.begin(), expected.begin() + 1));
+    for (bool goOn : {true, false}) {
+        std::vector<std::pair<A_long, AEGP_LayerH>> seen;
+        const bool walked = ForEachCameraLayer(suites, compH(), [&](A_long i, AEGP_LayerH layer) {
+            return seen.emplace_back(i, layer), goOn;
+        });
+        EXPECT_TRUE(walked || !goOn);
+        EXPECT_EQ(seen, goOn ? expected : decltype(seen)(expected.begin(), expected.begin() + 1)) << goOn;
+    }
     EXPECT_FALSE(ForEachCameraLayer(suites, nullptr, [](A_long, AEGP_LayerH) { return true; }));
 }
 
