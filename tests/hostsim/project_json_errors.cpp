@@ -86,13 +86,11 @@ TEST(ProjectJsonErrors, NameLineColumnAndWhatIsWrongWhere) {
          {"a light layer is always 3-D"}},
         {LayerDoc("{\"name\": \"K\", \"type\": \"camera\", \"grid\": {\"spacing\": 5}}"), 7, 0, {"grid"}},
         // The document as a whole.
-        {"[]", 1, 0, {"the document must be an object"}},
         {"{\"format\": \"quillo-host project\", \"version\": 2, \"items\": []}", 0, 0, {"version"}},
         {"{\"format\": \"something else\", \"version\": 1, \"items\": []}", 0, 0, {"field \"format\""}},
         {Doc("    {\"type\": \"folder\", \"name\": \"A\", \"active\": true},\n"
              "    {\"type\": \"folder\", \"name\": \"B\", \"active\": true}"),
          6, 0, {"only one item can be active"}},
-        {Doc("    {\"type\": \"plugin\", \"name\": \"A\"}"), 0, 0, {"items[0] (plugin \"A\")", "unknown item type \"plugin\""}},
     };
     ExpectRefused(cases);
 }
@@ -114,7 +112,7 @@ TEST(ProjectJsonErrors, HostileFilesAreReportedNotFatal) {
         {Doc("    {\"type\": \"folder\", \"name\": \"" + longName + "\n\"}"), 5, 0,
          {"invalid string: control character U+000A (LF) must be escaped", "last read: '\"nnnn", "(30"}},
         {Doc("    {\"type\": \"plugin\", \"name\": \"" + longName + "\"}"), 5, 0,
-         {"(plugin \"nnnn", "... (30000 bytes)", "unknown item type \"plugin\""}},
+         {"items[0] (plugin \"nnnn", "... (30000 bytes)", "unknown item type \"plugin\""}},
         {LayerDoc("{\"name\": \"Cam\\u0000A\", \"type\": \"camera\"}"), 7, 10,
          {"field \"name\": a name cannot hold U+0000, found \"Cam\\u0000A\""}},
         {Doc("    {\"type\": \"folder\", \"name\": \"F\\u0000\"}"), 5, 0, {"a name cannot hold U+0000"}},
