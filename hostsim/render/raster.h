@@ -34,6 +34,10 @@ struct Paint {
     bool cover = false;
 };
 
+// A pixel passes the depth test when it is no farther than what is there, with a little
+// slack so that a layer lying on another (a solid on the floor) shows when drawn later.
+inline constexpr float kDepthSlack = 1.0f - 1e-5f;
+
 // An 8-bit world being drawn, and its inverse-depth buffer: per pixel 1 / camera-space depth
 // of what was drawn there with depthWrite, 0 where nothing was (infinitely far).
 class Canvas {
