@@ -12,12 +12,6 @@
 #include "link/stream_sender.h"
 #include "reliability_fixture.h"
 
-namespace {
-
-int ConnectSilently(const char* ip, uint16_t port) { return qlotest::ConnectFrom(ip, port); }
-
-}  // namespace
-
 using MisbehavingPhonesTest = ReliabilityTest;
 
 TEST_F(MisbehavingPhonesTest, SilentConnectionsAndConnectCyclesLeaveDescriptorsAndThreadsAsTheyWere) {
@@ -36,7 +30,7 @@ TEST_F(MisbehavingPhonesTest, SilentConnectionsAndConnectCyclesLeaveDescriptorsA
 
     // Connections that send nothing: each is closed at the request deadline.
     std::vector<int> silent;
-    for (int i = 0; i < 4; ++i) silent.push_back(ConnectSilently("127.0.0.6", httpPort));
+    for (int i = 0; i < 4; ++i) silent.push_back(qlotest::ConnectFrom("127.0.0.6", httpPort));
     // 200 phones that connect, take their stream's head, and go, while frames are pushed.
     size_t before = healthy.count();
     for (int cycle = 0; cycle < 200; ++cycle) {

@@ -86,9 +86,7 @@ TEST_F(SlowPhonesTest, TricklingAndSilentConnectionsBeyondTheReadBoundKeepNobody
               std::string::npos);
     EXPECT_TRUE(passUntil([&] { return streaming.count() > framesBefore; }));
     // Every held connection is closed unanswered, and nothing was posted.
-    for (int fd : held) {
-        EXPECT_EQ(qlotest::ReadToEnd(fd), "");
-    }
+    for (int fd : held) EXPECT_EQ(qlotest::ReadToEnd(fd), "");
     for (int fd : held) close(fd);
     EXPECT_FALSE(g_server->hasPendingRecordCommand());
 }
