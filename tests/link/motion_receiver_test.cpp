@@ -171,7 +171,7 @@ TEST_F(MotionReceiverTest, AFullTableForgetsTheStalestSenderWithoutAStream) {
     // The phones with a stream are still heard.
     UdpPhone first(ipOf(0));
     ASSERT_TRUE(first.sendSample(port_, {5, 5, 5, 5, 5, 5}));
-    EXPECT_TRUE(WaitUntil([&] { return receiver_.consumeMotionForSender(ipOf(0), m) && m.fresh && m.orientX == 5; }));
+    EXPECT_TRUE(WaitForSample(ipOf(0), {5, 5, 5, 5, 5, 5}));
 
     // A table whose every sender has a stream hears no new sender (and says so once).
     std::vector<std::string> all;

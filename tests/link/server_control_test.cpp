@@ -1,6 +1,7 @@
 // The control endpoints over real loopback connections: exact answer bytes, the mailboxes
 // (newest post wins, unmentioned lens fields kept), requests split across segments or never
 // finished, and the bound on connections being read at once.
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <thread>
@@ -99,10 +100,8 @@ TEST_F(ControlTest, CameraSettingsKeepUnmentionedLensFields) {
     EXPECT_EQ(Exchange(port_, Post("/camera", R"({"zoom":800})")), kOk);
     CameraSettings s = server_.getPendingCameraSettings();
     EXPECT_FALSE(server_.hasPendingCameraSettings());
-    EXPECT_EQ(s.zoom, 800.0f);
-    EXPECT_EQ(s.focusDistance, 300.5f);
-    EXPECT_EQ(s.aperture, 2.8f);
-    EXPECT_EQ(s.blurLevel, 50.0f);
+    EXPECT_EQ((std::array{s.zoom, s.focusDistance, s.aperture, s.blurLevel}),
+              (std::array{800.0f, 300.5f, 2.8f, 50.0f}));
     EXPECT_TRUE(s.dof);
     EXPECT_STREQ(s.deviceName, "");  // every request rewrites the device name
 

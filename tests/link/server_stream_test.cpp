@@ -26,8 +26,7 @@ TEST_F(StreamTest, AnyOtherPathGetsTheHeadAndFramesInMultipartFraming) {
     EXPECT_EQ(phone.readHead(), kStreamHead);
     auto e = entry("127.0.0.2", true);
     ASSERT_TRUE(e);
-    EXPECT_STREQ(e->name, "");
-    EXPECT_STREQ(e->targetCam, "");
+    EXPECT_EQ(identity("127.0.0.2"), "|");
     EXPECT_TRUE(e->allowed);
     StreamPhone favicon("127.0.0.3", port_, "/favicon.ico");
     EXPECT_EQ(favicon.readHead(), kStreamHead);
@@ -51,10 +50,7 @@ TEST_F(StreamTest, QueryNamesTheStreamAndPostsTheCameraChoice) {
     StreamPhone phone("127.0.0.2", port_, "/stream?deviceName=Ann%27s+Phone&cameraName=Cam%201");
     ASSERT_EQ(phone.readHead(), kStreamHead);
     ASSERT_TRUE(logged("/stream identity"));
-    auto e = entry("127.0.0.2");
-    ASSERT_TRUE(e);
-    EXPECT_STREQ(e->name, "Ann's Phone");
-    EXPECT_STREQ(e->targetCam, "Cam 1");
+    EXPECT_EQ(identity("127.0.0.2"), "Ann's Phone|Cam 1");
     // The choice is posted right after the identity is logged.
     ASSERT_TRUE(WaitUntil([&] { return server_.hasPendingSelectCamera(); }));
     const SelectCameraRequest choice = server_.getPendingSelectCamera();
@@ -93,29 +89,22 @@ TEST_F(StreamTest, RegistrationNamesTheNextStreamOnceAndRenamesAStreamingPhone) 
               "HTTP/1.1 200 OK");
     StreamPhone phone("127.0.0.4", port_);
     ASSERT_EQ(phone.readHead(), kStreamHead);
-    auto e = entry("127.0.0.4", true);
-    ASSERT_TRUE(e);
-    EXPECT_STREQ(e->name, "Ann");
-    EXPECT_STREQ(e->targetCam, "Cam 2");
+    EXPECT_EQ(identity("127.0.0.4", true), "Ann|Cam 2");
 
     // The registration was used up: a reconnect is a plain new phone.
     StreamPhone again("127.0.0.4", port_, "/stream?cameraName=CamX");
     ASSERT_EQ(again.readHead(), kStreamHead);
     ASSERT_TRUE(logged("Evicting ghost"));
     ASSERT_TRUE(logged("/stream identity"));
-    e = entry("127.0.0.4");
+    auto e = entry("127.0.0.4");
     ASSERT_TRUE(e);
-    EXPECT_STREQ(e->name, "");
-    EXPECT_STREQ(e->targetCam, "CamX");
+    EXPECT_EQ(identity("127.0.0.4"), "|CamX");
 
     // A registration while streaming renames and re-allows the stream.
     server_.setClientAllowed(e->fd, false);
     Exchange(port_, Post("/register", R"({"deviceName":"Bob"})"), "127.0.0.4");
-    e = entry("127.0.0.4");
-    ASSERT_TRUE(e);
-    EXPECT_STREQ(e->name, "Bob");
-    EXPECT_STREQ(e->targetCam, "");  // an absent camera name clears the choice
-    EXPECT_TRUE(e->allowed);
+    EXPECT_EQ(identity("127.0.0.4"), "Bob|");  // an absent camera name clears the choice
+    EXPECT_TRUE(info("127.0.0.4").allowed);
 }
 
 TEST_F(StreamTest, ReverseLookupNamesOnlyUnnamedStreams) {
@@ -292,9 +281,7 @@ TEST_F(ServerStartStop, StopClosesStreamsAndRestartKeepsRegistrationsAndMailboxe
     EXPECT_EQ(server_.getPendingRecordCommand(), RecordModeSingle);
     StreamPhone registered("127.0.0.3", port_);
     ASSERT_FALSE(registered.readHead().empty());
-    const auto e = entry("127.0.0.3", true);
-    ASSERT_TRUE(e);
-    EXPECT_STREQ(e->name, "Ann");
+    EXPECT_EQ(identity("127.0.0.3", true), "Ann|C");
 }
 
 TEST(ServerLifecycle, DestroyWhileConnectionsRequestsAndLookupsAreInFlight) {

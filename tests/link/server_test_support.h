@@ -151,6 +151,13 @@ protected:
         return found;
     }
 
+    // The name and camera choice of the phone streaming from ip as "name|camera"; "none" when it
+    // is not listed.
+    std::string identity(const std::string& ip, bool wait = false) {
+        const std::optional<ClientInfo> e = entry(ip, wait);
+        return e ? std::string(e->name) + "|" + e->targetCam : "none";
+    }
+
     // The entry of the phone streaming from ip, or an empty one (fd -1, no name) when there is none.
     ClientInfo info(const std::string& ip) { return entry(ip).value_or(ClientInfo{}); }
 

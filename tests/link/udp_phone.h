@@ -51,7 +51,9 @@ public:
         const auto bytes = EncodeMotionDatagram(type, values);
         return sendRaw(port, bytes.data(), bytes.size());
     }
-    bool sendReset(uint16_t port) const { return sendSample(port, {9, 9, 9, 9, 9, 9}, MotionDatagramType::Reset); }
+    bool sendReset(uint16_t port) const {
+        return sendSample(port, {9, 9, 9, 9, 9, 9}, MotionDatagramType::Reset);
+    }
 
 private:
     // The socket address of `ip` in the phone's family; false when ip is not one.

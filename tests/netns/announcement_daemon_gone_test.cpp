@@ -83,8 +83,8 @@ private:
 
 // Runs the main run loop (where the announcement's replies arrive) until `done` holds.
 bool PumpUntil(const std::function<bool()>& done, double seconds) {
-    return qlotest::WaitUntil(
-        [&] { return qlo::runloop::RunLoop::main().runOnce(qlo::runloop::Mode::Default, 0.05), done(); }, seconds);
+    using namespace qlo::runloop;
+    return qlotest::WaitUntil([&] { return RunLoop::main().runOnce(Mode::Default, 0.05), done(); }, seconds);
 }
 
 TEST(AnnouncementDaemonGone, TheLossIsReportedOnceAndAPublicationAfterTheRestartSucceeds) {

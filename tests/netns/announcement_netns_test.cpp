@@ -114,7 +114,9 @@ TEST_F(AnnouncementOnTheNetwork, ASecondAnnouncementOfTheSameNameIsReportedAndTh
     second.publish(8256);
     // The daemon either refuses the name outright or renames the second service; either way it
     // is reported, and the first one is still announced on its port.
-    ASSERT_TRUE(browser_.pumpUntil([&] { return log_.contains("FAILED to publish") || log_.contains("port=8256"); }))
+    ASSERT_TRUE(browser_.pumpUntil([&] {
+        return log_.contains("FAILED to publish") || log_.contains("port=8256");
+    }))
         << ::testing::PrintToString(log_.lines());
     EXPECT_EQ(ResolveUntil({{"app", "aftereffects"}}), 8254);
 }
