@@ -33,6 +33,12 @@ protected:
         const auto clicks = [](const auto& b) { return b ? static_cast<qlo::ui::Button&>(*b).clickCount() : -1; };
         return {clicks(ok), clicks(cancel)};
     }
+    // Opens the default dialog: the guard closes it through OK if it runs, else the test cancels it.
+    void expectGuard(bool running) {
+        EXPECT_EQ(openAndWait({}), std::make_pair(running ? 1 : 0, 0));
+        EXPECT_EQ(app->modalWindow() == nullptr, running);
+        if (!running) cancelDialog();
+    }
     void cancelDialog() {
         ASSERT_NE(app->goToTimeDialog(), nullptr);
         app->goToTimeDialog()->cancelButton()->performClick();
@@ -70,18 +76,11 @@ TEST_F(GoToTimeGuard, ClosesEveryVariantThroughReturnKeyOrOkElseEndsTheModalLoop
 TEST_F(GoToTimeGuard, StopsWithTheServicesAndStartsAgainWithThem) {
     ASSERT_TRUE(app->closeTab(kQLOPanelName));
     ASSERT_TRUE(log.contains("[Quillo] Stopping services"));
-    EXPECT_EQ(openAndWait({}), std::make_pair(0, 0));
-    EXPECT_NE(app->modalWindow(), nullptr) << "no guard while the services are stopped";
-    cancelDialog();
-
+    expectGuard(false);
     app->chooseMenuCommand(kQLOPanelName);
-    EXPECT_EQ(openAndWait({}), std::make_pair(1, 0));
-    EXPECT_EQ(app->modalWindow(), nullptr);
-
+    expectGuard(true);
     app->unloadPlugins();  // the death hook tears the services down
-    EXPECT_EQ(openAndWait({}), std::make_pair(0, 0));
-    EXPECT_NE(app->modalWindow(), nullptr);
-    cancelDialog();
+    expectGuard(false);
 }
 
 }  // namespace
