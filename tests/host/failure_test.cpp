@@ -29,8 +29,9 @@ protected:
         FrameTest::SetUp();
         g_idleRegistrations = g_panelRegistrations = 0;
         auto& panel = replaceSuite(kAEGPWorkspacePanelSuite, kAEGPWorkspacePanelSuiteVersion1, &g_hostPanel);
-        panel.AEGP_RegisterCreatePanelHook = [](AEGP_PluginID id, const A_u_char* name, AEGP_CreatePanelHook hook,
-                                                AEGP_CreatePanelRefcon refcon, A_Boolean paint) {
+        panel.AEGP_RegisterCreatePanelHook = [](AEGP_PluginID id, const A_u_char* name,
+                                                AEGP_CreatePanelHook hook, AEGP_CreatePanelRefcon refcon,
+                                                A_Boolean paint) {
             ++g_panelRegistrations;
             return g_hostPanel->AEGP_RegisterCreatePanelHook(id, name, hook, refcon, paint);
         };
@@ -83,7 +84,8 @@ TEST_F(FrameFailureTest, MissingSuiteInAHookReturns516AndReleasesWhatWasHeld) {
     log.clear();
 
     EXPECT_EQ(UpdateMenuHook(nullptr, nullptr, AEGP_WindType_COMP), A_Err_MISSING_SUITE);
-    EXPECT_EQ(log.lines(), std::vector<std::string>{"[Quillo] UpdateMenuHook: host suite missing (error 516)"});
+    const std::string missing = "[Quillo] UpdateMenuHook: host suite missing (error 516)";
+    EXPECT_EQ(log.lines(), std::vector<std::string>{missing});
     EXPECT_EQ(registry().outstandingTotal(), 1);
 }
 

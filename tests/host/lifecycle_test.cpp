@@ -103,8 +103,7 @@ TEST_F(FrameTest, DeathTearsDownAndReleasesThePanelSuite) {
 
     app->shutdown();
     EXPECT_TRUE(log.contains("[Quillo] Shutting down"));
-    EXPECT_EQ(g_server, nullptr);
-    EXPECT_EQ(g_motion, nullptr);
+    EXPECT_TRUE(g_server == nullptr && g_motion == nullptr);
     EXPECT_EQ(log.count("[Quillo] MJPEG server stopped"), 1u);
     EXPECT_EQ(panelSuiteHeld(), 0);
     EXPECT_EQ(g_panelSuite, nullptr);
