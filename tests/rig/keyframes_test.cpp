@@ -16,21 +16,28 @@ std::vector<double> Times(const qh::Stream* s) {
     return t;
 }
 
-// Phone "P" showing its orientation live on the camera it targets.
-class PreviewTest : public PluginTest {
+// Camera 1's handle and streams, and phone "P" showing its orientation live on the camera it
+// targets.
+class KeyframeTest : public PluginTest {
 protected:
+    void SetUp() override {
+        PluginTest::SetUp();
+        h = qh::LayerHandle(*layer("Camera 1"));
+        zoom = layer("Camera 1")->stream(AEGP_LayerStream_ZOOM);
+        orient = layer("Camera 1")->stream(AEGP_LayerStream_ORIENTATION);
+    }
     void show(float y, A_long secs) {
         ApplyPreview3D(EnsurePhoneCamera(compH(), itemH(), "P"), AEGP_LayerStream_ORIENTATION, 0, y, 0,
                        A_Time{secs, 1}, secs, entry().orientPreview);
     }
     PhoneCameraEntry& entry() { return g_phoneCameras["P"]; }
+    AEGP_LayerH h = nullptr;
+    qh::Stream *zoom = nullptr, *orient = nullptr;
 };
 
 }  // namespace
 
-TEST_F(PluginTest, KeyframeTimesMatchWithinATenthOfAMillisecond) {
-    const AEGP_LayerH h = qh::LayerHandle(*layer("Camera 1"));
-    qh::Stream* zoom = layer("Camera 1")->stream(AEGP_LayerStream_ZOOM);
+TEST_F(KeyframeTest, KeyframeTimesMatchWithinATenthOfAMillisecond) {
     for (double t : {0.0, 1.0, 1.00005, 2.0, 3.0}) zoom->setKeyframe(t, qh::Value::One(t));
     EXPECT_TRUE(HasKeyframeAtSecs(h, AEGP_LayerStream_ZOOM, 1.0));
     EXPECT_FALSE(HasKeyframeAtSecs(h, AEGP_LayerStream_ZOOM, 0.9998));
@@ -44,9 +51,7 @@ TEST_F(PluginTest, KeyframeTimesMatchWithinATenthOfAMillisecond) {
 
 // The host's default interpolation for a new key follows the stream's keys (here the user's
 // hold and Bezier keys); the keys the plug-in inserts are linear whatever that default is.
-TEST_F(PluginTest, InsertedKeyframesAreLinear) {
-    const AEGP_LayerH h = qh::LayerHandle(*layer("Camera 1"));
-    qh::Stream* zoom = layer("Camera 1")->stream(AEGP_LayerStream_ZOOM);
+TEST_F(KeyframeTest, InsertedKeyframesAreLinear) {
     zoom->setKeyframe(0, qh::Value::One(100), AEGP_KeyInterp_HOLD, AEGP_KeyInterp_HOLD);
     zoom->setKeyframe(4, qh::Value::One(500), AEGP_KeyInterp_BEZIER, AEGP_KeyInterp_BEZIER);
     qh::Stream* position = layer("Camera 1")->stream(AEGP_LayerStream_POSITION);
@@ -64,9 +69,7 @@ TEST_F(PluginTest, InsertedKeyframesAreLinear) {
     EXPECT_EQ(zoom->valueAt(3), qh::Value::One(400)) << "linear out of the inserted key (a hold would give 300)";
 }
 
-TEST_F(PluginTest, PreviewKeyframesShowLiveValuesAndLeaveTheUsersKeysAlone) {
-    const AEGP_LayerH h = qh::LayerHandle(*layer("Camera 1"));
-    qh::Stream* zoom = layer("Camera 1")->stream(AEGP_LayerStream_ZOOM);
+TEST_F(KeyframeTest, PreviewKeyframesShowLiveValuesAndLeaveTheUsersKeysAlone) {
     PreviewKFState state;
     const auto show = [&](float value, bool changed, A_long secs) {
         ApplyProp1D(h, AEGP_LayerStream_ZOOM, value, changed, A_Time{secs, 1}, secs, state);
@@ -89,17 +92,16 @@ TEST_F(PluginTest, PreviewKeyframesShowLiveValuesAndLeaveTheUsersKeysAlone) {
     EXPECT_EQ(zoom->keyframes(), (std::vector<qh::Keyframe>{{0, qh::Value::One(100)}, {5, qh::Value::One(200)}}));
 }
 
-TEST_F(PreviewTest, LettingGoOfALayerTakesItsPreviewKeyframesAlong) {
+TEST_F(KeyframeTest, LettingGoOfALayerTakesItsPreviewKeyframesAlong) {
     qh::Layer& two = comp->addCamera("Camera 2", A_FloatPoint{960, 540});
-    qh::Stream* orient1 = layer("Camera 1")->stream(AEGP_LayerStream_ORIENTATION);
     qh::Stream* orient2 = two.stream(AEGP_LayerStream_ORIENTATION);
-    for (qh::Stream* s : {orient1, orient2}) s->setKeyframe(0, qh::Value::Three(0, 0, 0));
+    for (qh::Stream* s : {orient, orient2}) s->setKeyframe(0, qh::Value::Three(0, 0, 0));
     entry().targetCam = "Camera 1";
     show(30, 1);
-    EXPECT_EQ(Times(orient1), (std::vector<double>{0, 1}));
+    EXPECT_EQ(Times(orient), (std::vector<double>{0, 1}));
 
     RetargetPhoneCamera(entry(), "Camera 2");  // the preview leaves with the handle
-    EXPECT_EQ(Times(orient1), std::vector<double>{0});
+    EXPECT_EQ(Times(orient), std::vector<double>{0});
     orient2->setKeyframe(1, qh::Value::Three(0, 3, 0));  // the user's key at the old preview's time
     show(40, 3);
     EXPECT_EQ(Times(orient2), (std::vector<double>{0, 1, 3}));
@@ -110,7 +112,7 @@ TEST_F(PreviewTest, LettingGoOfALayerTakesItsPreviewKeyframesAlong) {
     EXPECT_FALSE(entry().orientPreview.active);
 }
 
-TEST_F(PreviewTest, AKeyNoLongerAsTheLiveKeyWasLeftIsNeverTakenAway) {
+TEST_F(KeyframeTest, AKeyNoLongerAsTheLiveKeyWasLeftIsNeverTakenAway) {
     // What the user does to the live key at 1 s before the phone shows its next value.
     const std::vector<std::pair<const char*, std::function<void(qh::Stream&)>>> edits = {
         {"value changed", [](qh::Stream& s) { s.setKeyframeValue(1, qh::Value::Three(0, 7, 0)); }},
@@ -124,7 +126,6 @@ TEST_F(PreviewTest, AKeyNoLongerAsTheLiveKeyWasLeftIsNeverTakenAway) {
              s.deleteKeyframe(1);
              s.setKeyframe(1, qh::Value::Three(0, 8, 0));
          }}};
-    qh::Stream* orient = layer("Camera 1")->stream(AEGP_LayerStream_ORIENTATION);
     entry().targetCam = "Camera 1";
     for (const auto& [what, edit] : edits) {
         SCOPED_TRACE(what);
@@ -141,15 +142,14 @@ TEST_F(PreviewTest, AKeyNoLongerAsTheLiveKeyWasLeftIsNeverTakenAway) {
     }
 }
 
-TEST_F(PluginTest, AKeyWhoseValueTheHostRefusesIsNotLeftBehind) {
-    qh::Stream* zoom = layer("Camera 1")->stream(AEGP_LayerStream_ZOOM);
+TEST_F(KeyframeTest, AKeyWhoseValueTheHostRefusesIsNotLeftBehind) {
     zoom->setKeyframe(0, qh::Value::One(100));
     zoom->setKeyframe(5, qh::Value::One(200));
     const std::vector<qh::Keyframe> users = zoom->keyframes();
     qh::SuiteFaults::instance().arm({"SetKeyframeValue", 0, A_Err_GENERIC});
     PreviewKFState state;
-    ApplyProp1D(qh::LayerHandle(*layer("Camera 1")), AEGP_LayerStream_ZOOM, 900, true, A_Time{2, 1}, 2, state);
-    EXPECT_FALSE(InsertKeyframe1D(qh::LayerHandle(*layer("Camera 1")), AEGP_LayerStream_ZOOM, 900, A_Time{0, 1}));
+    ApplyProp1D(h, AEGP_LayerStream_ZOOM, 900, true, A_Time{2, 1}, 2, state);
+    EXPECT_FALSE(InsertKeyframe1D(h, AEGP_LayerStream_ZOOM, 900, A_Time{0, 1}));
     qh::SuiteFaults::instance().clear();
     EXPECT_FALSE(state.active);
     EXPECT_EQ(zoom->keyframes(), users);  // no new key at 2 s, and the user's key at 0 s kept
