@@ -17,6 +17,8 @@ TEST_F(CaptureTest, EachPhoneRendersThroughItsOwnCameraOnly) {
     pass();
     EXPECT_EQ(renders, (std::vector<V>{{"Camera 1"}}));
     EXPECT_TRUE(on("Camera 1") && !on("Camera 2"));
+    // A takes its next frame only once the first has left: the next pass renders for it too.
+    ASSERT_TRUE(WaitFor([&] { return a.count() == 1; }));
     Phone& b = connect("127.0.0.3", "?deviceName=B&cameraName=Camera%202", "B", 2);
     pass();
     EXPECT_EQ(renders, (std::vector<V>{{"Camera 1"}, {"Camera 1"}, {"Camera 2"}}));  // registry order
