@@ -2,6 +2,7 @@
 // toggle, and the split-view button and timer as phones come and go.
 #include <cstring>
 
+#include "host/plugin.h"
 #include "hostsim/app/panel_rows.h"
 #include "hostsim/app/status_line.h"
 #include "panel/panel_fixture.h"
@@ -46,6 +47,12 @@ TEST_F(PanelTest, EmptyStateUntilAPhoneConnectsThenRowsFollowTheRegistry) {
     EXPECT_EQ(eye(0).tag(), panel->clients()[0].fd);
     EXPECT_EQ(eye(0).image()->symbolName(), "eye.fill");
     EXPECT_EQ(panel->table->viewAtColumn(0, 2), nullptr);
+    EXPECT_EQ(panel->viewForTableColumn(*panel->table, nullptr, 2), nullptr);  // whoever asks
+    // Once the services stop there are no phones to list.
+    QLOStopServices();
+    panel->refreshClients();
+    EXPECT_TRUE(panel->clients().empty());
+    EXPECT_FALSE(panel->emptyStack->isHidden());
 }
 
 TEST_F(PanelTest, SelectionFollowsItsPhoneAndOnlyItIsSemibold) {

@@ -9,13 +9,18 @@ using Keys = std::vector<long>;
 TEST_F(RigTest, SingleRecordKeysEveryAllowedPhoneAndStepsOneFrame) {
     Phone& a = connect("127.0.0.2", "?deviceName=A", "A", 1);
     connect("127.0.0.3", "?deviceName=B", "B", 2);
-    moveAndWait(a, {1, 2, 3, 10, 0, 0});  // B never sends motion of its own
+    Phone& c = connect("127.0.0.4", "?deviceName=C", "C", 3);
+    moveAndWait(a, {1, 2, 3, 10, 0, 0});
+    moveAndWait(c, {7, 8, 9, 0, 0, 0});
     pass();
     record("single");
     EXPECT_TRUE(log.contains("[Quillo Record] Single keyframe at time 0.000"));
-    for (const char* phone : {"A", "B"}) {
+    // Each phone's key holds its own last motion; B, which never sent any, gets the latest.
+    const std::pair<const char*, qh::Value> keyed[] = {
+        {"A", qh::Value::Three(1, 2, 3)}, {"B", qh::Value::Three(7, 8, 9)}, {"C", qh::Value::Three(7, 8, 9)}};
+    for (const auto& [phone, value] : keyed) {
         ASSERT_EQ(stream(phone, AEGP_LayerStream_ORIENTATION).numKeyframes(), 1) << phone;
-        EXPECT_EQ(stream(phone, AEGP_LayerStream_ORIENTATION).keyframes()[0].value, qh::Value::Three(1, 2, 3)) << phone;
+        EXPECT_EQ(stream(phone, AEGP_LayerStream_ORIENTATION).keyframes()[0].value, value) << phone;
         EXPECT_FALSE(stream(phone, AEGP_LayerStream_ZOOM).animated()) << phone;  // no lens settings yet
     }
     ASSERT_EQ(keyFrames("A", AEGP_LayerStream_POSITION), Keys{0});
@@ -25,7 +30,7 @@ TEST_F(RigTest, SingleRecordKeysEveryAllowedPhoneAndStepsOneFrame) {
     EXPECT_FALSE(g_recordState);
     moveAndWait(a, {4, 5, 6, 10, 0, 0});
     pass(2);
-    disconnect(a, 1);
+    disconnect(a, 2);
     pass();
     EXPECT_EQ(keyFrames("A", AEGP_LayerStream_ORIENTATION), Keys{0});
 }
@@ -153,4 +158,16 @@ TEST_F(RigTest, AKeyRecordedIntoAnotherPhonesLiveKeyIsNeverTakenAwayAsLive) {
         pass();  // the server may drop the phone after a pass read its list: the next one ends its session
         EXPECT_EQ(keyFrames("Camera 1", AEGP_LayerStream_ORIENTATION), (Keys{0, 30, 150}));
     }
+}
+
+TEST_F(RigTest, ALiveKeyAtAnotherTimeThanTheRecordStaysLiveAndGoesWhenThePhoneMoves) {
+    animate("Camera 1");
+    comp->currentTime = 1.0;
+    Phone& a = connect("127.0.0.2", "?deviceName=A&cameraName=Camera%201", "A", 1);
+    turn(a, 3);  // shown live at 1 s
+    ASSERT_EQ(keyFrames("Camera 1", AEGP_LayerStream_ORIENTATION), (Keys{0, 30, 150}));
+    comp->currentTime = 2.0;  // the user moves the time, then records there
+    record("single");
+    turn(a, 4);  // shown live at the next frame; the live key at 1 s goes, the recorded one stays
+    EXPECT_EQ(keyFrames("Camera 1", AEGP_LayerStream_ORIENTATION), (Keys{0, 60, 61, 150}));
 }
