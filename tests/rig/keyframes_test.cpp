@@ -154,3 +154,19 @@ TEST_F(KeyframeTest, AKeyWhoseValueTheHostRefusesIsNotLeftBehind) {
     EXPECT_FALSE(state.active);
     EXPECT_EQ(zoom->keyframes(), users);  // no new key at 2 s, and the user's key at 0 s kept
 }
+
+TEST_F(KeyframeTest, ALiveKeyTheHostCannotReadIsTakenAwayLater) {
+    entry().targetCam = "Camera 1";
+    orient->setKeyframe(0, qh::Value::Three(0, 0, 0));
+    for (const char* unreadable : {"GetKeyframeTime", "GetNewKeyframeValue"}) {
+        SCOPED_TRACE(unreadable);
+        show(30, 1);
+        ASSERT_EQ(Times(orient), (std::vector<double>{0, 1}));
+        qh::SuiteFaults::instance().arm({unreadable, 0, A_Err_GENERIC});
+        LetGoOfLiveKeys(entry());
+        qh::SuiteFaults::instance().clear();
+        EXPECT_EQ(Times(orient), (std::vector<double>{0, 1}));  // not found, so not forgotten either
+        TakeAwayLiveKeysNotShown({}, compH());
+        EXPECT_EQ(Times(orient), std::vector<double>{0});
+    }
+}
