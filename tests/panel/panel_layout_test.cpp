@@ -13,6 +13,8 @@ TEST(PanelLayout, StripsKeepTheirHeightsAndTheListItsMarginsAtAnySize) {
         p.resize(w, h);
         const auto& c = *p.controller;
         EXPECT_EQ(Panel::at(*c.header), (ui::Rect{0, 0, w, 22}));
+        const ui::Rect title = Panel::at(*c.headerLabel);
+        EXPECT_EQ(std::pair(title.x, title.maxX()), std::pair(8.0, w - 8));  // 8 in from each side
         EXPECT_EQ(Panel::at(*c.footerView), (ui::Rect{0, h - 34, w, 34}));
         EXPECT_EQ(Panel::at(*c.splitViewBtn), (ui::Rect{0, h - 33, w, 33}));
         const ui::Rect list{6, 28, w - 12, h - 22 - 34 - 12};
