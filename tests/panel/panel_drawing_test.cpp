@@ -40,6 +40,11 @@ TEST(PanelDrawing, HeaderStripHasItsLineAtTheBottomAndBadgesAreRoundedOutlines) 
     EXPECT_NEAR(Grey(pixels, badge.x + 3, mid), (back + 0.55 * (Over(back, 0.06) - back)) * 255, 1.5);
     EXPECT_NEAR(Grey(pixels, badge.x, mid), (back + 0.55 * (Over(Over(back, 0.03), 0.18) - back)) * 255, 1.5);
     EXPECT_NEAR(Grey(pixels, badge.x, badge.y), back * 255, 1);
+    // Their symbols are tinted as their titles are.
+    for (const auto* store : {p.controller->appStoreBtn.get(), p.controller->playStoreBtn.get()}) {
+        ASSERT_NE(store->image(), nullptr);
+        EXPECT_EQ(store->contentTintColor(), ui::Color::calibratedWhite(kQLOBrightWhite));
+    }
 }
 
 TEST(PanelDrawing, TheBadgesShowAPointingHandWhileTheEmptyStateShows) {
