@@ -7,10 +7,7 @@
 
 #include "platform/ax/ax.h"
 #include "platform/ui/button.h"
-#include "platform/ui/image_view.h"
 #include "platform/ui/pop_up_button.h"
-#include "platform/ui/scroll_view.h"
-#include "platform/ui/table_view.h"
 #include "platform/ui/text_field.h"
 #include "platform/ui/window.h"
 
@@ -95,7 +92,6 @@ protected:
 };
 
 TEST_F(AXElements, RolesTitlesValuesAndScreenFrames) {
-    EXPECT_EQ(AXUIElementCreateApplication(getpid() + 1), nullptr) << "another process";
     EXPECT_EQ(Text(app, kAXRoleAttribute), "AXApplication");
     ui::Window closed("Closed", {0, 0, 10, 10});
     const Element w = WindowElement();
@@ -105,7 +101,7 @@ TEST_F(AXElements, RolesTitlesValuesAndScreenFrames) {
     EXPECT_EQ(Frame(w), (Rect{100, 50, 400, 300}));
 
     const std::vector<Element> row = Controls();
-    EXPECT_EQ(Roles(Children(w)), std::vector<std::string>{"AXGroup"}) << "the content view is not an element";
+    EXPECT_EQ(Roles(Children(w)), std::vector<std::string>{"AXGroup"}) << "the content is no element";
     EXPECT_EQ(Roles(row), (std::vector<std::string>{"AXButton", "AXRadioButton", "AXStaticText",
                                                      "AXTextField", "AXPopUpButton"}));
     const std::tuple<int, const char*, const char*> texts[] = {
@@ -113,8 +109,6 @@ TEST_F(AXElements, RolesTitlesValuesAndScreenFrames) {
         {2, kAXValueAttribute, "Hello"}, {3, kAXValueAttribute, "typed"}, {4, kAXValueAttribute, "Front"}};
     for (auto [i, attribute, text] : texts) EXPECT_EQ(Text(row[i], attribute), text) << i << " " << attribute;
     EXPECT_EQ(Read(row[1], kAXDescriptionAttribute), kAXErrorNoValue);
-    EXPECT_EQ(Read(row[0], kAXValueAttribute), kAXErrorAttributeUnsupported);
-    EXPECT_EQ(Read(row[2], kAXTitleAttribute), kAXErrorAttributeUnsupported);
 
     Value v;
     ASSERT_EQ(AXUIElementCopyAttributeValue(row[1], kAXValueAttribute, &v), kAXErrorSuccess);
@@ -126,28 +120,8 @@ TEST_F(AXElements, RolesTitlesValuesAndScreenFrames) {
 
     // Window origin + group origin + the view's own place.
     EXPECT_EQ(Frame(row[4]), (Rect{115, 170, 120, 24}));
-    ASSERT_EQ(AXUIElementCopyAttributeValue(row[4], kAXPositionAttribute, &v), kAXErrorSuccess);
-    EXPECT_EQ(v.text(), nullptr) << "a position is a point, not text";
-    ui::Size size;
-    EXPECT_FALSE(AXValueGetValue(v, kAXValueCGSizeType, &size));
     window->setFrame({0, 0, 400, 300});
     EXPECT_EQ(Frame(row[4]).x, 15) << "frames follow the window";
-
-    group->addSubview(std::make_shared<ui::ImageView>(Rect{0, 0, 10, 10}));
-    group->addSubview(std::make_shared<ui::ScrollView>(Rect{0, 0, 10, 10}));
-    group->addSubview(std::make_shared<ui::TableView>(Rect{0, 0, 10, 10}));
-    const std::vector<std::string> roles = Roles(Controls());
-    EXPECT_EQ(std::vector<std::string>(roles.begin() + 5, roles.end()),
-              (std::vector<std::string>{"AXImage", "AXScrollArea", "AXTable"}));
-
-    // An unflipped view places its subviews from its bottom edge; the frame is top-left on screen.
-    auto base = std::make_shared<ui::View>(Rect{0, 230, 100, 60});
-    base->setFlipped(false);
-    base->addSubview(std::make_shared<ui::Button>("Low", "", ui::ButtonType::Push, Rect{5, 10, 50, 20}));
-    window->contentView().addSubview(base);
-    const Element low = Children(Children(WindowElement()).at(1)).at(0);
-    EXPECT_EQ(Text(low, kAXTitleAttribute), "Low");
-    EXPECT_EQ(Frame(low), (Rect{5, 230 + (60 - 10 - 20), 50, 20}));
 }
 
 TEST_F(AXElements, HiddenViewsAreNotChildren) {
@@ -168,7 +142,6 @@ TEST_F(AXElements, PressingClicksAndPopUpMenusOpenAndChoose) {
     const std::vector<Element> row = Controls();
     EXPECT_EQ(AXUIElementPerformAction(row[0], kAXPressAction), kAXErrorSuccess);
     EXPECT_EQ(pushed, 1);
-    EXPECT_EQ(AXUIElementPerformAction(row[0], "AXShowMenu"), kAXErrorActionUnsupported);
     EXPECT_EQ(AXUIElementPerformAction(row[2], kAXPressAction), kAXErrorActionUnsupported);
     push->setEnabled(false);
     EXPECT_EQ(AXUIElementPerformAction(row[0], kAXPressAction), kAXErrorCannotComplete)
@@ -205,29 +178,22 @@ TEST_F(AXElements, ElementsOfRemovedViewsAndWindowsAreInvalid) {
     field->removeFromSuperview();
     EXPECT_EQ(Read(row[3], kAXRoleAttribute), kAXErrorInvalidUIElement) << "out of the window, though alive";
     field.reset();
-    EXPECT_EQ(Read(row[3], kAXValueAttribute), kAXErrorInvalidUIElement);
     EXPECT_EQ(AXUIElementPerformAction(row[3], kAXPressAction), kAXErrorInvalidUIElement);
     EXPECT_EQ(Text(row[2], kAXValueAttribute), "Hello") << "its siblings stay valid";
 
-    popUp.reset();
-    group->removeAllSubviews();
-    EXPECT_EQ(AXUIElementPerformAction(row[4], kAXPressAction), kAXErrorInvalidUIElement);
     window->setContentView(nullptr);
     EXPECT_EQ(Read(w, kAXTitleAttribute), kAXErrorInvalidUIElement)
         << "a window whose content was replaced is a new element";
     const Element fresh = WindowElement();
     window.reset();
     EXPECT_EQ(Read(fresh, kAXChildrenAttribute), kAXErrorInvalidUIElement);
-    EXPECT_EQ(Read(nullptr, kAXRoleAttribute), kAXErrorIllegalArgument);
 }
 
 TEST_F(AXElements, AnUntrustedProcessReadsAndPressesNothing) {
     const Element button = Controls().at(0);
     SetProcessTrustedForTesting(false);
     EXPECT_FALSE(AXIsProcessTrusted());
-    const Element application = AXUIElementCreateApplication(getpid());
-    ASSERT_NE(application, nullptr) << "the application element is still made";
-    EXPECT_EQ(Read(application, kAXChildrenAttribute), kAXErrorAPIDisabled);
+    EXPECT_EQ(Read(AXUIElementCreateApplication(getpid()), kAXChildrenAttribute), kAXErrorAPIDisabled);
     EXPECT_EQ(Read(button, kAXTitleAttribute), kAXErrorAPIDisabled);
     EXPECT_EQ(AXUIElementPerformAction(button, kAXPressAction), kAXErrorAPIDisabled);
     EXPECT_EQ(push->clickCount(), 0);
@@ -235,18 +201,13 @@ TEST_F(AXElements, AnUntrustedProcessReadsAndPressesNothing) {
     EXPECT_EQ(Text(button, kAXTitleAttribute), "OK");
 }
 
-TEST_F(AXElements, TheTreeListingShowsRolesTextsAndFrames) {
-    popUp->performClick();
-    const std::string tree = DescribeElementTree(WindowElement());
-    EXPECT_NE(tree.find("\n    AXButton \"OK\" desc \"Confirm the change\" (115, 76, 60 x 20)\n"),
-              std::string::npos) << tree;
-    EXPECT_NE(tree.find("\n        AXMenuItem \"Cam A\" (115, 214, 120 x 20)\n"), std::string::npos) << tree;
+// The listing of a tree stops at its limit. The program's views follow its model lazily; the
+// update handler brings them up to date before the windows are listed.
+TEST_F(AXElements, TheTreeListingStopsAtItsLimitAndTheViewsAreUpdatedFirst) {
     EXPECT_EQ(DescribeElementTree(WindowElement(), 2),
               "AXWindow \"Tools\" (100, 50, 400 x 300)\n"
               "  AXGroup (110, 70, 300 x 200)\n"
               "... (more than 2 elements)\n");
-    // The program's views follow its model lazily; the update handler brings them up to date
-    // before the windows are listed.
     SetViewsUpdateHandler([this]() { window->setTitle("Updated"); });
     EXPECT_EQ(Text(Children(app).back(), kAXTitleAttribute), "Updated");
 }
