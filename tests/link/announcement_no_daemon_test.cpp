@@ -17,32 +17,19 @@ namespace {
 const char* const kFailurePrefix =
     "[Quillo Bonjour] FAILED to publish 'Quillo - After Effects' — error={NSNetServicesErrorCode = ";
 
-class AnnouncementWithoutDaemon : public ::testing::Test {
-protected:
-    void SetUp() override {
-        setenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent-quillo-test-dir/system_bus_socket",
-               1);
-        unsetenv("AVAHI_COMPAT_NOWARN");
-    }
-};
-
-TEST_F(AnnouncementWithoutDaemon, PublishLogsTheFailureAndEverythingElseCarriesOn) {
+TEST(AnnouncementWithoutDaemon, PublishLogsTheFailureAndEverythingElseCarriesOn) {
+    setenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent-quillo-test-dir/system_bus_socket", 1);
+    unsetenv("AVAHI_COMPAT_NOWARN");
     qlo::log::CaptureSink log;
     QLOServiceAnnouncement announcement;
     ::testing::internal::CaptureStderr();
     announcement.publish(8254);
     const std::string err = ::testing::internal::GetCapturedStderr();
 
-    auto failures = log.matching(kFailurePrefix);
-    ASSERT_EQ(failures.size(), 1u) << "log lines: " << ::testing::PrintToString(log.lines());
-    // The code is a dns_sd error (negative), the dictionary closed.
-    const std::string& line = failures[0];
-    const std::string code = line.substr(std::string(kFailurePrefix).size());
-    EXPECT_EQ(code.rfind("-", 0), 0u) << line;
-    EXPECT_NE(line.find("; NSNetServicesErrorDomain = 10;}"), std::string::npos) << line;
+    // Reported once, with the library's (negative) error code; nothing published.
+    EXPECT_EQ(log.count(std::string(kFailurePrefix) + "-"), 1u) << ::testing::PrintToString(log.lines());
     EXPECT_FALSE(announcement.isPublished());
     // The compatibility library's warning about itself was silenced before its first use.
-    EXPECT_STREQ(getenv("AVAHI_COMPAT_NOWARN"), "1");
     EXPECT_EQ(err.find("WARNING"), std::string::npos) << err;
 
     // Nothing published: refreshing and withdrawing do nothing, and nothing is left to run.

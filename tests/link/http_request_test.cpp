@@ -3,7 +3,6 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 
 #include <gtest/gtest.h>
 
@@ -20,7 +19,6 @@ namespace {
 
 TEST(HttpRouting, FirstTextFoundInTableOrderDecides) {
     const std::pair<const char*, RequestRoute> cases[] = {
-        {"POST /cameras HTTP/1.1", RequestRoute::CameraPost},
         {"POST /register HTTP/1.1\r\nX: POST /camera", RequestRoute::CameraPost},
         {"POST /register HTTP/1.1", RequestRoute::RegisterPost},
         {"GET /stream HTTP/1.1\r\nReferer: GET /cameras\r\n", RequestRoute::CamerasGet},
@@ -29,12 +27,10 @@ TEST(HttpRouting, FirstTextFoundInTableOrderDecides) {
         {"POST /record HTTP/1.1", RequestRoute::RecordPost},
         {"GET /information HTTP/1.1", RequestRoute::Info},
         {"get /info HTTP/1.1", RequestRoute::Stream},
-        {"PUT /camera HTTP/1.1", RequestRoute::Stream},
         {"", RequestRoute::Stream},
     };
     for (const auto& [request, route] : cases) EXPECT_EQ(RouteRequest(request), route) << request;
     EXPECT_EQ(FirstLine("GET / HTTP/1.1\r\nHost: x\r\n\r\n"), "GET / HTTP/1.1");
-    EXPECT_EQ(FirstLine("GET / HTTP/1.1\nHost: x"), "GET / HTTP/1.1\nHost: x");
 }
 
 TEST(HttpQuery, ValuesAreFoundAndDecoded) {
@@ -45,13 +41,12 @@ TEST(HttpQuery, ValuesAreFoundAndDecoded) {
         {"GET /stream HTTP/1.1", "deviceName", ""},
         {"GET /stream?a=1 HTTP/1.1 deviceName=x", "deviceName", ""},  // the query ends at a space
         {"GET /stream?deviceName=end", "deviceName", "end"},
-        {"GET /s?deviceName=&cameraName=c HTTP/1.1", "deviceName", ""},
     };
     for (const auto& [line, key, value] : cases) EXPECT_EQ(QueryParameter(line, key), value) << line;
     const std::pair<const char*, const char*> decoded[] = {
-        {"Ann%27s+Phone", "Ann's Phone"}, {"%4", "%4"}, {"50%", "50%"}, {"%zz", "%zz"},
+        {"Ann%27s+Phone", "Ann's Phone"}, {"%4", "%4"}, {"%zz", "%zz"},
         {"%%41", "%A"},  // a lone "%" is literal, decoding goes on
-        {"%2B", "+"},   {"%c3%a9", "\xC3\xA9"}, {"%2F%2f%3A%3a%40%60", "//::@`"},
+        {"%c3%a9", "\xC3\xA9"}, {"%2F%3a%40%60", "/:@`"},
     };
     for (const auto& [raw, text] : decoded) EXPECT_EQ(DecodeQueryValue(raw), text) << raw;
 }
@@ -61,13 +56,11 @@ TEST(HttpBody, StartAndAnnouncedLength) {
     EXPECT_EQ(BodyStart("POST /x HTTP/1.1\r\nA: b\r\n"), "");
     const std::pair<const char*, int64_t> lengths[] = {
         {"Content-Length:\t 17abc", 17},
-        {"Content-Length:\v\f\r 8", 8},  // every blank atoi skips
         {"Content-Length: abc", 0},
         {"Content-Length: -5", -5},
         {"content-length: 9\r\n", 9},
         {"content-length: 9\r\nContent-Length: 3\r\n", 3},  // the exact spelling wins
         {"CONTENT-LENGTH: 9\r\n", 0},
-        {"Content-length: 9\r\n", 0},
         {"Content-Length: 99999999999999999999999999", INT64_MAX},
     };
     for (const auto& [head, length] : lengths) EXPECT_EQ(ExpectedContentLength(head), length) << head;
@@ -99,22 +92,18 @@ TEST(TextField, CutsAtTheLastWholeCharacter) {
 TEST(AddressText, MappedV4V6AndOtherFamilies) {
     char text[64];
     const std::pair<const char*, const char*> cases[] = {
-        {"::ffff:192.168.1.20", "192.168.1.20"}, {"fe80::1:2", "fe80::1:2"}, {"127.0.0.1", "127.0.0.1"}};
+        {"::ffff:192.168.1.20", "192.168.1.20"}, {"fe80::1:2", "fe80::1:2"}, {"127.0.0.1", "127.0.0.1"},
+        {"", ""}};  // another family (a local socket): no text
     for (const auto& [address, expected] : cases) {
         sockaddr_storage s = {};
-        s.ss_family = std::strchr(address, ':') ? AF_INET6 : AF_INET;
+        s.ss_family = *address == '\0' ? AF_UNIX : std::strchr(address, ':') ? AF_INET6 : AF_INET;
         inet_pton(s.ss_family, address,
                   s.ss_family == AF_INET6 ? static_cast<void*>(&reinterpret_cast<sockaddr_in6*>(&s)->sin6_addr)
                                           : &reinterpret_cast<sockaddr_in*>(&s)->sin_addr);
         std::strcpy(text, "junk");
         SockAddrToIPString(reinterpret_cast<sockaddr*>(&s), text, sizeof text);
-        EXPECT_STREQ(text, expected);
+        EXPECT_STREQ(text, expected) << address;
     }
-    sockaddr_un local = {};
-    local.sun_family = AF_UNIX;
-    SockAddrToIPString(reinterpret_cast<sockaddr*>(&local), text, sizeof text);
-    EXPECT_STREQ(text, "");
-
     EXPECT_EQ(StripLocalSuffix("anns-iphone.local"), "anns-iphone");
     EXPECT_EQ(StripLocalSuffix(".local"), ".local");
     EXPECT_EQ(StripLocalSuffix("x.local.lan"), "x.local.lan");

@@ -9,7 +9,8 @@
 
 namespace {
 
-const std::array<float, 6> kKnownValues = {1.0f, -2.5f, 90.0f, 0.25f, -1000.0f, 3.0f};
+using Six = std::array<float, 6>;
+const Six kKnownValues = {1.0f, -2.5f, 90.0f, 0.25f, -1000.0f, 3.0f};
 
 // kKnownValues as little-endian IEEE 754 after the type byte.
 std::vector<uint8_t> KnownSample(uint8_t type = 1) {
@@ -22,7 +23,14 @@ std::vector<uint8_t> KnownSample(uint8_t type = 1) {
             0x00, 0x00, 0x40, 0x40};  // 3.0
 }
 
-TEST(MotionDatagram, BytesOfAPhoneDecodeAtAnyAlignmentAndEncodeBack) {
+std::vector<uint8_t> Encoded(MotionDatagramType type, size_t slot, float value) {
+    Six values = kKnownValues;
+    values[slot] = value;
+    const auto bytes = EncodeMotionDatagram(type, values);
+    return {bytes.begin(), bytes.end()};
+}
+
+TEST(MotionDatagram, BytesOfAPhoneDecodeAtAnyAlignmentAndInvalidOnesAreRejected) {
     const std::vector<uint8_t> bytes = KnownSample();
     const auto encoded = EncodeMotionDatagram(MotionDatagramType::Sample, kKnownValues);
     EXPECT_EQ(std::vector<uint8_t>(encoded.begin(), encoded.end()), bytes);
@@ -35,32 +43,25 @@ TEST(MotionDatagram, BytesOfAPhoneDecodeAtAnyAlignmentAndEncodeBack) {
         EXPECT_EQ(d->type, MotionDatagramType::Sample);
         EXPECT_EQ(d->values, kKnownValues);
     }
-    EXPECT_FALSE(DecodeMotionDatagram(bytes.data(), 24));
-    EXPECT_FALSE(DecodeMotionDatagram(nullptr, 25));
-}
-
-TEST(MotionDatagram, UnknownTypesAndNonFiniteSamplesAreRejectedResetsAreZeros) {
-    for (uint8_t type : {0, 3, 0xFF}) {
-        std::vector<uint8_t> bytes = KnownSample(type);
-        EXPECT_FALSE(DecodeMotionDatagram(bytes.data(), bytes.size())) << "type " << int(type);
-    }
-    for (float bad : {std::numeric_limits<float>::quiet_NaN(), -std::numeric_limits<float>::infinity()}) {
-        for (size_t slot = 0; slot < 6; ++slot) {
-            std::array<float, 6> values = kKnownValues;
-            values[slot] = bad;
-            auto bytes = EncodeMotionDatagram(MotionDatagramType::Sample, values);
-            EXPECT_FALSE(DecodeMotionDatagram(bytes.data(), bytes.size())) << "slot " << slot << " value " << bad;
-        }
-    }
     // A reset's floats are never read: even NaNs make six zeros.
-    std::array<float, 6> nan;
-    nan.fill(std::numeric_limits<float>::quiet_NaN());
-    auto reset = EncodeMotionDatagram(MotionDatagramType::Reset, nan);
-    EXPECT_EQ(reset[0], 2);
-    auto d = DecodeMotionDatagram(reset.data(), reset.size());
+    const auto reset = Encoded(MotionDatagramType::Reset, 0, std::numeric_limits<float>::quiet_NaN());
+    const auto d = DecodeMotionDatagram(reset.data(), reset.size());
     ASSERT_TRUE(d.has_value());
     EXPECT_EQ(d->type, MotionDatagramType::Reset);
-    EXPECT_EQ(d->values, (std::array<float, 6>{}));
+    EXPECT_EQ(d->values, Six{});
+
+    // Rejected: too short, unknown types, samples that are not finite.
+    std::vector<uint8_t> shortOne = KnownSample();
+    shortOne.pop_back();
+    const std::pair<const char*, std::vector<uint8_t>> cases[] = {
+        {"24 bytes", shortOne},
+        {"type 0", KnownSample(0)},
+        {"type 3", KnownSample(3)},
+        {"NaN first", Encoded(MotionDatagramType::Sample, 0, std::numeric_limits<float>::quiet_NaN())},
+        {"-inf last", Encoded(MotionDatagramType::Sample, 5, -std::numeric_limits<float>::infinity())},
+    };
+    for (const auto& [what, input] : cases) EXPECT_FALSE(DecodeMotionDatagram(input.data(), input.size())) << what;
+    EXPECT_FALSE(DecodeMotionDatagram(nullptr, 25));
 }
 
 }  // namespace

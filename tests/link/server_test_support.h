@@ -59,11 +59,10 @@ public:
     // Whether the server closed the stream (end of file, or a reset) within the client timeout.
     bool seesEnd() {
         char buffer[4096];
-        for (;;) {
-            ssize_t n = recv(fd_, buffer, sizeof buffer, 0);
-            if (n == 0) return true;
-            if (n < 0) return errno != EAGAIN && errno != EWOULDBLOCK;
+        ssize_t n;
+        while ((n = recv(fd_, buffer, sizeof buffer, 0)) > 0) {
         }
+        return n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK);
     }
 
 private:
@@ -78,12 +77,7 @@ private:
         return block;
     }
     bool readExact(char* out, size_t length) {
-        for (size_t got = 0; got < length;) {
-            ssize_t n = recv(fd_, out + got, length - got, 0);
-            if (n <= 0) return false;
-            got += static_cast<size_t>(n);
-        }
-        return true;
+        return recv(fd_, out, length, MSG_WAITALL) == static_cast<ssize_t>(length);
     }
 
     int fd_;
@@ -95,13 +89,12 @@ class FakeLookup {
 public:
     void setName(const std::string& ip, const std::string& name, bool held = false) {
         std::lock_guard<std::mutex> lock(mutex_);
-        names_[ip] = name;
-        held_[ip] = held;
+        names_[ip] = {name, held};
     }
+    // Releases the lookups of ip, or of every IP.
     void release(const std::string& ip = "") {
         std::lock_guard<std::mutex> lock(mutex_);
-        for (auto& h : held_)
-            if (ip.empty() || h.first == ip) h.second = false;
+        for (auto& [key, entry] : names_) entry.second = entry.second && !ip.empty() && key != ip;
         cv_.notify_all();
     }
     // Lookups begun and lookups answered.
@@ -115,18 +108,16 @@ public:
             SockAddrToIPString(address, ip, sizeof ip);
             std::unique_lock<std::mutex> lock(self->mutex_);
             ++self->started;
-            self->cv_.wait_for(lock, std::chrono::seconds(30), [&] { return !self->held_[ip]; });
+            self->cv_.wait_for(lock, std::chrono::seconds(30), [&] { return !self->names_[ip].second; });
             ++self->finished;
-            auto it = self->names_.find(ip);
-            return it == self->names_.end() ? std::string() : it->second;
+            return self->names_[ip].first;
         };
     }
 
 private:
-    mutable std::mutex mutex_;
+    std::mutex mutex_;
     std::condition_variable cv_;
-    std::map<std::string, std::string> names_;
-    std::map<std::string, bool> held_;
+    std::map<std::string, std::pair<std::string, bool>> names_;  // IP text: name, held
 };
 
 class ServerTest : public ::testing::Test {
@@ -138,32 +129,24 @@ protected:
         ASSERT_NE(port_, 0);
     }
 
-    // The server-side entry of the phone streaming from ip; with `wait`, once it is registered.
-    std::optional<ClientInfo> entry(const std::string& ip, bool wait = false) {
-        std::optional<ClientInfo> found;
+    // The server-side entry of the phone streaming from ip (fd -1 when there is none); with
+    // `wait`, once it is registered.
+    ClientInfo entry(const std::string& ip, bool wait = false) {
+        ClientInfo found;
         auto find = [&] {
             for (const ClientInfo& c : server_.snapshotClients())
                 if (ip == c.ip) found = c;
-            return found.has_value();
+            return found.fd >= 0;
         };
         if (wait) WaitUntil(find);
         else find();
         return found;
     }
 
-    // The name and camera choice of the phone streaming from ip as "name|camera"; "none" when it
-    // is not listed.
+    // The name and camera choice of the phone streaming from ip as "name|camera".
     std::string identity(const std::string& ip, bool wait = false) {
-        const std::optional<ClientInfo> e = entry(ip, wait);
-        return e ? std::string(e->name) + "|" + e->targetCam : "none";
-    }
-
-    // The entry of the phone streaming from ip, or an empty one (fd -1, no name) when there is none.
-    ClientInfo info(const std::string& ip) { return entry(ip).value_or(ClientInfo{}); }
-
-    // Waits until the capture holds a line containing text.
-    bool logged(const std::string& text) {
-        return WaitUntil([&] { return log_.contains(text); });
+        const ClientInfo e = entry(ip, wait);
+        return e.fd < 0 ? "none" : std::string(e.name) + "|" + e.targetCam;
     }
 
     qlo::log::CaptureSink log_;  // declared first: outlives the server

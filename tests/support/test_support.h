@@ -104,8 +104,6 @@ inline int CountProcEntries(const char* folder) {
     return n - (std::string(folder) == "fd" ? 1 : 0);  // the descriptor reading the folder
 }
 
-inline int OpenDescriptors() { return CountProcEntries("fd"); }
-
 // Threads of this process, without the workers of the process-wide utility queue (reverse name
 // lookups run there): that queue starts workers on demand, up to its limit, and keeps them idle
 // for the life of the process by design.
