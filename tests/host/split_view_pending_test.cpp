@@ -6,22 +6,31 @@
 
 class SplitViewPendingTest : public PanelTest {
 protected:
-    // Three phones, and a set-up started for them that has a pane's menu open with steps due.
+    // Three moving phones, and a set-up started for them that has a pane's menu open with steps due.
     void startSetUp() {
-        connectPhones(3);
+        for (int i = 1; i <= 3; ++i) {
+            const std::string ip = "127.0.0." + std::to_string(i + 1), name = "P" + std::to_string(i);
+            moveAndWait(connect(ip.c_str(), "?deviceName=" + name, name, i), {0, 10.0f * i, 0, 0, 0, 0});
+            pass(2);
+        }
         panel->refreshClients();
         advance(2.2);
-        ASSERT_EQ(log.count("[Quillo] Setting up"), 1u);
         ASSERT_TRUE(panel->splitViewRunning());
-        ASSERT_EQ(OpenMenus(), 1);
+        ASSERT_EQ(openMenus(), 1);
+    }
+    // Pop-up menus open anywhere in the host's interface.
+    int openMenus() {
+        int open = 0;
+        qloAXWalk(qlo::ax::kAXMenuRole, 6000, [&open](const qlo::ax::Element&) { return ++open, false; });
+        return open;
     }
     // Every step that was due has had its time, and none assigned a camera or left a menu open.
     void expectNoFurtherSteps() {
-        EXPECT_EQ(OpenMenus(), 0);
+        EXPECT_EQ(openMenus(), 0);
         const size_t assigned = log.count("[Quillo] Camera '");
         advance(3.0);
         EXPECT_EQ(log.count("[Quillo] Camera '"), assigned);
-        EXPECT_EQ(OpenMenus(), 0);
+        EXPECT_EQ(openMenus(), 0);
     }
 };
 
@@ -37,7 +46,6 @@ TEST_F(SplitViewPendingTest, HidingThePanelEndsIt) {
     // The menu command hides the panel; the next menu update stops the services.
     app->chooseMenuCommand(kQLOPanelName);
     app->updateMenus();
-    ASSERT_EQ(log.count("[Quillo] Stopping services"), 1u);
     EXPECT_FALSE(panel->splitViewRunning());
     expectNoFurtherSteps();
 }
