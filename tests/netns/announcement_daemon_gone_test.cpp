@@ -16,6 +16,7 @@
 #include <functional>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -30,7 +31,7 @@ namespace {
 const char* const kFailed = "[Quillo Bonjour] FAILED to publish 'Quillo - After Effects'";
 const char* const kPublished = "[Quillo Bonjour] Published 'Quillo - After Effects'";
 
-std::string ReadAll(const std::string& path) {
+std::string ReadAll(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
@@ -38,13 +39,11 @@ std::string ReadAll(const std::string& path) {
 // The namespace's avahi-daemon (its /proc shows only the namespace's processes): pid and argv.
 bool FindDaemon(pid_t& pid, std::vector<std::string>& argv) {
     for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-        const std::string dir = entry.path().string();
         pid = static_cast<pid_t>(atoi(entry.path().filename().c_str()));
-        if (pid <= 0 || ReadAll(dir + "/comm") != "avahi-daemon\n") continue;
-        const std::string cmdline = ReadAll(dir + "/cmdline");
+        if (pid <= 0 || ReadAll(entry.path() / "comm") != "avahi-daemon\n") continue;
+        std::istringstream cmdline(ReadAll(entry.path() / "cmdline"));
         argv.clear();
-        for (size_t at = 0; at < cmdline.size(); at = cmdline.find('\0', at) + 1)
-            argv.push_back(cmdline.substr(at, cmdline.find('\0', at) - at));
+        for (std::string arg; std::getline(cmdline, arg, '\0');) argv.push_back(arg);
         return !argv.empty();
     }
     return false;
@@ -107,16 +106,13 @@ TEST(AnnouncementDaemonGone, TheLossIsReportedOnceAndAPublicationAfterTheRestart
         EXPECT_FALSE(announcement.isPublished());
     }
     // The daemon takes a moment to come back: each try is reported, and one of them succeeds.
-    bool published = false;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!published && std::chrono::steady_clock::now() < deadline) {
+    EXPECT_TRUE(qlotest::WaitUntil([&] {
         log.clear();
         announcement.publish(8254);
         PumpUntil([&] { return log.contains(kPublished) || log.contains(kFailed); }, 5);
-        published = log.contains(kPublished);
-        if (!published) std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    }
-    EXPECT_TRUE(published) << ::testing::PrintToString(log.lines());
+        if (!log.contains(kPublished)) std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        return log.contains(kPublished);
+    }, 20)) << ::testing::PrintToString(log.lines());
     announcement.withdraw();
 }
 

@@ -1,6 +1,5 @@
 // Runs one of the project's programs as a child process with pipes on its standard input and
-// its standard error/output, for end-to-end tests: send console lines, wait for log lines (on
-// the terminal, or in a log file the program writes).
+// its standard error/output, for end-to-end tests: send console lines, wait for output lines.
 #pragma once
 
 #include <fcntl.h>
@@ -11,12 +10,8 @@
 
 #include <chrono>
 #include <climits>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
-
-#include "support/test_support.h"
 
 // The folder of the running test program; the programs are built next to it.
 inline std::string ProgramFolder() {
@@ -36,10 +31,7 @@ public:
             dup2(in[0], STDIN_FILENO);
             dup2(out[1], STDOUT_FILENO);
             dup2(out[1], STDERR_FILENO);
-            close(in[0]);
-            close(in[1]);
-            close(out[0]);
-            close(out[1]);
+            for (int fd : {in[0], in[1], out[0], out[1]}) close(fd);
             std::vector<char*> args;
             for (auto& a : argv) args.push_back(a.data());
             args.push_back(nullptr);
@@ -115,30 +107,5 @@ private:
     int stdout_ = -1;
     int status_ = -1;
     std::string output_;
-    size_t scanned_ = 0;
-};
-
-// A file another process appends to (quillo-host's log file): wait for its lines.
-class FileWatch {
-public:
-    explicit FileWatch(std::string path) : path_(std::move(path)) {}
-
-    // Reads the file until it contains `text` after the previous match, or the deadline passes.
-    bool waitFor(const std::string& text, double seconds = 10) {
-        size_t at = std::string::npos;
-        if (!qlotest::WaitUntil([&] { return (at = contents().find(text, scanned_)) != std::string::npos; },
-                                seconds))
-            return false;
-        scanned_ = at + text.size();
-        return true;
-    }
-
-    std::string contents() const {
-        std::ifstream in(path_);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-
-private:
-    std::string path_;
     size_t scanned_ = 0;
 };

@@ -32,9 +32,9 @@ class DnssdBrowser {
 public:
     explicit DnssdBrowser(const char* type = "_quillo._tcp.") {
         setenv("AVAHI_COMPAT_NOWARN", "1", 0);
-        error_ = DNSServiceBrowse(&browse_, 0, kDNSServiceInterfaceIndexAny, type, "", &OnBrowse,
-                                  this);
-        if (error_ != kDNSServiceErr_NoError) browse_ = nullptr;
+        if (DNSServiceBrowse(&browse_, 0, kDNSServiceInterfaceIndexAny, type, "", &OnBrowse, this) !=
+            kDNSServiceErr_NoError)
+            browse_ = nullptr;
     }
     ~DnssdBrowser() {
         if (browse_) DNSServiceRefDeallocate(browse_);
@@ -43,8 +43,6 @@ public:
     DnssdBrowser& operator=(const DnssdBrowser&) = delete;
 
     bool ok() const { return browse_ != nullptr; }
-    DNSServiceErrorType error() const { return error_; }
-    const std::vector<BrowseEvent>& events() const { return events_; }
 
     // Runs the main run loop and the browser until `done` holds or `seconds` pass.
     template <class Pred>
@@ -116,6 +114,5 @@ private:
     }
 
     DNSServiceRef browse_ = nullptr;
-    DNSServiceErrorType error_ = kDNSServiceErr_NoError;
     std::vector<BrowseEvent> events_;
 };

@@ -39,7 +39,6 @@ TEST(PhoneLatency, EveryPhoneSeesItsStepsInItsOwnStream) {
         EXPECT_EQ(latency["problem"], "") << phone.dump();
         EXPECT_EQ(latency["count"].get<int>() + latency["missed"].get<int>(), 6) << phone.dump();
         EXPECT_GE(latency["count"].get<int>(), 5) << phone.dump();
-        EXPECT_GT(latency["medianMs"].get<double>(), 0.0);
     }
     host.signal(SIGTERM);
     EXPECT_EQ(host.wait(20), 0) << host.output();
