@@ -81,7 +81,6 @@ TEST(LatencyProbe, MeasuresTheDelayOfEveryStepWithoutFalseTriggers) {
         EXPECT_GE(ms, 50.0);
         EXPECT_LE(ms, 50.0 + 16.7 + 0.01);
     }
-    EXPECT_GE(r.p95Ms, r.medianMs);
     EXPECT_EQ(stream.sent.size(), 1u + 8u);  // the first pose, then one per step
     EXPECT_EQ(stream.sent[1].second, settings.poseB.orientY);
     EXPECT_EQ(stream.sent[2].second, settings.poseA.orientY);

