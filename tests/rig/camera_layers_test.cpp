@@ -13,15 +13,13 @@ TEST_F(PluginTest, CamerasAreFoundByNameOrCreatedAtTheCentreOnce) {
     ASSERT_TRUE(made && made->type() == qh::LayerType::Camera);
     EXPECT_FALSE(made->hasFlag(AEGP_LayerFlag_LOOK_AT_POI));
     EXPECT_EQ(made->get(AEGP_LayerStream_ANCHORPOINT), qh::Value::Three(960, 540, 0));
-    EXPECT_TRUE(log.contains("[Quillo] Created camera layer: Solo (phoneName=Solo)"));
 
-    // Names are found again as they were created, also when they are not valid UTF-8.
-    for (const std::string name : {"Solo", "Zoë's 📱", "bad\xff\xc0name\xe2\x82"}) {
-        EnsurePhoneCamera(compH(), itemH(), name);
-        g_phoneCameras[name].layer = nullptr;  // forgotten: the next call looks it up by name
-        EnsurePhoneCamera(compH(), itemH(), name);
-        EXPECT_EQ(cameras(qh::Utf16ToUtf8(qh::Utf8ToUtf16(name))), 1) << name;
-    }
+    // A name is found again as it was created, also when it is not valid UTF-8.
+    const std::string name = "bad\xff\xc0name\xe2\x82";
+    EnsurePhoneCamera(compH(), itemH(), name);
+    g_phoneCameras[name].layer = nullptr;  // forgotten: the next call looks it up by name
+    EnsurePhoneCamera(compH(), itemH(), name);
+    EXPECT_EQ(cameras(qh::Utf16ToUtf8(qh::Utf8ToUtf16(name))), 1);
 }
 
 TEST_F(PluginTest, CamerasAreResolvedAgainAfterACompositionSwitchOrADeletion) {

@@ -1,8 +1,5 @@
-// Motion application from phones' datagrams: the camera's base position and its reset, phones
-// sharing a name, and numbers in the logs whatever the process's locale.
-#include <clocale>
-#include <filesystem>
-
+// Motion application from phones' datagrams: the camera's base position and its reset, and phones
+// sharing a name.
 #include "engine/plugin_fixture.h"
 
 TEST_F(PluginTest, MotionMovesThePhonesCameraFromItsBasePosition) {
@@ -17,7 +14,6 @@ TEST_F(PluginTest, MotionMovesThePhonesCameraFromItsBasePosition) {
     moved({0, 10, 0, 10, 0, 0}, 970);
     moved({}, 970, MotionDatagramType::Reset);  // the camera stays; where it stands is the new origin
     moved({0, 0, 0, 5, 0, 0}, 975);
-    EXPECT_EQ(log.count("[Quillo] Camera base position for \"A\": 970.0, 540.0"), 1u);
 }
 
 TEST_F(PluginTest, TwoPhonesOfOneNameDriveOneCameraAndTheLaterOneWins) {
@@ -27,28 +23,8 @@ TEST_F(PluginTest, TwoPhonesOfOneNameDriveOneCameraAndTheLaterOneWins) {
     turn(b, 2);
     EXPECT_EQ(cameras("Twin"), 1);
     EXPECT_EQ(layer("Twin")->get(AEGP_LayerStream_ORIENTATION), qh::Value::Three(0, 2, 0));
-    // The registry's dump, due at most every two seconds of wall time with new motion, lists each
-    // phone once. The last dump may be an earlier test's, so motion keeps coming until it is due.
+    // The registry's dump, due at most every two seconds of wall time with new motion, counts both
+    // phones. The last dump may be an earlier test's, so motion keeps coming until it is due.
     const std::string dump = "[Quillo Diag] snapshotClients count=2";
-    ASSERT_TRUE(WaitFor([&] { return b.move({0, 2, 0, 0, 0, 0}), pass(), log.contains(dump); }));
-    EXPECT_EQ(log.count("[Quillo Diag]   [1] fd="), log.count(dump));
-    EXPECT_EQ(log.count("[Quillo Diag]   [2] "), 0u);
-}
-
-TEST_F(PluginTest, LoggedNumbersKeepTheirDecimalPointUnderACommaLocale) {
-    const std::string dir = ::testing::TempDir() + "quillo-locale";
-    std::filesystem::create_directories(dir);
-    if (std::system(("localedef --no-archive -i de_DE -f UTF-8 " + dir + "/de_DE.UTF-8 >/dev/null 2>&1").c_str()) != 0 ||
-        setenv("LOCPATH", dir.c_str(), 1) != 0 || !std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) {
-        GTEST_SKIP() << "no de_DE locale can be made here";
-    }
-    char probe[16];
-    std::snprintf(probe, sizeof probe, "%.1f", 1.5);
-    EXPECT_STREQ(probe, "1,5");  // the locale does reach printf-style formatting
-
-    moveAndWait(connect("127.0.0.2", "?deviceName=A", "A", 1), {1.5f, -2.0f, 30.25f, 0, 0, 0});
-    pass();
-    std::setlocale(LC_NUMERIC, "C");
-    EXPECT_TRUE(log.contains("orient=(1.5,-2.0,30.2)"));
-    EXPECT_TRUE(log.contains("[Quillo] Camera base position for \"A\": 960.0, 540.0, -"));
+    EXPECT_TRUE(WaitFor([&] { return b.move({0, 2, 0, 0, 0, 0}), pass(), log.contains(dump); }));
 }

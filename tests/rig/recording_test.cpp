@@ -14,7 +14,6 @@ TEST_F(RigTest, SingleRecordKeysEveryAllowedPhoneAndStepsOneFrame) {
     moveAndWait(c, {7, 8, 9, 0, 0, 0});
     pass();
     record("single");
-    EXPECT_TRUE(log.contains("[Quillo Record] Single keyframe at time 0.000"));
     // Each phone's key holds its own last motion; B, which never sent any, gets the latest.
     const std::pair<const char*, qh::Value> keyed[] = {
         {"A", qh::Value::Three(1, 2, 3)}, {"B", qh::Value::Three(7, 8, 9)}, {"C", qh::Value::Three(7, 8, 9)}};
@@ -35,10 +34,14 @@ TEST_F(RigTest, SingleRecordKeysEveryAllowedPhoneAndStepsOneFrame) {
     EXPECT_EQ(keyFrames("A", AEGP_LayerStream_ORIENTATION), Keys{0});
 }
 
-TEST_F(RigTest, ContinuousRecordingKeysOneFramePerPassWithMotion) {
+TEST_F(RigTest, ContinuousRecordingKeysOneFramePerPassWithMotionAndTheStoredLens) {
     Phone& a = connect("127.0.0.2", "?deviceName=A", "A", 1);
     record("start");
     EXPECT_TRUE(g_recordState);
+    // Lens settings arriving while recording are stored, not shown live, and keyed with each frame.
+    post("/camera", R"({"zoom":500,"focusDistance":600,"aperture":7,"blurLevel":50,"dof":true})");
+    EXPECT_FALSE(stream("A", AEGP_LayerStream_ZOOM).animated());
+    EXPECT_NE(stream("A", AEGP_LayerStream_ZOOM).staticValue().v[0], 500);
     // Two seconds of motion at 30 fps; passes without motion record nothing.
     for (int i = 1; i <= 60; ++i) {
         moveAndWait(a, {0, static_cast<float>(i), 0, static_cast<float>(i), 0, 0});
@@ -49,40 +52,17 @@ TEST_F(RigTest, ContinuousRecordingKeysOneFramePerPassWithMotion) {
     Keys expected(62);
     for (long f = 0; f < 62; ++f) expected[f] = f;
     EXPECT_EQ(keyFrames("A", AEGP_LayerStream_ORIENTATION), expected);
-    EXPECT_EQ(keyFrames("A", AEGP_LayerStream_POSITION), Keys(expected.begin() + 1, expected.end()));
     EXPECT_EQ(stream("A", AEGP_LayerStream_ORIENTATION).valueAt(30.0 / 30).v[1], 30);
     EXPECT_EQ(frameNow(), 62);
-    EXPECT_TRUE(log.contains("[Quillo Record] Continuous recording stopped at time 2.033"));
-}
-
-TEST_F(RigTest, RecordingAtTheLastFrameStaysThereAndOverwrites) {
-    Phone& a = connect("127.0.0.2", "?deviceName=A", "A", 1);
-    comp->currentTime = comp->duration - 1.0 / 30;
-    for (float y : {5.0f, 7.0f}) {
-        turn(a, y);
-        record("single");
+    // Position and lens from the first frame after the start on.
+    expected.erase(expected.begin());
+    EXPECT_EQ(keyFrames("A", AEGP_LayerStream_POSITION), expected);
+    const double lens[] = {500, 600, 7, 50, 1};  // zoom, focus, aperture, blur, depth of field
+    for (size_t i = 0; i < std::size(lens); ++i) {
+        const AEGP_LayerStream s = kRigStreams[i + 2];
+        EXPECT_EQ(keyFrames("A", s), expected) << "stream " << s;
+        EXPECT_EQ(stream("A", s).valueAt(1.0).v[0], lens[i]) << "stream " << s;
     }
-    EXPECT_EQ(keyFrames("A", AEGP_LayerStream_ORIENTATION), Keys{299});
-    EXPECT_EQ(stream("A", AEGP_LayerStream_ORIENTATION).keyframes()[0].value.v[1], 7);
-    EXPECT_EQ(frameNow(), 299);
-}
-
-TEST_F(RigTest, StoredLensSettingsAreKeyedWithEachRecordedFrame) {
-    Phone& a = connect("127.0.0.2", "?deviceName=A", "A", 1);
-    turn(a, 1);
-    record("start");
-    // Arrives while recording: stored, not shown live, keyed with the next frame.
-    post("/camera", R"({"zoom":500,"focusDistance":600,"aperture":7,"blurLevel":50,"dof":true,"deviceName":"A"})");
-    EXPECT_FALSE(stream("A", AEGP_LayerStream_ZOOM).animated());
-    EXPECT_NE(stream("A", AEGP_LayerStream_ZOOM).staticValue().v[0], 500);
-    turn(a, 2);
-    const auto lens = std::span(kRigStreams).subspan(2);  // zoom, focus, aperture, blur, depth of field
-    const double keyed[] = {500, 600, 7, 50, 1};
-    for (size_t i = 0; i < lens.size(); ++i) {
-        ASSERT_EQ(keyFrames("A", lens[i]), Keys{1}) << "stream " << lens[i];
-        EXPECT_EQ(stream("A", lens[i]).keyframes()[0].value.v[0], keyed[i]) << "stream " << lens[i];
-    }
-    EXPECT_EQ(keyFrames("A", AEGP_LayerStream_ORIENTATION), (Keys{0, 1}));
 }
 
 TEST_F(RigTest, APreviewKeyThatWasTheOnlyKeyBecomesReal) {
@@ -99,29 +79,24 @@ TEST_F(RigTest, APreviewKeyThatWasTheOnlyKeyBecomesReal) {
     EXPECT_EQ(orient->keyframes()[0].value, qh::Value::Three(0, 4, 0));
 }
 
-TEST_F(RigTest, ARecordCommandWaitsWhileNoPhoneIsAllowed) {
-    connect("127.0.0.2", "?deviceName=A", "A", 1);
+// A record command waits while no phone is allowed; at the last frame a record stays there and a
+// second one overwrites the first.
+TEST_F(RigTest, ARecordWaitsForAnAllowedPhoneAndAtTheLastFrameStaysThere) {
+    Phone& a = connect("127.0.0.2", "?deviceName=A", "A", 1);
+    comp->currentTime = comp->duration - 1.0 / 30;
+    turn(a, 5);
     allow("A", false);
     record("single");
     pass(2);
-    EXPECT_EQ(frameNow(), 0);
+    EXPECT_FALSE(stream("A", AEGP_LayerStream_ORIENTATION).animated());
     allow("A", true);
     pass();
-    EXPECT_EQ(keyFrames("A", AEGP_LayerStream_ORIENTATION), Keys{0});
-    EXPECT_EQ(frameNow(), 1);
-}
-
-TEST_F(RigTest, RecordingIntoTheUsersAnimationKeepsEveryOtherKey) {
-    animate("Camera 1");
-    comp->currentTime = 1.0;
-    Phone& a = connect("127.0.0.2", "?deviceName=A&cameraName=Camera%201", "A", 1);
-    moveAndWait(a, {0, 9, 0, 0, 0, 0});
-    post("/camera", R"({"zoom":1500,"focusDistance":900,"aperture":9,"blurLevel":70,"dof":true,"deviceName":"A"})");
+    EXPECT_EQ(keyFrames("A", AEGP_LayerStream_ORIENTATION), Keys{299});
+    turn(a, 7);
     record("single");
-    for (AEGP_LayerStream s : kRigStreams)
-        EXPECT_EQ(keyFrames("Camera 1", s), (Keys{0, 30, 150})) << "stream " << s;
-    EXPECT_EQ(stream("Camera 1", AEGP_LayerStream_ORIENTATION).valueAt(1.0), qh::Value::Three(0, 9, 0));
-    EXPECT_EQ(stream("Camera 1", AEGP_LayerStream_ZOOM).valueAt(1.0), qh::Value::One(1500));
+    ASSERT_EQ(keyFrames("A", AEGP_LayerStream_ORIENTATION), Keys{299});
+    EXPECT_EQ(stream("A", AEGP_LayerStream_ORIENTATION).keyframes()[0].value.v[1], 7);
+    EXPECT_EQ(frameNow(), 299);
 }
 
 TEST_F(RigTest, AKeyRecordedIntoAnotherPhonesLiveKeyIsNeverTakenAwayAsLive) {
@@ -160,14 +135,22 @@ TEST_F(RigTest, AKeyRecordedIntoAnotherPhonesLiveKeyIsNeverTakenAwayAsLive) {
     }
 }
 
-TEST_F(RigTest, ALiveKeyAtAnotherTimeThanTheRecordStaysLiveAndGoesWhenThePhoneMoves) {
+// Recording into the user's animation on Camera 1 at 2 s: the lens keys shown live there become
+// the recorded ones and the user's keys stay; the phone's live key at 1 s is no key of the record's,
+// so it stays live and goes when the phone moves.
+TEST_F(RigTest, RecordingIntoTheUsersAnimationKeepsTheirKeysAndTakesOnlyLiveKeysAtItsTime) {
     animate("Camera 1");
     comp->currentTime = 1.0;
     Phone& a = connect("127.0.0.2", "?deviceName=A&cameraName=Camera%201", "A", 1);
     turn(a, 3);  // shown live at 1 s
     ASSERT_EQ(keyFrames("Camera 1", AEGP_LayerStream_ORIENTATION), (Keys{0, 30, 150}));
-    comp->currentTime = 2.0;  // the user moves the time, then records there
+    comp->currentTime = 2.0;  // the user moves the time, then the lens and the record come
+    post("/camera", R"({"zoom":1500,"focusDistance":900,"aperture":9,"blurLevel":70,"dof":true})");
     record("single");
+    for (AEGP_LayerStream s : std::span(kRigStreams).subspan(2))
+        EXPECT_EQ(keyFrames("Camera 1", s), (Keys{0, 60, 150})) << "stream " << s;
+    EXPECT_EQ(stream("Camera 1", AEGP_LayerStream_ZOOM).valueAt(2.0), qh::Value::One(1500));
+    EXPECT_EQ(stream("Camera 1", AEGP_LayerStream_ORIENTATION).valueAt(2.0), qh::Value::Three(0, 3, 0));
     turn(a, 4);  // shown live at the next frame; the live key at 1 s goes, the recorded one stays
     EXPECT_EQ(keyFrames("Camera 1", AEGP_LayerStream_ORIENTATION), (Keys{0, 60, 61, 150}));
 }
