@@ -4,7 +4,6 @@
 #pragma once
 
 #include "engine/plugin_fixture.h"
-#include "panel/ax_automation.h"
 #include "panel/panel_controller.h"
 #include "platform/runloop.h"
 #include "platform/ui/button.h"
@@ -13,13 +12,6 @@
 #include "platform/ui/window.h"
 
 // The panel on its own, in a window of the given size, with no server running (empty state).
-// Pop-up menus open anywhere in the host's interface.
-inline int OpenMenus() {
-    int open = 0;
-    qloAXWalk(qlo::ax::kAXMenuRole, 6000, [&open](const qlo::ax::Element&) { return ++open, false; });
-    return open;
-}
-
 struct StandalonePanel {
     StandalonePanel(double width, double height)
         : window(std::make_shared<qlo::ui::Window>("Panel", qlo::ui::Rect{0, 0, width, height})) {
@@ -60,15 +52,6 @@ protected:
         for (double t = 0; t < seconds - 1e-9; t += 0.05) {
             qlo::runloop::RunLoop::main().advance(0.05);
             app->runRounds(1);
-        }
-    }
-    // Phones P1..Pn; all but those named in `still` send motion, which makes their camera layers.
-    void connectPhones(int n, const V& still = {}) {
-        for (int i = 1; i <= n; ++i) {
-            const std::string ip = "127.0.0." + std::to_string(i + 1), name = "P" + std::to_string(i);
-            Phone& phone = connect(ip.c_str(), "?deviceName=" + name, name, i);
-            if (std::ranges::count(still, name) == 0) moveAndWait(phone, {0, 10.0f * i, 0, 0, 0, 0});
-            pass(2);
         }
     }
     // The row's cell: eye button, phone icon and name label, in that order.
