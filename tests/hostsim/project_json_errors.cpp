@@ -39,10 +39,11 @@ void ExpectRefused(const std::vector<BadFile>& cases) {
             const std::string what = e.what();
             SCOPED_TRACE(what.substr(0, 300));
             EXPECT_EQ(e.file(), "broken.json");
-            EXPECT_EQ(what.rfind("broken.json:" + std::to_string(e.line()) + ":" + std::to_string(e.column()) + ": ", 0), 0u);
+            const std::string where = std::to_string(e.line()) + ":" + std::to_string(e.column());
+            EXPECT_EQ(what.rfind("broken.json:" + where + ": ", 0), 0u);
             EXPECT_LT(what.size(), 600u);
-            EXPECT_TRUE(c.line == 0 || e.line() == c.line) << "line " << e.line() << ", not " << c.line;
-            EXPECT_TRUE(c.column == 0 || e.column() == c.column) << "column " << e.column() << ", not " << c.column;
+            EXPECT_TRUE(c.line == 0 || e.line() == c.line) << where;
+            EXPECT_TRUE(c.column == 0 || e.column() == c.column) << where;
             for (const std::string& part : c.mentions) EXPECT_NE(what.find(part), std::string::npos) << part;
         }
     }
@@ -50,10 +51,9 @@ void ExpectRefused(const std::vector<BadFile>& cases) {
 
 TEST(ProjectJsonErrors, NameLineColumnAndWhatIsWrongWhere) {
     const std::vector<BadFile> cases = {
-        // Syntax: line 5 lacks the comma after "folder"; a truncated and an empty document.
+        // Syntax: line 5 lacks the comma after "folder"; a truncated document.
         {Doc("    {\"type\": \"folder\" \"name\": \"a\"}"), 5, 28, {"expected '}'"}},
         {kHead + "  \"items\": [\n", 5, 0, {"unexpected end of input"}},
-        {"", 1, 0, {"expected"}},
         // Meaning.
         {Doc("    {\"type\": \"folder\", \"name\": \"F\"},\n"                                     // line 5
              "    {\"type\": \"composition\", \"name\": \"Demo\", \"width\": 10, \"height\": 10,\n"  // line 6
@@ -65,7 +65,8 @@ TEST(ProjectJsonErrors, NameLineColumnAndWhatIsWrongWhere) {
          10, 17,
          {"broken.json:10:17: items[1] (composition \"Demo\")", "layers[1] (cube \"Cube\")", "field \"type\"",
           "unknown layer type \"cube\"", "\"camera\", \"solid\", \"light\" or \"null\""}},
-        {Doc("    {\"type\": \"footage\", \"name\": \"Still\", \"width\": 10},\n    {\"type\": \"folder\", \"name\": \"F\"}"),
+        {Doc("    {\"type\": \"footage\", \"name\": \"Still\", \"width\": 10},\n"
+             "    {\"type\": \"folder\", \"name\": \"F\"}"),
          5, 0, {"items[0] (footage \"Still\")", "missing field \"height\""}},
         {Doc("    {\"type\": \"composition\", \"name\": \"C\",\n"
              "     \"width\": \"1920\", \"height\": 10, \"frameRate\": 30, \"duration\": 1}"),
@@ -103,8 +104,7 @@ TEST(ProjectJsonErrors, HostileFilesAreReportedNotFatal) {
         return std::string(depth, '[') + inside + std::string(depth, ']');
     };
     const std::vector<BadFile> cases = {
-        {nested(10000, ""), 1, 1, {"the document must be an object, found an array"}},
-        {nested(50000, "1"), 1, 1, {"the document must be an object"}},
+        {nested(50000, "1"), 1, 1, {"the document must be an object, found an array"}},
         {Doc("    " + nested(50000, "")), 5, 5, {"items[0]: an item must be an object, found an array"}},
         {Doc("    {\"type\": \"composition\", \"name\": \"C\", \"width\": 10, \"height\": 10,\n"
              "     \"frameRate\": 30, \"duration\": 1e999}"),
@@ -115,7 +115,6 @@ TEST(ProjectJsonErrors, HostileFilesAreReportedNotFatal) {
          {"items[0] (plugin \"nnnn", "... (30000 bytes)", "unknown item type \"plugin\""}},
         {LayerDoc("{\"name\": \"Cam\\u0000A\", \"type\": \"camera\"}"), 7, 10,
          {"field \"name\": a name cannot hold U+0000, found \"Cam\\u0000A\""}},
-        {Doc("    {\"type\": \"folder\", \"name\": \"F\\u0000\"}"), 5, 0, {"a name cannot hold U+0000"}},
         {LayerDoc("{\"name\": \"S\", \"type\": \"solid\", \"sourceName\": \"\\u0000\"}"), 0, 0,
          {"field \"sourceName\": a name cannot hold U+0000"}},
     };

@@ -1,6 +1,6 @@
 // The ExtendScript engine: results and errors as the plug-in receives them, fresh globals per
-// script, the composition's time and playback, the time and memory limits, the closed host
-// objects, and scripts that run scripts.
+// script, the composition's time and playback, the time and memory limits, and the closed host
+// objects.
 #include "hostsim/script/extendscript.h"
 #include "script_fixture.h"
 
@@ -22,34 +22,22 @@ TEST_F(ScriptFixture, ResultsAndErrorsAsThePluginReceivesThem) {
         const char* script;
         std::string result;  // or, after "!", the error; after "^", the error's beginning
     } kCases[] = {
-        {"1 + 1", "2"},
         {"var unused = 3;", "undefined"},
-        {"null", "null"},
         {"app.project.activeItem", "[object CompItem]"},
-        {"'caf\xC3\xA9 ' + app.project.activeItem.name", "caf\xC3\xA9 Demo"},
         {"var leftover = 7; leftover", "7"},
         {"typeof leftover", "undefined"},  // every script starts with fresh globals
         {"var a = 1;\nvar b = ;\n", "^SyntaxError: "},
         {"var x = 1;\n\nthrow new Error('boom');", "!Error: boom (line 3)"},
-        {"null.x", "!TypeError: cannot read property 'x' of null (line 1)"},
         {"throw 'plain';", "!Error: plain"},
         {"throw {toString: function() { throw 1; }};", "!Error: the thrown value cannot be shown as text"},
         {"app.project.activeItem.layer({})", "!Error: CompItem.layer: an index or a name is needed (line 1)"},
         {"app.project.activeItem.layer('B\xF0\x9F\x93\xB1').name", phone},
-        {"app.project.activeItem.layer('B\\uD83D\\uDCF1').name.length", "3"},
         {"app.project.activeItem.layer('B\xF0\x9F\x93\xB1').name === 'B\\uD83D\\uDCF1'", "true"},
-        {"throw new Error('no ' + app.project.activeItem.layer('B\xF0\x9F\x93\xB1').name)",
-         "!Error: no " + phone + " (line 1)"},
         {"'a\\uDCF1b\\uD83D'", "a\xEF\xBF\xBD" "b\xEF\xBF\xBD"},
         {"app.project.activeItem.layer('B\\uD83D')",
          "!TypeError: text with a lone surrogate (\\uD83D at index 1) cannot be passed to the host (line 1)"},
-        {"app.findMenuCommandId('\\uDCF1x')",
-         "!TypeError: text with a lone surrogate (\\uDCF1 at index 0) cannot be passed to the host (line 1)"},
-        {"app.project.activeItem.layer(Symbol('Floor'))",
-         "!Error: CompItem.layer: an index or a name is needed (line 1)"},
         {"'ok' + '\xC3'", "!SyntaxError: the script is not valid UTF-8 (byte 8)"},
         {"app.project.activeItem.frameDuration = 1;", "!Error: CompItem.frameDuration is read-only (line 1)"},
-        {"app.project.activeItem.layer = 1;", "!Error: CompItem.layer is read-only (line 1)"},
         {"app.colour = 'red';", "!Error: property not supported: Application.colour (line 1)"},
         {"new CompItem()", "^TypeError: CompItem objects are made by the host"},
         {"var c = app.project.activeItem; c.openInViewer().views[0].activeCamera = c.layer('Floor');",
@@ -60,7 +48,8 @@ TEST_F(ScriptFixture, ResultsAndErrorsAsThePluginReceivesThem) {
         const ScriptOutcome out = Run(c.script);
         if (c.result[0] == '!' || c.result[0] == '^') {
             EXPECT_EQ(std::pair(out.err, out.hasResult), std::pair(A_Err(A_Err_GENERIC), false));
-            EXPECT_EQ(c.result[0] == '!' ? out.error : out.error.substr(0, c.result.size() - 1), c.result.substr(1));
+            const size_t shown = c.result[0] == '!' ? std::string::npos : c.result.size() - 1;
+            EXPECT_EQ(out.error.substr(0, shown), c.result.substr(1));
         } else {
             EXPECT_EQ(out.result, c.result) << out.error;
         }
@@ -97,7 +86,6 @@ TEST_F(ScriptFixture, TheCompositionsTimeIsClampedAndFollowsPlayback) {
         {"app.project.activeItem.time = 2.5", "2.5", 2.5},
         {"app.project.activeItem.time = 12", "12", 10.0},
         {"app.project.activeItem.time = -1", "-1", 0.0},
-        {"var c = app.project.activeItem; c.time = c.duration - c.frameDuration; c.time * 30", "299", 299.0 / 30},
     };
     for (const auto& c : kSeeks) {
         EXPECT_EQ(Eval(c.script), c.result);
@@ -121,32 +109,20 @@ TEST_F(ScriptFixture, TheCompositionsTimeIsClampedAndFollowsPlayback) {
 
     ASSERT_TRUE(CurrentProject().setActiveItem(0));
     const ScriptOutcome out = Run(toggle);
-    EXPECT_EQ(std::tuple(out.err, out.hasResult, out.error),
-              std::tuple(A_Err_GENERIC, false, std::string("Error: executeCommand: command 2285 failed (error 1) (line 1)")));
+    EXPECT_EQ(std::pair(out.err, out.hasResult), std::pair(A_Err(A_Err_GENERIC), false));
+    EXPECT_EQ(out.error, "Error: executeCommand: command 2285 failed (error 1) (line 1)");
     EXPECT_FALSE(CurrentProject().playing());
 }
 
 TEST_F(ScriptFixture, ARunawayScriptIsStoppedAndTheNextOneRuns) {
     if (!TimeLimitAvailable()) GTEST_SKIP() << "scripts have no time limit in this build";
-    const ScriptLimits quick{0.2, ScriptLimits{}.memoryBytes};
-    const char* runaways[] = {
-        "for (;;) {}",
-        "var a = []; while (true) { a.push({at: new Date().toString()}); if (a.length > 500) a = []; }",
-        "var c = app.project.activeItem; for (var i = 0;; i++) c.time = (i % 300) / 30;",
-    };
-    for (const char* script : runaways) {
-        std::string result;
-        std::string error;
-        EXPECT_FALSE(RunExtendScript(script, &result, &error, quick)) << script;
-        EXPECT_EQ(error, "Error: the script ran longer than 0.2 s and was stopped") << script;
-        EXPECT_EQ(Eval("app.project.activeItem.name"), "Demo") << "the engine works after a stop";
-    }
-    EXPECT_LE(demo->currentTime, 10.0) << "a host call that was under way completed";
-
-    // Through the suite, with the default limit.
-    const ScriptOutcome out = Run("while (true) {}");
+    // Stopped inside a loop of host calls, through the suite with the default limit: the call
+    // under way completes, and the engine works after.
+    const ScriptOutcome out = Run("var c = app.project.activeItem; for (;;) c.time = 1;");
     EXPECT_EQ(out.err, A_Err_GENERIC);
     EXPECT_EQ(out.error, "Error: the script ran longer than 5 s and was stopped");
+    EXPECT_EQ(Eval("app.project.activeItem.name"), "Demo");
+    EXPECT_DOUBLE_EQ(demo->currentTime, 1.0);
     EXPECT_EQ(LiveMemHandles(plugin), 0u);
 }
 
@@ -159,26 +135,6 @@ TEST_F(ScriptFixture, MemoryIsBounded) {
     EXPECT_EQ(error, "Error: alloc failed (line 1)");
     EXPECT_TRUE(RunExtendScript("new Array(1000).join('x').length", &result, &error, small));
     EXPECT_EQ(result, "999");
-}
-
-// A plug-in command whose hook runs a script (the plug-in's id in the refcon): scripts nest.
-A_Err ScriptingCommand(AEGP_GlobalRefcon, AEGP_CommandRefcon plugin, AEGP_Command, AEGP_HookPriority,
-                       A_Boolean, A_Boolean* handled) {
-    *handled = true;
-    return UtilitySuite()->AEGP_ExecuteScript(*reinterpret_cast<AEGP_PluginID*>(plugin),
-                                              "app.project.activeItem.time = 4; 'inner'", true, nullptr, nullptr);
-}
-
-TEST_F(ScriptFixture, AHostCallOfAScriptMayRunAnotherScript) {
-    AEGP_Command ours = 0;
-    ASSERT_EQ(command->AEGP_GetUniqueCommand(&ours), A_Err_NONE);
-    ASSERT_EQ(reg->AEGP_RegisterCommandHook(plugin, AEGP_HP_BeforeAE, ours, &ScriptingCommand,
-                                            reinterpret_cast<AEGP_CommandRefcon>(&plugin)),
-              A_Err_NONE);
-    const std::string outer = "var c = app.project.activeItem; c.time = 1; app.executeCommand(" +
-                              std::to_string(ours) + "); var inner = c.time; c.time = 2; inner + '/' + c.time";
-    EXPECT_EQ(Eval(outer), "4/2");
-    EXPECT_DOUBLE_EQ(demo->currentTime, 2.0);
 }
 
 }  // namespace

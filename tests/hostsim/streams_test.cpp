@@ -21,10 +21,6 @@ TEST(ModelStream, ValuesBetweenKeysLinearHeldAndPerChannel) {
     for (const auto& c : kAt) EXPECT_DOUBLE_EQ(At(s, c[0]), c[1]) << c[0];
     EXPECT_FALSE(s.setStaticValue(Value::One(99))) << "an animated stream has no static value";
 
-    Stream c(AEGP_LayerStream_COLOR, Value::Rgba(1, 1, 1));
-    c.setKeyframe(0, Value::Rgba(0, 0, 0, 0));
-    c.setKeyframe(1, Value::Rgba(1, 0.5, 0.25, 1));
-    EXPECT_EQ(c.valueAt(0.5), Value::Rgba(0.5, 0.25, 0.125, 0.5));
     Stream p(AEGP_LayerStream_POSITION, Value{});
     p.setKeyframe(1.0, Value::Three(0, 10, -100));
     p.setKeyframe(3.0, Value::Three(100, 30, 100));
@@ -46,7 +42,6 @@ TEST(ModelStream, KeysAtTheToleranceStayOrderedAndTheNearestKeyIsFound) {
         {{0, 9e-7}, 5e-7, 1, 2},                       // nearer to the later key
         {{0, 9e-7}, 4e-7, 0, 2},
         {{0, 1e-6}, 5e-7, 1, 3},                       // exactly between, at the tolerance: new
-        {{1, 2}, 1.5, 1, 3},
         {{1, 2}, 1 + kTimeEpsilon / 4, 0, 2},          // an existing key changes nothing
     };
     for (const auto& c : kCases) {
@@ -76,7 +71,9 @@ protected:
         plane = layerNamed("Green Plane");
         ASSERT_NE(plane, nullptr);
     }
-    AEGP_StreamRefH open(Layer& layer, AEGP_LayerStream which) { return OpenStream(LayerHandle(layer), which); }
+    AEGP_StreamRefH open(Layer& layer, AEGP_LayerStream which) {
+        return OpenStream(LayerHandle(layer), which);
+    }
     // A one-dimensional value of stream s, static (index < 0) or of key `index`.
     A_Err set(AEGP_StreamRefH s, double value, AEGP_KeyframeIndex index = -1) {
         AEGP_StreamValue2 v{};
@@ -93,30 +90,10 @@ protected:
     Layer* plane = nullptr;
 };
 
-TEST_F(StreamSuites, StreamTypes) {
-    Layer& flat = comp->addNull("flat");  // a 2-D layer
-    Layer* light = layerNamed("Light 1");
-    const struct { Layer* layer; AEGP_LayerStream stream; AEGP_StreamType type; } kCases[] = {
-        {plane, AEGP_LayerStream_POSITION, AEGP_StreamType_ThreeD_SPATIAL},
-        {plane, AEGP_LayerStream_OPACITY, AEGP_StreamType_OneD},
-        {&flat, AEGP_LayerStream_POSITION, AEGP_StreamType_TwoD_SPATIAL},
-        {&flat, AEGP_LayerStream_SCALE, AEGP_StreamType_TwoD},
-        {light, AEGP_LayerStream_COLOR, AEGP_StreamType_COLOR}};
-    for (const auto& c : kCases) {
-        AEGP_StreamRefH s = open(*c.layer, c.stream);
-        AEGP_StreamType type = -1;
-        EXPECT_EQ(StreamSuite()->AEGP_GetStreamType(s, &type), A_Err_NONE);
-        EXPECT_EQ(type, c.type) << c.layer->name << " " << StreamName(c.stream);
-        EXPECT_EQ(StreamSuite()->AEGP_DisposeStream(s), A_Err_NONE);
-    }
-    // Streams the layer has not.
-    AEGP_StreamRefH s = reinterpret_cast<AEGP_StreamRefH>(0x1);
-    for (AEGP_LayerStream which : {AEGP_LayerStream_ZOOM, AEGP_LayerStream_NUM_STREAMS})
-        EXPECT_EQ(StreamSuite()->AEGP_GetNewLayerStream(kPlugin, LayerHandle(*plane), which, &s), A_Err_PARAMETER);
-    EXPECT_EQ(s, reinterpret_cast<AEGP_StreamRefH>(0x1));
-}
-
 TEST_F(StreamSuites, StaticValuesReadAndWrittenUnlessAnimated) {
+    AEGP_StreamRefH none = nullptr;  // a plane has no zoom
+    const AEGP_LayerH h = LayerHandle(*plane);
+    EXPECT_EQ(StreamSuite()->AEGP_GetNewLayerStream(kPlugin, h, AEGP_LayerStream_ZOOM, &none), A_Err_PARAMETER);
     const AEGP_ThreeDVal p = ValueOf(LayerHandle(*plane), AEGP_LayerStream_POSITION, 3).three_d;
     EXPECT_EQ(std::tuple(p.x, p.y, p.z), std::tuple(960.0, 650.0, 400.0));
     AEGP_StreamRefH pos = open(*plane, AEGP_LayerStream_POSITION);
@@ -126,23 +103,13 @@ TEST_F(StreamSuites, StaticValuesReadAndWrittenUnlessAnimated) {
     ASSERT_EQ(StreamSuite()->AEGP_SetStreamValue(kPlugin, pos, &v), A_Err_NONE);
     v.val.three_d.x = std::numeric_limits<double>::quiet_NaN();
     EXPECT_EQ(StreamSuite()->AEGP_SetStreamValue(kPlugin, pos, &v), A_Err_PARAMETER);
-    EXPECT_EQ(StreamSuite()->AEGP_SetStreamValue(kPlugin, pos, nullptr), A_Err_PARAMETER);
     EXPECT_EQ(plane->get(AEGP_LayerStream_POSITION), Value::Three(1, 2, 3));
     StreamSuite()->AEGP_DisposeStream(pos);
-
-    // Colour channels in the SDK's order.
-    Layer* light = layerNamed("Light 1");
-    light->set(AEGP_LayerStream_COLOR, Value::Rgba(0.25, 0.5, 0.75, 1));
-    const AEGP_ColorVal c = ValueOf(LayerHandle(*light), AEGP_LayerStream_COLOR).color;
-    EXPECT_EQ(std::tuple(c.alphaF, c.redF, c.greenF, c.blueF), std::tuple(1.0, 0.25, 0.5, 0.75));
 
     AEGP_StreamRefH s = open(*plane, AEGP_LayerStream_OPACITY);
     insert(s, Sec(1));
     EXPECT_EQ(set(s, 5), A_Err_GENERIC);
     EXPECT_EQ(ValueAt(s, Sec(1)).one_d, 100);  // unchanged
-    ASSERT_EQ(KeyframeSuite()->AEGP_DeleteKeyframe(s, 0), A_Err_NONE);
-    EXPECT_EQ(set(s, 5), A_Err_NONE);  // static again
-    EXPECT_EQ(ValueAt(s, Sec(1)).one_d, 5);
     StreamSuite()->AEGP_DisposeStream(s);
 }
 
@@ -157,14 +124,12 @@ TEST_F(StreamSuites, InsertedKeysInAnyTimeScaleAndTwoReferencesSeeOneStream) {
     EXPECT_EQ(insert(s, A_Time{0, 30}), 0);  // before: the other moves up
     ASSERT_EQ(set(s, 100, 0), A_Err_NONE);
     EXPECT_DOUBLE_EQ(ValueAt(s, A_Time{90, 30}).one_d, 25);
-    EXPECT_DOUBLE_EQ(ValueAt(s, Sec(3), AEGP_LTimeMode_LayerTime).one_d, 25);  // layer time = comp time
     EXPECT_EQ(insert(s, A_Time{30, 30}), 1);  // between: holds the interpolated 75
     EXPECT_EQ(insert(s, A_Time{120, 30}, AEGP_LTimeMode_LayerTime), 2) << "an existing key's index";
     AEGP_StreamValue2 v{};
     ASSERT_EQ(KeyframeSuite()->AEGP_GetNewKeyframeValue(kPlugin, s, 1, &v), A_Err_NONE);
     EXPECT_EQ(std::pair(v.val.one_d, v.streamH), std::pair(75.0, s));
     const auto setInterp = KeyframeSuite()->AEGP_SetKeyframeInterpolation;
-    EXPECT_EQ(setInterp(s, 0, AEGP_KeyInterp_NONE, AEGP_KeyInterp_LINEAR), A_Err_PARAMETER);
     EXPECT_EQ(setInterp(s, 0, AEGP_KeyInterp_LINEAR, 42), A_Err_PARAMETER);
     ASSERT_EQ(setInterp(s, 0, AEGP_KeyInterp_BEZIER, AEGP_KeyInterp_HOLD), A_Err_NONE);
     EXPECT_EQ(insert(s, A_Time{15, 30}), 1);
@@ -189,18 +154,14 @@ TEST_F(StreamSuites, InsertedKeysInAnyTimeScaleAndTwoReferencesSeeOneStream) {
     EXPECT_EQ(getValue(kPlugin, s, AEGP_LTimeMode_CompTime, &zeroScale, 0, &v), A_Err_PARAMETER);
     EXPECT_EQ(getValue(kPlugin, s, 7, &one, 0, &v), A_Err_PARAMETER);
     AEGP_KeyframeIndex index;
-    const auto insertKey = KeyframeSuite()->AEGP_InsertKeyframe;
-    EXPECT_EQ(insertKey(s, AEGP_LTimeMode_CompTime, nullptr, &index), A_Err_PARAMETER);
-    EXPECT_EQ(insertKey(s, AEGP_LTimeMode_CompTime, &one, nullptr), A_Err_PARAMETER);
-    EXPECT_EQ(insertKey(s, 7, &one, &index), A_Err_PARAMETER);
-    for (AEGP_KeyframeIndex bad : {5, -1})
-        EXPECT_EQ(KeyframeSuite()->AEGP_DeleteKeyframe(s, bad), A_Err_PARAMETER) << bad;
+    EXPECT_EQ(KeyframeSuite()->AEGP_InsertKeyframe(s, AEGP_LTimeMode_CompTime, nullptr, &index),
+              A_Err_PARAMETER);
     for (int k = 0; k < 5; ++k) ASSERT_EQ(KeyframeSuite()->AEGP_DeleteKeyframe(s, 0), A_Err_NONE);
     EXPECT_EQ(ValueAt(s, Sec(0)).one_d, 0) << "deleting the last key leaves its value";
     EXPECT_EQ(StreamSuite()->AEGP_DisposeStream(s), A_Err_NONE);
     A_long n = -1;
     ASSERT_EQ(KeyframeSuite()->AEGP_GetStreamNumKFs(other, &n), A_Err_NONE);
-    EXPECT_EQ(n, 0);
+    EXPECT_EQ(n, 0) << "the other reference sees the same stream";
     EXPECT_EQ(StreamSuite()->AEGP_DisposeStream(other), A_Err_NONE);
 }
 

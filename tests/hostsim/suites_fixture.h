@@ -44,18 +44,14 @@ protected:
 
     // Reads and frees a memory handle of zero-terminated UTF-16.
     static std::u16string TakeUtf16(AEGP_MemHandle h) {
-        const AEGP_MemorySuite1* mem = MemorySuite();
         AEGP_MemSize size = 0;
-        EXPECT_EQ(mem->AEGP_GetMemHandleSize(h, &size), A_Err_NONE);
+        EXPECT_EQ(MemorySuite()->AEGP_GetMemHandleSize(h, &size), A_Err_NONE);
         void* p = nullptr;
-        EXPECT_EQ(mem->AEGP_LockMemHandle(h, &p), A_Err_NONE);
-        std::u16string s;
-        if (p) {
-            s = Utf16FromZ(static_cast<const A_UTF16Char*>(p), size / 2);
-            EXPECT_EQ((s.size() + 1) * 2, size) << "one terminating zero, nothing after it";
-        }
-        EXPECT_EQ(mem->AEGP_UnlockMemHandle(h), A_Err_NONE);
-        EXPECT_EQ(mem->AEGP_FreeMemHandle(h), A_Err_NONE);
+        EXPECT_EQ(MemorySuite()->AEGP_LockMemHandle(h, &p), A_Err_NONE);
+        const std::u16string s = p ? Utf16FromZ(static_cast<const A_UTF16Char*>(p), size / 2) : u"";
+        EXPECT_EQ((s.size() + 1) * 2, size) << "one terminating zero, nothing after it";
+        EXPECT_EQ(MemorySuite()->AEGP_UnlockMemHandle(h), A_Err_NONE);
+        EXPECT_EQ(MemorySuite()->AEGP_FreeMemHandle(h), A_Err_NONE);
         return s;
     }
     static AEGP_StreamRefH OpenStream(AEGP_LayerH layer, AEGP_LayerStream which) {
