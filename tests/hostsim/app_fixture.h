@@ -5,14 +5,10 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <climits>
-#include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
-#include "hostsim/app/console.h"
 #include "hostsim/app/host_app.h"
 #include "hostsim/model/project.h"
 #include "hostsim/suite_registry.h"
@@ -23,16 +19,6 @@ namespace apptest {
 
 using namespace qlo::hostsim;
 
-// What the recording entry point was called with.
-struct EntryCall {
-    SPBasicSuite* basic = nullptr;
-    A_long major = 0;
-    A_long minor = 0;
-    AEGP_PluginID id = 0;
-    int calls = 0;
-};
-inline EntryCall g_entry;
-inline A_Err g_entryResult = A_Err_NONE;
 // The address the entry point leaves as its global refcon.
 inline int g_globalTag = 0;
 
@@ -40,11 +26,12 @@ inline AEGP_GlobalRefcon GlobalTag() {
     return reinterpret_cast<AEGP_GlobalRefcon>(&g_globalTag);
 }
 
-inline A_Err RecordingEntry(SPBasicSuite* basic, A_long major, A_long minor, AEGP_PluginID id,
-                            AEGP_GlobalRefcon* global) {
-    g_entry = EntryCall{basic, major, minor, id, g_entry.calls + 1};
+// An entry point that checks what the host hands it and leaves GlobalTag() as its refcon.
+inline A_Err TaggingEntry(SPBasicSuite* basic, A_long major, A_long, AEGP_PluginID,
+                          AEGP_GlobalRefcon* global) {
+    EXPECT_EQ(std::tuple(basic, major), std::tuple(SuiteRegistry::instance().basic(), kHostMajorVersion));
     *global = GlobalTag();
-    return g_entryResult;
+    return A_Err_NONE;
 }
 
 // Everything the tests' hooks did, in order.
@@ -67,25 +54,11 @@ inline A_Err NotingDeath(AEGP_GlobalRefcon global, AEGP_DeathRefcon refcon) {
     Events().push_back(reinterpret_cast<const char*>(refcon));
     return A_Err_NONE;
 }
-inline A_Err NotingMenuUpdate(AEGP_GlobalRefcon, AEGP_UpdateMenuRefcon refcon, AEGP_WindowType) {
-    Events().push_back(reinterpret_cast<const char*>(refcon));
-    return A_Err_NONE;
-}
-
-// The folder of the test binary, where the project's libraries are built too.
-inline std::string BinaryFolder() {
-    char buffer[PATH_MAX];
-    const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    const std::string exe(buffer, n > 0 ? static_cast<size_t>(n) : 0);
-    return exe.substr(0, exe.rfind('/'));
-}
 
 template <class Suite>
 const Suite* Acquire(const char* name, int32_t version) {
-    const void* table = nullptr;
-    if (SuiteRegistry::instance().basic()->AcquireSuite(name, version, &table) != kSPNoError) {
-        return nullptr;
-    }
+    const void* table = nullptr;  // left so when the suite is missing
+    SuiteRegistry::instance().basic()->AcquireSuite(name, version, &table);
     return static_cast<const Suite*>(table);
 }
 
@@ -97,26 +70,12 @@ inline bool Has(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
-// A console on an app; calling it feeds input and gives what the console printed for it.
-struct ConsoleProbe {
-    explicit ConsoleProbe(HostApp& app) : console(app, out) {}
-    std::string operator()(const std::string& input) {
-        out.str("");
-        console.feed(input);
-        return out.str();
-    }
-    std::ostringstream out;
-    Console console;
-};
-
 class HostFixture : public ::testing::Test {
 protected:
     void SetUp() override {
         Events().clear();
-        g_entry = EntryCall{};
-        g_entryResult = A_Err_NONE;
         SetCurrentProject(MakeDemoProject());
-        plugin = app.attachPlugin("test plug-in", &RecordingEntry);
+        plugin = app.attachPlugin("test plug-in", &TaggingEntry);
         command = Acquire<AEGP_CommandSuite1>(kAEGPCommandSuite, kAEGPCommandSuiteVersion1);
         reg = Acquire<AEGP_RegisterSuite6>(kAEGPRegisterSuite, kAEGPRegisterSuiteVersion6);
         panels = Acquire<AEGP_WorkspacePanelSuite1>(kAEGPWorkspacePanelSuite,
@@ -135,11 +94,11 @@ protected:
         EXPECT_EQ(command->AEGP_GetUniqueCommand(&cmd), A_Err_NONE);
         return cmd;
     }
-    // A new command put into a menu (the Window menu in name order unless told otherwise).
-    AEGP_Command NewMenuCommand(const char* name, AEGP_MenuID menu = AEGP_Menu_WINDOW,
-                                A_long where = AEGP_MENU_INSERT_SORTED) {
+    // A new command put into the Window menu in name order.
+    AEGP_Command NewMenuCommand(const char* name) {
         const AEGP_Command cmd = NewCommand();
-        EXPECT_EQ(command->AEGP_InsertMenuCommand(cmd, name, menu, where), A_Err_NONE) << name;
+        EXPECT_EQ(command->AEGP_InsertMenuCommand(cmd, name, AEGP_Menu_WINDOW, AEGP_MENU_INSERT_SORTED),
+                  A_Err_NONE) << name;
         return cmd;
     }
     // Hook registrations of the test plug-in that must succeed.

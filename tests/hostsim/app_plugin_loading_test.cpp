@@ -2,11 +2,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <fstream>
+#include <filesystem>
 #include <functional>
 
 #include "app_fixture.h"
+#include "hostsim/app/options.h"
 #include "platform/log.h"
 
 namespace {
@@ -25,21 +25,19 @@ std::string LoadError(const std::function<void()>& load) {
 
 TEST(PluginLoading, LibrariesThatCannotServeAsPluginsFailWithFileAndReason) {
     HostApp app;
-    const std::string noEntry = BinaryFolder() + "/libqloplatform.so";  // without the entry point
+    // A library of the project without the entry point, built next to the test program.
+    const std::string noEntry =
+        std::filesystem::path(DefaultPluginPath()).replace_filename("libqloplatform.so").string();
     ASSERT_EQ(access(noEntry.c_str(), R_OK), 0) << noEntry;
-    const std::string text = ::testing::TempDir() + "/not_a_library.so";
-    std::ofstream(text) << "plain text\n";
     const std::vector<std::pair<std::string, std::vector<std::string>>> kFiles = {
         {"/nonexistent/folder/libnothing.so", {"No such file"}},
         {noEntry, {AEGP_ENTRY_POINT_NAME, "undefined symbol"}},
-        {text, {}},
     };
     for (const auto& [path, reasons] : kFiles) {
         const std::string message = LoadError([&] { app.loadPlugin(path); });
         EXPECT_TRUE(Has(message, path)) << message;
         for (const std::string& reason : reasons) EXPECT_TRUE(Has(message, reason)) << message;
     }
-    std::remove(text.c_str());
     EXPECT_TRUE(app.plugins().names().empty());
 }
 
@@ -55,11 +53,8 @@ A_Err FailingEntry(SPBasicSuite* basic, A_long, A_long, AEGP_PluginID id, AEGP_G
 }
 
 TEST_F(HostFixture, EntryPointsFailedStartsAndUnloading) {
-    EXPECT_EQ(std::tuple(g_entry.calls, g_entry.basic, g_entry.major, g_entry.minor, g_entry.id),
-              std::tuple(1, SuiteRegistry::instance().basic(), kHostMajorVersion, kHostMinorVersion,
-                         plugin));
     EXPECT_EQ(app.hooks().globalRefcon(plugin), GlobalTag());
-    EXPECT_NE(app.attachPlugin("second", &RecordingEntry), plugin);
+    EXPECT_NE(app.attachPlugin("second", &TaggingEntry), plugin);
 
     // A failed entry point leaves nothing of its plug-in behind.
     const std::string error = LoadError([&] { app.attachPlugin("failing", &FailingEntry); });
@@ -86,7 +81,7 @@ TEST_F(HostFixture, EntryPointsFailedStartsAndUnloading) {
 // The real plug-in, built next to the tests: it loads through dlopen, puts its menu command
 // into the Window menu in name order, and releases every suite it held when it dies.
 TEST(PluginLoading, TheQuilloLibraryLoadsRegistersItsCommandAndUnloadsCleanly) {
-    const std::string path = BinaryFolder() + "/libquillo.so";
+    const std::string path = DefaultPluginPath();  // next to the test program
     ASSERT_EQ(access(path.c_str(), R_OK), 0) << "build the quillo target: " << path;
     qlo::log::CaptureSink logged;
     SetCurrentProject(MakeDemoProject());
