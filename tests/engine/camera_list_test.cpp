@@ -37,22 +37,14 @@ TEST_F(CameraListTest, TheRememberedCompositionServesOnlyWhileItExistsThenThePro
     project({"First", "Second"});
     activate("Second");
     EXPECT_EQ(refresh(), R"({"cameras":["Second"]})");
-    activate("Folder");
+    activate("Folder");  // no active composition: the remembered one, not the first
     EXPECT_EQ(refresh(), R"({"cameras":["Second"]})");
-    const std::string cached = "[Quillo Cam] Using cached compH (no active item)";
-    EXPECT_EQ(log.count(cached), 1u);
     // The host cannot say whether it still exists: it is not used, the scan finds the first one.
     qh::SuiteFaults::instance().arm({"GetFirstProjItem", 1, A_Err_GENERIC});
     EXPECT_EQ(refresh(), R"({"cameras":["First"]})");
     qh::SuiteFaults::instance().clear();
-    EXPECT_EQ(log.count(cached), 1u);
-
-    remove("First");
+    remove("First");  // the remembered one is gone: the scan finds the other
     EXPECT_EQ(refresh(), R"({"cameras":["Second"]})");
-    EXPECT_EQ(log.count(cached), 1u);
-    EXPECT_EQ(log.count("[Quillo Cam] Found comp via project scan (item 2)"), 2u);
-
     remove("Second");  // no composition anywhere: the list is left as it was
     EXPECT_EQ(refresh(), R"({"cameras":["Second"]})");
-    EXPECT_EQ(log.count("[Quillo Cam] No comp available for camera enumeration"), 1u);
 }

