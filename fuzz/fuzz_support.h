@@ -1,6 +1,6 @@
-// Helpers shared by the fuzz targets: driving a connection through a socket pair (with the tests'
-// loopback helpers) into one server, checking that an HTTP answer is well formed, and taking what
-// a control request posted.
+// Helpers of the fuzz targets: stopping with a message, and for the control connection target
+// the tests' socket helpers, a check that an HTTP answer is well formed, the server it drives,
+// and taking what a control request posted.
 #pragma once
 
 #include <unistd.h>
@@ -31,40 +31,24 @@ inline void Check(bool condition, const char* what) {
 using qlotest::ReadToEnd;
 using qlotest::SendText;
 
-// The parts of an answer.
-struct Answer {
-    std::string head;  // status line and header lines, without the blank line
-    std::string body;
-};
-
-// Splits and checks an answer as a phone's HTTP client would read it: the status line
-// "HTTP/1.1 200 OK", header lines of the form "Name: value", a blank line, and a body whose
-// length equals Content-Length when that header is there. Aborts on anything else.
-inline Answer CheckAnswer(const std::string& answer) {
+// Checks an answer as a phone's HTTP client would read it: the status line "HTTP/1.1 200 OK",
+// header lines of the form "Name: value", a blank line, and a body whose length equals
+// Content-Length when that header is there. Returns the body; aborts on anything else.
+inline std::string CheckedBody(const std::string& answer) {
     const size_t end = answer.find("\r\n\r\n");
-    Check(end != std::string::npos, "answer without the end of its head");
-    Answer a{answer.substr(0, end), answer.substr(end + 4)};
-    Check(a.head.rfind("HTTP/1.1 200 OK\r\n", 0) == 0, "answer without the status line");
-    size_t at = a.head.find("\r\n") + 2;
+    Check(end != std::string::npos && answer.rfind("HTTP/1.1 200 OK\r\n", 0) == 0, "no status line or blank line");
+    const std::string head = answer.substr(0, end + 2), body = answer.substr(end + 4);
     long contentLength = -1;
-    while (at <= a.head.size()) {
-        size_t eol = a.head.find("\r\n", at);
-        if (eol == std::string::npos) eol = a.head.size();
-        const std::string line = a.head.substr(at, eol - at);
+    for (size_t at = head.find("\r\n") + 2, eol; at < head.size(); at = eol + 2) {
+        eol = head.find("\r\n", at);
+        const std::string line = head.substr(at, eol - at);
         const size_t colon = line.find(": ");
         Check(colon != std::string::npos && colon > 0, "header line without a name and value");
         for (char c : line) Check(c >= 0x20 && c < 0x7F, "header line with a control byte");
-        if (line.compare(0, colon, "Content-Length") == 0) {
-            char* stop = nullptr;
-            contentLength = std::strtol(line.c_str() + colon + 2, &stop, 10);
-            Check(*stop == '\0' && contentLength >= 0, "Content-Length is not a number");
-        }
-        at = eol + 2;
+        if (line.compare(0, colon, "Content-Length") == 0) contentLength = std::stol(line.substr(colon + 2));
     }
-    if (contentLength >= 0) {
-        Check(static_cast<size_t>(contentLength) == a.body.size(), "body length differs from Content-Length");
-    }
-    return a;
+    Check(contentLength < 0 || static_cast<size_t>(contentLength) == body.size(), "body length differs");
+    return body;
 }
 
 // The server the control targets drive, never started; it knows three cameras.
