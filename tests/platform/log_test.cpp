@@ -1,10 +1,9 @@
 // The log: printf formats and the unified-log annotations, any length, info lines that can be
-// turned off, sinks that see every line whole and in one order from many threads, standard
-// error with a timestamp, and a sink that logs.
+// turned off, sinks that see every line whole and in one order from many threads, and a sink
+// that logs.
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -80,21 +79,6 @@ TEST_F(LogTest, ManyThreadsLinesArriveWholeAndInOrder) {
         ASSERT_TRUE(size_t(end) == line.size() && t >= 0 && t < kThreads) << line;
         EXPECT_EQ(i, next[t]++);
     }
-}
-
-TEST_F(LogTest, StderrHasTimestampAndCanBeTurnedOff) {
-    SetStderrEnabled(true);
-    ::testing::internal::CaptureStderr();
-    Log("[Quillo] to stderr %d", 1);
-    const std::string out = ::testing::internal::GetCapturedStderr();
-    const std::regex line(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} \[Quillo\] to stderr 1\n)");
-    EXPECT_TRUE(std::regex_match(out, line)) << out;
-    SetStderrEnabled(false);
-    CaptureSink cap;
-    ::testing::internal::CaptureStderr();
-    Log("[Quillo] not to stderr");
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
-    EXPECT_TRUE(cap.contains("not to stderr"));  // sinks still get it
 }
 
 }  // namespace
