@@ -25,8 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string input(reinterpret_cast<const char*>(data), size);
     if (data[0] < 4) {
         const std::string body = input.substr(1);
-        input = std::string(kPosts[data[0]]) + " HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/json\r\n" +
-                "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+        input = std::string(kPosts[data[0]]) + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" +
+                "Content-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) +
+                "\r\n\r\n" + body;
     }
     MJPEGServer& server = Server();
     int pair[2];
@@ -42,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     request.add(input);
     const bool whole = request.end() == RequestReader::State::Complete;
     const RequestRoute route = RouteRequest(request.text());
-    Check(control == (whole && route != RequestRoute::Stream), "control decision differs from the reader and router");
+    Check(control == (whole && route != RequestRoute::Stream), "control decision differs from reader and router");
     Check(data[0] >= 4 || control, "a framed post was not served");
     // The stream's query values, which the accept loop reads from a stream request's first line.
     (void)QueryParameter(FirstLine(request.text()), "deviceName");
