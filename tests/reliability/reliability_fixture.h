@@ -1,17 +1,12 @@
 // The plug-in in-process in the stand-in host with phones on loopback (engine/plugin_fixture.h),
-// plus what the reliability tests measure: the process's open descriptors and threads, the
-// host's handle tables, and control requests sent as a phone sends them.
+// plus what the reliability tests measure: the host's handle tables, and control requests sent
+// as a phone sends them.
 #pragma once
-
-#include <nlohmann/json.hpp>
 
 #include "engine/plugin_fixture.h"
 #include "hostsim/suite_faults.h"
 #include "hostsim/suite_registry.h"
 #include "link/server_test_support.h"
-
-using qlotest::CountProcEntries;
-using qlotest::CountServiceThreads;
 
 // What the host holds for the plug-in between two calls: every table that a leak would grow.
 struct HostHoldings {
@@ -23,25 +18,6 @@ struct HostHoldings {
 inline HostHoldings Holdings() {
     return {qh::LiveMemHandles(), qh::LiveStreamRefs(), qh::LiveRenderOptions(), qh::LiveFrameReceipts(),
             qh::LiveWorlds(), qh::SuiteRegistry::instance().outstandingTotal()};
-}
-
-inline void PrintTo(const HostHoldings& h, std::ostream* os) {
-    *os << "{mem " << h.memHandles << ", streams " << h.streamRefs << ", options " << h.renderOptions << ", receipts "
-        << h.receipts << ", worlds " << h.worlds << ", suites " << h.suites << "}";
-}
-
-// The project document without the layers named in `drop` (the phones' own camera layers) and
-// the items' `keys` (what the session itself changes, such as the compositions' time).
-inline nlohmann::json ProjectWithout(const std::string& document, const V& drop, const V& keys) {
-    nlohmann::json j = nlohmann::json::parse(document);
-    for (auto& item : j["items"]) {
-        for (const std::string& key : keys) item.erase(key);
-        if (!item.contains("layers")) continue;
-        auto& layers = item["layers"];
-        for (auto it = layers.begin(); it != layers.end();)
-            it = std::ranges::count(drop, (*it)["name"].get<std::string>()) ? layers.erase(it) : it + 1;
-    }
-    return j;
 }
 
 class ReliabilityTest : public PluginTest {
