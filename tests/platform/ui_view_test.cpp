@@ -73,12 +73,10 @@ TEST(UiView, TheTreeMovesViewsRefusesCyclesAndIsVisitedLevelByLevel) {
 
 TEST(UiControls, AnActionMayDestroyTheWindowHoldingItsButton) {
     auto window = std::make_shared<Window>("Dialog", Rect{0, 0, 200, 100});
-    std::weak_ptr<Button> watch;
-    {
-        auto button = std::make_shared<Button>("Close");
-        watch = button;
-        window->contentView().addSubview(button);
-    }
+    auto button = std::make_shared<Button>("Close");
+    window->contentView().addSubview(button);
+    std::weak_ptr<Button> watch = button;
+    button.reset();  // the window holds it
     bool ran = false;
     watch.lock()->setAction([&](Button& self) {
         window.reset();
