@@ -1,7 +1,7 @@
 // The scene renderer: a 1920 x 1080 composition on a 0.2 grey background, rendered at a quarter.
 // Its camera: default view (z = 0 at full scale), top-most enabled camera, turning, aiming, depth
 // of field, and nothing drawn from behind it. Its layers: drawing order and depth, opacity,
-// transforms, keyframes, and grid lines on solids (the floor).
+// transforms and keyframes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -194,16 +194,6 @@ TEST_F(LayerRender, ASquareLandsWhereItsTransformKeysAndTheCameraPutIt) {
     comp.removeLayer(comp.layerAt(0)->id());  // the camera on top
     comp.layerAt(0)->set(AEGP_LayerStream_ROTATION, Value::One(45));
     EXPECT_TRUE(Is(frame(), 240 + 45, 135 + 45, kBackground)) << "turned about its centre: on a corner";
-}
-
-// At one composition pixel per pixel the solid's point (u, v) is at (u - 40, v - 460): lines
-// every 200.
-TEST_F(LayerRender, GridLinesFallEverySpacingAcrossTheSolid) {
-    Layer& s = solid(kGreen, 2000, 2000, 960, 540, 0);
-    s.grid = SolidGrid{200, 40, Value::Rgba(1, 1, 1)};
-    const World w = frame();
-    EXPECT_TRUE(Is(w, 240, 160, PF_Pixel8{255, 255, 255, 255})) << "u = 1002";
-    EXPECT_TRUE(Is(w, 265, 160, kGreen)) << "u = v = 1102";
 }
 
 }  // namespace

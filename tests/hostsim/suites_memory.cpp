@@ -70,8 +70,6 @@ TEST_F(MemorySuites, AllocateLockWriteReadFree) {
     EXPECT_EQ(mem->AEGP_FreeMemHandle(h), A_Err_GENERIC) << "still locked once";
     EXPECT_EQ(LiveMemHandles(), 1u);
     EXPECT_EQ(mem->AEGP_UnlockMemHandle(h), A_Err_NONE);
-    EXPECT_EQ(mem->AEGP_UnlockMemHandle(h), A_Err_GENERIC) << "more unlocks than locks";
-    EXPECT_EQ(MemHandleLockCount(h), 0);
     EXPECT_EQ(mem->AEGP_FreeMemHandle(h), A_Err_NONE);
 }
 
