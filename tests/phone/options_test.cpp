@@ -11,8 +11,8 @@ namespace {
 // --stats. (The other values are read by every session test.)
 TEST(Options, ValuesAreReadAsTheSessionsUseThem) {
     EXPECT_TRUE(ParseOptions({"--stats"}).options.probesLatency());
-    ParsedOptions p = ParseOptions({"--name", "a", "--name=Ann's Phone", "--timeout", "0.5", "--path", "handheld",
-                                    "--stats-json", "s.json", "--latency-steps", "0"});
+    ParsedOptions p = ParseOptions({"--name", "a", "--name=Ann's Phone", "--timeout", "0.5", "--path",
+                                    "handheld", "--stats-json", "s.json", "--latency-steps", "0"});
     ASSERT_FALSE(p.failure) << p.failure.message;
     EXPECT_EQ(p.options.name, "Ann's Phone");
     EXPECT_EQ(p.options.timeout.count(), 500);
