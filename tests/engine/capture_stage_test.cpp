@@ -74,3 +74,35 @@ TEST_F(CaptureTest, PhonesLookingThroughOneCameraShareItsRenderAndEachGetsTheFra
     ASSERT_TRUE(WaitFor([&] { return a.count() == 1 && b.count() == 1; }));
     EXPECT_EQ(a.frames()[0], b.frames()[0]);
 }
+
+TEST_F(CaptureTest, APhoneThatStoppedReadingCostsNoRenderWhileItsSenderHoldsItsFrame) {
+    Phone& a = connect("127.0.0.2", onCamera1, "A", 1);
+    // S asks for Camera 2's stream and never reads: once its small buffers are full, its sender
+    // holds its frame until it is dropped.
+    const int s = socket(AF_INET, SOCK_STREAM, 0);
+    const int small = 2048;
+    setsockopt(s, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    sockaddr_in self, server;
+    bind(s, Ipv4("127.0.0.3", 0, self), sizeof self);
+    ASSERT_EQ(::connect(s, Ipv4("127.0.0.1", httpPort, server), sizeof server), 0);
+    const std::string request = "GET /stream?deviceName=S&cameraName=Camera%202 HTTP/1.1\r\n\r\n";
+    send(s, request.data(), request.size(), MSG_NOSIGNAL);
+    ASSERT_TRUE(WaitFor([] { return g_server->clientCount() == 2; }));
+    const auto rendersForS = [&] { return std::ranges::count(renders, V{"Camera 2"}); };
+    // Passes until S has gone 40 passes without a render; A keeps getting frames meanwhile.
+    long last = -1;
+    size_t aBefore = 0;
+    int still = 0;
+    for (int i = 0; i < 1500 && still < 40; ++i) {
+        if (still == 0) aBefore = a.count();
+        pass();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        still = rendersForS() == last ? still + 1 : 0;
+        last = rendersForS();
+    }
+    EXPECT_EQ(still, 40);
+    EXPECT_GT(last, 0) << "S was rendered for until its buffers were full";
+    EXPECT_TRUE(WaitFor([&] { return a.count() > aBefore + 10; })) << "A kept being rendered for";
+    EXPECT_EQ(g_server->clientCount(), 2) << "S held its frame, it was not dropped yet";
+    close(s);
+}

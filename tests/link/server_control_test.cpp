@@ -2,7 +2,9 @@
 // (newest post wins, unmentioned lens fields kept), requests split across segments or never
 // finished, and the bound on connections being read at once.
 #include <array>
+#include <atomic>
 #include <thread>
+#include <vector>
 
 #include "link/request_reader.h"
 #include "server_test_support.h"
@@ -176,6 +178,40 @@ TEST_F(ControlTest, AtTheReadBoundANewConnectionWaitsForASilentOneToBeDropped) {
         close(fd);
     }
     EXPECT_EQ(server_.clientCount(), 0);
+}
+
+// Phones post lens settings while the idle tick takes the mailbox: each taken setting is one
+// post's, whole, and the newest post is kept until taken.
+TEST_F(ControlTest, ConcurrentCameraPostsAreTakenWholeAndTheLastIsNotLost) {
+    std::atomic<bool> posting{true};
+    std::vector<std::thread> phones;
+    for (int t = 0; t < 3; ++t)
+        phones.emplace_back([this, t] {
+            for (int i = 1; i <= 30; ++i) {
+                const std::string v = std::to_string(t * 1000 + i);
+                Exchange(port_, Post("/camera", "{\"zoom\":" + v + ",\"focusDistance\":" + v + ",\"aperture\":" + v +
+                                                    ",\"deviceName\":\"phone " + std::to_string(t) + "\"}"),
+                         ("127.0.0." + std::to_string(2 + t)).c_str());
+            }
+        });
+    std::thread idleTick([&] {
+        while (posting.load()) {
+            if (!server_.hasPendingCameraSettings()) {
+                std::this_thread::yield();
+                continue;
+            }
+            const CameraSettings s = server_.getPendingCameraSettings();
+            EXPECT_TRUE(s.focusDistance == s.zoom && s.aperture == s.zoom) << s.zoom << " " << s.focusDistance;
+            EXPECT_EQ(std::string(s.deviceName), "phone " + std::to_string(static_cast<int>(s.zoom) / 1000));
+        }
+    });
+    for (std::thread& p : phones) p.join();
+    posting.store(false);
+    idleTick.join();
+    server_.getPendingCameraSettings();
+    EXPECT_EQ(Exchange(port_, Post("/camera", R"({"zoom":5,"deviceName":"last"})")), kOk);
+    ASSERT_TRUE(server_.hasPendingCameraSettings());
+    EXPECT_EQ(server_.getPendingCameraSettings().zoom, 5.0f);
 }
 
 }  // namespace
