@@ -27,6 +27,8 @@ TEST(PanelLayout, StripsKeepTheirHeightsAndTheListItsMarginsAtAnySize) {
         EXPECT_LE(column.width, 300.5);
         EXPECT_GE(column.x, list.x + 12 - 0.5);
     }
+    EXPECT_TRUE(p.controller->tableScroll->hasVerticalScroller());
+    EXPECT_EQ(p.controller->emptyTitle->alignment(), ui::TextAlignment::Center);
 }
 
 TEST(PanelLayout, TearDownDetachesTheTreeAndStopsTheTimers) {

@@ -41,6 +41,7 @@ TEST_F(PanelTest, EmptyStateUntilAPhoneConnectsThenRowsAndSelectionFollowTheRegi
     EXPECT_EQ(nameLabel(0).stringValue(), "Phone A");
     EXPECT_EQ(nameLabel(1).stringValue(), "127.0.0.3");
     EXPECT_EQ(eye(0).image()->symbolName(), "eye.fill");
+    EXPECT_GE(nameLabel(0).frame().x, 48) << "the name stands beside the eye and phone icons";
     EXPECT_EQ(panel->viewForTableColumn(*panel->table, nullptr, 3), nullptr);  // past the last row
 
     // The selection follows its phone, and only it is semibold.

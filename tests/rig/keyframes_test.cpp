@@ -99,9 +99,11 @@ TEST_F(KeyframeTest, LettingGoOfALayerTakesItsPreviewKeyframesAlong) {
     EXPECT_EQ(Times(orient2), (std::vector<double>{0, 1, 3}));
 
     EXPECT_TRUE(entry().orientPreview.active);
+    const size_t queued = g_liveKeysToTakeAway.size();
     qh::CurrentProject().deleteLayer(two.id());  // a vanished layer: its preview state is let go
     EnsurePhoneCamera(compH(), itemH(), "P");
     EXPECT_FALSE(entry().orientPreview.active);
+    EXPECT_EQ(g_liveKeysToTakeAway.size(), queued) << "the key went with its layer: nothing left to take away";
 }
 
 // What the user does to the live key at 1 s before the phone shows its next value: a new value,

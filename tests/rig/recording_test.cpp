@@ -2,6 +2,7 @@
 // frame, phones without motion of their own, lens keys and preview keys that become real.
 #include <span>
 
+#include "hostsim/suite_faults.h"
 #include "recording_http.h"
 
 using Keys = std::vector<long>;
@@ -146,7 +147,11 @@ TEST_F(RigTest, RecordingIntoTheUsersAnimationKeepsTheirKeysAndTakesOnlyLiveKeys
     ASSERT_EQ(keyFrames("Camera 1", AEGP_LayerStream_ORIENTATION), (Keys{0, 30, 150}));
     comp->currentTime = 2.0;  // the user moves the time, then the lens and the record come
     post("/camera", R"({"zoom":1500,"focusDistance":900,"aperture":9,"blurLevel":70,"dof":true})");
+    // The host cannot count the first stream's keys: that stream's keys are kept all the same.
+    qh::SuiteFaults::instance().arm({"GetStreamNumKFs", 1, A_Err_GENERIC});
     record("single");
+    EXPECT_EQ(qh::SuiteFaults::instance().injected("GetStreamNumKFs"), 1);
+    qh::SuiteFaults::instance().clear();
     for (AEGP_LayerStream s : std::span(kRigStreams).subspan(2))
         EXPECT_EQ(keyFrames("Camera 1", s), (Keys{0, 60, 150})) << "stream " << s;
     EXPECT_EQ(stream("Camera 1", AEGP_LayerStream_ZOOM).valueAt(2.0), qh::Value::One(1500));
