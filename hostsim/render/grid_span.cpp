@@ -1,9 +1,9 @@
 #include "hostsim/render/grid_span.h"
 
-#include "hostsim/render/grid_span_lanes.h"
-
 #include <algorithm>
 #include <cmath>
+
+#include "hostsim/render/grid_span_lanes.h"
 
 namespace qlo::hostsim::render {
 
@@ -19,9 +19,9 @@ double Floor(double x) {
     return t > x ? t - 1 : t;
 }
 
-// One pixel, in doubles.
+// One pixel, in doubles: the reference the lanes follow, and what serves the pixels they leave
+// (a row's last few, coordinates beyond the floats' range, footprints of almost nothing).
 void PaintPixel(PF_Pixel8& p, float& depth, const Vec3& q, const Vec3& dx, const Vec3& dy, const SpanPaint& s) {
-
     const Paint& paint = s.paint;
     const float w = static_cast<float>(q.z);
     if (paint.depthTest && w < depth * kDepthSlack) return;
