@@ -67,12 +67,7 @@ struct Lanes<4> {
     static bool Any(I mask) { return _mm_movemask_ps(reinterpret_cast<__m128>(mask)) != 0; }
 };
 
-// N pixels at a time in floats. GridLanes is one grid axis: the same coverage as
-// GridAxis::coverage to within float rounding. Coverage is continuous in the point and the
-// footprint (the shortcuts for a footprint wholly between lines or on one are exact cases of the
-// integral), so rounding moves a pixel's coverage by about the rounding over its footprint: the
-// lanes are used only where the footprint is at least 1e-4 of the coordinate, which keeps that
-// below a thousandth.
+// The arithmetic the lanes need beyond the vector types' operators.
 template <int N>
 struct LaneMath {
     using F = typename Lanes<N>::F;
@@ -100,6 +95,11 @@ struct LaneMath {
     }
 };
 
+// One grid axis, N pixels at a time in floats: the same coverage as GridAxis::coverage to within
+// float rounding. Coverage is continuous in the point and the footprint (the shortcuts for a
+// footprint wholly between lines or on one are exact cases of the integral), so rounding moves a
+// pixel's coverage by about the rounding over its footprint: the lanes are used only where the
+// footprint is at least 1e-4 of the coordinate, which keeps that below a thousandth.
 template <int N>
 class GridLanes : LaneMath<N> {
     using M = LaneMath<N>;
@@ -145,6 +145,7 @@ private:
     F spacing_, inverse_, width_, halfWidth_;
 };
 
+// A grid polygon's row, N pixels at a time: both axes' coverage, the paint and the blend.
 template <int N>
 class SpanLanes : LaneMath<N> {
     using M = LaneMath<N>;
