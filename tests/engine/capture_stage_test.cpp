@@ -61,6 +61,8 @@ TEST_F(CaptureTest, AVanishedCameraLayerIsNeverUsedAndIsResolvedAgain) {
     pass();
     EXPECT_EQ(g_phoneCameras["A"].layer, nullptr);
     EXPECT_EQ(renders.back(), (V{"Camera 2", "Camera 1"}));  // the shared frame, switches restored
+    // A is rendered for again once it has taken the shared frame.
+    ASSERT_TRUE(WaitFor([&] { return a.count() == 2; }));
     turn(a, 20);
     EXPECT_EQ(cameras("A"), 1);
     EXPECT_EQ(renders.back(), V{"A"});
