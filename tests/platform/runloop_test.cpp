@@ -295,11 +295,4 @@ TEST(ConcurrentQueue, TasksRunInParallel) {
     EXPECT_EQ(completed, 2);
 }
 
-TEST(ConcurrentQueue, SyncFromItsOwnTaskRunsEvenWithOneWorker) {
-    auto q = CreateConcurrent("com.quillo.test.csync", 1);
-    bool nested = false;
-    q->sync([&] { q->sync([&] { nested = q->isCurrent(); }); });
-    EXPECT_TRUE(nested);
-}
-
 }  // namespace

@@ -1,9 +1,8 @@
-// Layout: priorities (strictly ordered, losing to required ones), intrinsic sizes, conflicts,
+// Layout: priorities (strictly ordered, losing to required ones), intrinsic sizes,
 // autoresizing masks in unflipped views, the constraints' life with their views, a vertical
 // stack view, and layout being redone after a change.
 #include <gtest/gtest.h>
 
-#include "platform/log.h"
 #include "platform/ui/layout_constraint.h"
 #include "platform/ui/stack_view.h"
 #include "platform/ui/window.h"
@@ -80,24 +79,6 @@ TEST(UiLayout, IntrinsicSizeHugsByPriority) {
     top->layoutSubtreeIfNeeded();
     EXPECT_DOUBLE_EQ(low->frame().width, 250) << "the view that hugs least stretches";
     EXPECT_DOUBLE_EQ(low->frame().height, 20);
-}
-
-TEST(UiLayout, ConflictingRequiredConstraintsLogOneLineAndKeepTheRest) {
-    qlo::log::CaptureSink logs;
-    auto top = Container(300, 100);
-    auto a = Constrained(*top, "a");
-    LayoutConstraint::activate({
-        a->leadingAnchor().constraintEqualToAnchor(top->leadingAnchor(), 5),
-        a->topAnchor().constraintEqualToAnchor(top->topAnchor(), 7),
-        a->trailingAnchor().constraintLessThanOrEqualToAnchor(top->leadingAnchor()),
-        a->heightAnchor().constraintEqualToConstant(10),
-        a->widthAnchor().constraintEqualToConstant(50),
-        a->widthAnchor().constraintEqualToConstant(100),
-    });
-    top->layoutSubtreeIfNeeded();
-    EXPECT_EQ(logs.count("unable to satisfy all required layout constraints"), 1u);
-    // The width the constraints leave (-5) is no size: the frame gets none.
-    ExpectFrame(*a, {5, 7, 0, 10});
 }
 
 // A table cell as the panel builds it: unflipped, its width following the row's, with a

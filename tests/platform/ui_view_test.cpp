@@ -1,17 +1,11 @@
 // The view toolkit: the tree (moving, removing, cycles), breadth-first order, controls whose
 // action closes their window, pop-up items, tables, the application's modal sessions, and
-// handing web addresses to the desktop's opener. (Frames on the screen, hidden views and pressing
+// which addresses reach the desktop's opener. (Frames on the screen, hidden views and pressing
 // controls are checked through the accessibility elements; the rows' own drawing and cursor
 // rectangles are the panel's.)
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cstdlib>
-#include <fstream>
 #include <memory>
-#include <set>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -26,7 +20,6 @@
 #include "platform/ui/table_view.h"
 #include "platform/ui/text_field.h"
 #include "platform/ui/window.h"
-#include "support/test_support.h"
 
 namespace {
 
@@ -170,8 +163,6 @@ TEST(UiTable, RowsArePlacedAtTheRowPitchAndTheSelectionSurvivesReloadsWhileItsRo
         EXPECT_EQ(table->rowViewAtRow(i)->frame(), (Rect{0, 25.0 * i, 180, 24}));
         EXPECT_EQ(table->viewAtColumn(0, i)->frame(), (Rect{0, 0, 180, 24}));
     }
-    EXPECT_EQ(table->rowAtPoint({10, 26}), 1);
-    EXPECT_EQ(table->rowAtPoint({10, 80}), -1);
 
     table->clickRow(1);
     EXPECT_EQ(static_cast<TextField*>(table->viewAtColumn(0, 1))->stringValue(), "*b")
@@ -179,41 +170,28 @@ TEST(UiTable, RowsArePlacedAtTheRowPitchAndTheSelectionSurvivesReloadsWhileItsRo
     EXPECT_TRUE(table->rowViewAtRow(1)->isSelected());
     table->clickRow(1);  // the same row: no change
     EXPECT_EQ(names.selectionChanges, 1);
-    table->selectRowIndexes({0}, true);  // single selection: extending replaces
-    EXPECT_EQ(table->selectedRowIndexes(), (std::set<long>{0}));
-    table->selectRowIndexes({7}, false);  // rows outside the table are ignored: none selected
-    EXPECT_EQ(table->selectedRow(), -1);
-    EXPECT_EQ(names.selectionChanges, 3);
-
     table->selectRowIndexes({2}, false);
     names.names = {"x", "y", "z", "w"};
     table->reloadData();
     EXPECT_EQ(table->selectedRow(), 2);
-    EXPECT_EQ(names.selectionChanges, 4);
+    EXPECT_EQ(names.selectionChanges, 2);
     names.names = {"x"};
     table->reloadData();
     EXPECT_EQ(table->selectedRow(), -1);
-    EXPECT_EQ(names.selectionChanges, 5) << "dropping the selected row is a change";
+    EXPECT_EQ(names.selectionChanges, 3) << "dropping the selected row is a change";
     table->clickRow(0);
     table->clickRow(-1);
     EXPECT_EQ(table->selectedRow(), -1) << "a click outside the rows clears the selection";
 }
 
 
-// Puts the environment the tests change back as it was.
+// Puts the real opener back.
 class OpenURLTest : public ::testing::Test {
 protected:
     void TearDown() override {
         SetURLOpenerForTesting({});
-        for (const auto& [name, value] : saved_) value ? setenv(name, value->c_str(), 1) : unsetenv(name);
-    }
-    void setEnv(const char* name, const char* value) {
-        const char* old = getenv(name);
-        saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
-        value ? setenv(name, value, 1) : unsetenv(name);
     }
     qlo::log::CaptureSink log;
-    std::vector<std::pair<const char*, std::optional<std::string>>> saved_;
 };
 
 TEST_F(OpenURLTest, TheOpenerGetsWebAddressesOnlyAndAFailureIsLogged) {
@@ -231,37 +209,6 @@ TEST_F(OpenURLTest, TheOpenerGetsWebAddressesOnlyAndAFailureIsLogged) {
         EXPECT_FALSE(OpenURL(bad)) << bad;
     }
     EXPECT_EQ(opened, (std::vector<std::string>{"https://example.com/download", "https://example.com/fail"}));
-}
-
-// Without a display the address is only logged; with one, a stand-in xdg-open on PATH writes
-// its arguments to a file: the address must be its only argument, unchanged.
-TEST_F(OpenURLTest, TheDesktopOpenerRunsWithTheAddressAsItsOnlyArgument) {
-    setEnv("DISPLAY", nullptr);
-    setEnv("WAYLAND_DISPLAY", nullptr);
-    EXPECT_FALSE(OpenURL("https://example.com/quillo"));
-    EXPECT_EQ(log.count("https://example.com/quillo"), 1u);
-
-    const std::string dir = ::testing::TempDir() + "ui_open_url_" + std::to_string(getpid());
-    ASSERT_EQ(mkdir(dir.c_str(), 0700), 0);
-    const std::string out = dir + "/args";
-    std::ofstream(dir + "/xdg-open") << "#!/bin/sh\nprintf '%s|' \"$@\" > " << out << ".tmp && mv " << out
-                                     << ".tmp " << out << "\n";
-    chmod((dir + "/xdg-open").c_str(), 0700);
-    setEnv("PATH", (dir + ":/usr/bin:/bin").c_str());
-    setEnv("DISPLAY", ":99");
-
-    const std::string url = "https://example.com/a;b$(touch%20x)";
-    EXPECT_TRUE(OpenURL(url));
-    std::string args;
-    qlotest::WaitUntil([&] {  // the opener runs detached
-        std::stringstream text;
-        text << std::ifstream(out).rdbuf();
-        return !(args = text.str()).empty();
-    });
-    EXPECT_EQ(args, url + "|");
-    std::remove(out.c_str());
-    std::remove((dir + "/xdg-open").c_str());
-    rmdir(dir.c_str());
 }
 
 }  // namespace
