@@ -44,19 +44,14 @@ TEST(DiscoveryAddress, ARecordAndAaaaRecordWithScope) {
     ASSERT_TRUE(a);
     EXPECT_EQ(a->text(), "127.0.0.2:8254");
 
-    // A link-local IPv6 address gets the interface as its scope, others none.
-    const std::pair<const char*, uint32_t> scopes[] = {{"::1", 0u}, {"fe80::1", 7u}};
-    for (const auto& [text, scope] : scopes) {
-        in6_addr v6{};
-        inet_pton(AF_INET6, text, &v6);
-        auto b = AddressFromRecord(kDNSServiceType_AAAA, &v6, 16, 8254, 7);
-        ASSERT_TRUE(b) << text;
-        EXPECT_EQ(reinterpret_cast<const sockaddr_in6*>(&b->storage)->sin6_scope_id, scope) << text;
-    }
+    // A link-local IPv6 address gets the interface as its scope.
+    in6_addr v6{};
+    inet_pton(AF_INET6, "fe80::1", &v6);
+    auto b = AddressFromRecord(kDNSServiceType_AAAA, &v6, 16, 8254, 7);
+    ASSERT_TRUE(b);
+    EXPECT_EQ(reinterpret_cast<const sockaddr_in6*>(&b->storage)->sin6_scope_id, 7u);
 
-    EXPECT_FALSE(AddressFromRecord(kDNSServiceType_A, v4, 3, 80, 0));
-    EXPECT_FALSE(AddressFromRecord(kDNSServiceType_AAAA, v4, 4, 80, 0));
-    EXPECT_FALSE(AddressFromRecord(kDNSServiceType_TXT, v4, 4, 80, 0));
+    EXPECT_FALSE(AddressFromRecord(kDNSServiceType_A, v4, 3, 80, 0)) << "a record of the wrong length";
 }
 
 }  // namespace

