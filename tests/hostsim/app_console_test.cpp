@@ -79,19 +79,6 @@ TEST_F(ConsoleTest, CommandsAgainstTheAppAndTheProject) {
     EXPECT_TRUE(app.quitRequested());
 }
 
-// Times are read as seconds or timecodes, counted in 64 bits and clamped to the duration.
-TEST_F(ConsoleTest, TimesThatDoNotFitAreRefused) {
-    Composition* demo = CurrentProject().findItemByName("Demo")->asComposition();
-    demo->frameRate = 3000000;
-    const std::pair<const char*, const char*> kTimes[] = {
-        {"time 999999999:00:00:00\n", "the time does not fit (more than 9223372036854775807 frames"},
-        {"time 1e999\n", "the time does not fit; usage: time SECONDS"},
-        {"time 1:00:00:00\n", "Demo: time 10 s (0:00:10:00) of 10 s"},
-    };
-    for (const auto& [line, reply] : kTimes) EXPECT_TRUE(Has(Run(line), reply)) << line;
-    demo->frameRate = 30;
-}
-
 TEST_F(ConsoleTest, EndOfInputStopsReadingButDoesNotQuit) {
     int fds[2];
     ASSERT_EQ(pipe(fds), 0);

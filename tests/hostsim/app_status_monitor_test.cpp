@@ -1,14 +1,10 @@
 // The status line's facts: frames per second from renders through each camera, recording from
-// keyframes added to a camera, and phones with their allowed state from the panel's rows.
+// keyframes added to a camera, and phones with their allowed state as the panel's rows give it.
 #include <gtest/gtest.h>
-
-#include <memory>
 
 #include "hostsim/app/panel_rows.h"
 #include "hostsim/app/status_line.h"
 #include "hostsim/model/project.h"
-#include "platform/ui/button.h"
-#include "platform/ui/text_field.h"
 
 namespace qlo::hostsim {
 namespace {
@@ -63,32 +59,6 @@ TEST(StatusMonitor, FramesPerSecondPerCameraRecordingFromAddedKeyframesAndPanelR
               "Carol: blocked, 0 fps | Alice: allowed, 10 fps | Bob: 5 fps");
 }
 
-// A panel built as the plug-in builds one: rows, each with a name label, another label and the
-// eye button.
-TEST(PanelRows, NameLabelAndEyeButtonOfEachVisibleRow) {
-    auto root = std::make_shared<ui::View>();
-    auto addRow = [&](const std::string& name, const char* tip, bool hidden) {
-        auto row = std::make_shared<ui::View>(ui::Rect{}, "Row");
-        auto cell = std::make_shared<ui::View>();
-        cell->addSubview(std::make_shared<ui::TextField>("typed", true));  // editable: not a label
-        cell->addSubview(std::make_shared<ui::TextField>(name, false));
-        row->addSubview(cell);
-        row->addSubview(std::make_shared<ui::TextField>("30 fps", false));
-        auto eye = std::make_shared<ui::Button>("");
-        eye->setToolTip(tip);
-        row->addSubview(eye);
-        row->setHidden(hidden);
-        root->addSubview(row);
-    };
-    addRow("Demo Phone", kEyeAllowedToolTip, false);
-    addRow("Phone B", kEyeBlockedToolTip, false);
-    addRow("Gone", kEyeAllowedToolTip, true);
-
-    root->setHidden(true);  // the panel's tab is behind another: its rows are still its phones
-    std::vector<std::pair<std::string, bool>> rows;
-    for (const PanelPhoneRow& row : ReadPanelPhoneRows(*root)) rows.emplace_back(row.name, row.allowed);
-    EXPECT_EQ(rows, (std::vector<std::pair<std::string, bool>>{{"Demo Phone", true}, {"Phone B", false}}));
-}
 
 }  // namespace
 }  // namespace qlo::hostsim

@@ -114,8 +114,6 @@ TEST(ProjectJsonErrors, HostileFilesAreReportedNotFatal) {
          {"items[0] (plugin \"nnnn", "... (30000 bytes)", "unknown item type \"plugin\""}},
         {LayerDoc("{\"name\": \"Cam\\u0000A\", \"type\": \"camera\"}"), 7, 10,
          {"field \"name\": a name cannot hold U+0000, found \"Cam\\u0000A\""}},
-        {LayerDoc("{\"name\": \"S\", \"type\": \"solid\", \"sourceName\": \"\\u0000\"}"), 0, 0,
-         {"field \"sourceName\": a name cannot hold U+0000"}},
     };
     ExpectRefused(cases);
 }

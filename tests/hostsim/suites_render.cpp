@@ -1,5 +1,5 @@
-// Render Options, Render and World suites: rendering not available without a renderer (with a
-// clear message), a stand-in renderer dropped in, and frames from the scene renderer through them.
+// Render Options, Render and World suites: a stand-in renderer dropped in, and frames from the
+// scene renderer through them.
 #include "hostsim/render/scene_renderer.h"
 #include "platform/log.h"
 #include "suites_fixture.h"
@@ -14,16 +14,6 @@ protected:
         log::SetStderrEnabled(false);
     }
 };
-
-TEST_F(RenderSuites, RenderingNeedsARenderer) {
-    // Without a renderer: not available, with a clear message.
-    AEGP_RenderOptionsH o = NewOptions(*comp);
-    log::CaptureSink capture;
-    AEGP_FrameReceiptH receipt = nullptr;
-    EXPECT_EQ(RenderSuite()->AEGP_RenderAndCheckoutFrame(o, nullptr, nullptr, &receipt), A_Err_NOT_AVAILABLE);
-    EXPECT_TRUE(receipt == nullptr && capture.contains("AEGP_RenderAndCheckoutFrame")) << "a clear message";
-    EXPECT_EQ(RenderOptionsSuite()->AEGP_Dispose(o), A_Err_NONE);
-}
 
 TEST_F(RenderSuites, ARendererCanBeDroppedIn) {
     RenderRequest seen;
