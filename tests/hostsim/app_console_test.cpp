@@ -40,14 +40,13 @@ TEST_F(ConsoleTest, LinesArriveInPiecesAndEveryReplyLineIsTagged) {
     std::istringstream lines(items + layers);
     for (std::string line; std::getline(lines, line);) EXPECT_EQ(line.rfind("[host] ", 0), 0u) << line;
 
-    EXPECT_TRUE(Has(Run("help\n"), "[host]   delete item NAME   delete a project item"));
     EXPECT_EQ(Run("   \n\n"), "");
     EXPECT_TRUE(Has(Run(std::string(Console::kMaxLine + 10, 'x') + "\n"), "line too long"));
     EXPECT_TRUE(Has(Run("items\n"), "Demo")) << "the console recovers after a long line";
 }
 
-// Each line and a part of what the console answers, in order: the Go to Time dialog opened,
-// answered and closed; playing (which needs an active composition), selecting, saving, menus,
+// Each line and a part of what the console answers, in order: the Go to Time dialog opened
+// and answered (its other ways out are the dialog's test); playing (which needs an active composition), selecting, saving, menus,
 // the panel.
 TEST_F(ConsoleTest, CommandsAgainstTheAppAndTheProject) {
     const std::pair<std::string, std::string> kExchanges[] = {
@@ -56,10 +55,7 @@ TEST_F(ConsoleTest, CommandsAgainstTheAppAndTheProject) {
         {"goto", "\"Go to Time\" dialog open at 0:00:00:00"},
         {"goto", "the Go to Time dialog is already open"},
         {"script app.project.activeItem.time", "result: 0"},  // scripts run while it is up
-        {"ok soon", "the dialog stays open: \"soon\" is not a time"},
         {"ok 0:00:03:00", "Demo: time 3 s (0:00:03:00) of 10 s"},
-        {"goto", "dialog open at 0:00:03:00"},
-        {"cancel", "dialog closed (Cancel)"},
         {"select Quillo Logo.png", "active item: Quillo Logo.png"},
         {"play", "cannot toggle playback"},
         {"select Nothing Here", "no item named \"Nothing Here\""},

@@ -28,8 +28,8 @@ TEST(ModelProject, LayersStackFromTheTopAndGoWithTheirComposition) {
               std::tuple(nullptr, nullptr, false));
 }
 
-// Playback advances in real time from the current time, which waits for the stop; started at the
-// end it starts from zero and loops, and it stops when its composition is deleted.
+// Playback advances in real time from the current time, which waits for the stop, and it stops
+// when its composition is deleted.
 TEST(ModelProject, PlaybackAdvancesLoopsAndStopsWhereItIs) {
     Project project;
     Composition* comp = &project.addComposition("Play", 100, 100, 30, 10);
@@ -56,10 +56,7 @@ TEST(ModelProject, PlaybackAdvancesLoopsAndStopsWhereItIs) {
     project.advance(200);  // stopped: nothing moves
     EXPECT_DOUBLE_EQ(comp->currentTime, 4.25);
 
-    comp->currentTime = 10.0;
-    project.togglePlayback(30);
-    project.advance(51);  // 21 s from zero: the third time round
-    EXPECT_DOUBLE_EQ(project.viewTime(*comp), 1.0);
+    project.togglePlayback(300);
     EXPECT_TRUE(project.deleteItem(comp->id()));
     EXPECT_FALSE(project.playing()) << "deleting the playing composition stops";
     project.advance(35);  // harmless
