@@ -40,14 +40,13 @@ TEST_F(ConsoleTest, LinesArriveInPiecesAndEveryReplyLineIsTagged) {
     std::istringstream lines(items + layers);
     for (std::string line; std::getline(lines, line);) EXPECT_EQ(line.rfind("[host] ", 0), 0u) << line;
 
-    EXPECT_EQ(Run("   \n\n"), "");
     EXPECT_TRUE(Has(Run(std::string(Console::kMaxLine + 10, 'x') + "\n"), "line too long"));
     EXPECT_TRUE(Has(Run("items\n"), "Demo")) << "the console recovers after a long line";
 }
 
 // Each line and a part of what the console answers, in order: the Go to Time dialog opened
-// and answered (its other ways out are the dialog's test); playing (which needs an active composition), selecting, saving, menus,
-// the panel.
+// and answered (its other ways out are the dialog's test); playing (which needs an active
+// composition), selecting, menus, the panel.
 TEST_F(ConsoleTest, CommandsAgainstTheAppAndTheProject) {
     const std::pair<std::string, std::string> kExchanges[] = {
         {"bogus", "unknown command \"bogus\"; type help"},
@@ -61,7 +60,6 @@ TEST_F(ConsoleTest, CommandsAgainstTheAppAndTheProject) {
         {"select Nothing Here", "no item named \"Nothing Here\""},
         {"select Demo", "active item: Demo"},
         {"play", "playing"},
-        {"save /nonexistent/folder/p.json", "cannot save"},
         {"menu Info", "menu \"Info\": handled"},
         {"panel show", "no plug-in panel is registered"},
     };
@@ -109,7 +107,6 @@ TEST(CommandLine, OptionsValuesAndMistakes) {
         {{"--project", "a.json", "b.json"}, "two projects given: --project a.json and b.json"},
     };
     for (const auto& [args, error] : kMistakes) EXPECT_EQ(ParseOptions(args).error, error) << args[0];
-    EXPECT_TRUE(Has(UsageText("quillo-host"), "script TEXT")) << "the console's commands too";
 }
 
 }  // namespace

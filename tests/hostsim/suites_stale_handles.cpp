@@ -110,7 +110,6 @@ TEST_F(StaleHandles, ForgedAndNullHandlesNullOutPointersAndBadIndices) {
         {"null item", [&] { return ItemSuite()->AEGP_GetItemType(nullptr, &itype); }, P},
         {"null item type", [&] { return ItemSuite()->AEGP_GetItemType(item, nullptr); }, P},
         {"index past end", [&] { return LayerSuite()->AEGP_GetCompLayerByIndex(c, last, &layerOut); }, P},
-        {"index -1", [&] { return LayerSuite()->AEGP_GetCompLayerByIndex(c, -1, &layerOut); }, P},
         {"keyframe of none",
          [&] { return KeyframeSuite()->AEGP_GetKeyframeTime(s, 0, AEGP_LTimeMode_CompTime, &t); }, P},
     });

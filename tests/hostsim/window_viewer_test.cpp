@@ -21,7 +21,6 @@ TEST_F(ViewerWindow, TheViewMenuSetsTheLayout) {
     };
     const Case cases[] = {
         {"4 Views", ViewLayout::FourViews, 4, "4 Views"},
-        {"2 Views Vertical", ViewLayout::TwoViewsVertical, 2, "2 Views Vertical"},
         {"2 Views", ViewLayout::TwoViewsHorizontal, 2, "2 Views Horizontal"},
     };
     for (const Case& c : cases) {
