@@ -1,14 +1,11 @@
 // The ExtendScript engine: results and errors as the plug-in receives them, fresh globals per
-// script, the composition's time and playback, the time and memory limits, and the closed host
-// objects.
+// script, the composition's time and playback, the time limit, and the closed host objects.
 #include "hostsim/script/extendscript.h"
 #include "script_fixture.h"
 
 namespace {
 
 using namespace scripttest;
-using qlo::hostsim::script::RunExtendScript;
-using qlo::hostsim::script::ScriptLimits;
 using qlo::hostsim::script::TimeLimitAvailable;
 
 // Results are the completion value as text; errors go to the error handle with their line.
@@ -110,15 +107,6 @@ TEST_F(ScriptFixture, ARunawayScriptIsStoppedAndTheNextOneRuns) {
     EXPECT_EQ(Eval("app.project.activeItem.name"), "Demo");
     EXPECT_DOUBLE_EQ(demo->currentTime, 1.0);
     EXPECT_EQ(LiveMemHandles(plugin), 0u);
-}
-
-TEST_F(ScriptFixture, MemoryIsBounded) {
-    const ScriptLimits small{120.0, size_t{4} << 20};  // memory runs out long before the time
-    std::string result;
-    std::string error;
-    EXPECT_FALSE(RunExtendScript("var a = []; for (;;) a.push(new Array(1000).join('x') + a.length);",
-                                 &result, &error, small));
-    EXPECT_EQ(error, "Error: alloc failed (line 1)");
 }
 
 }  // namespace

@@ -50,6 +50,10 @@ protected:
     Layer& AddCamera(const std::string& name) {
         return demo->addCamera(name, A_FloatPoint{960, 540}, demo->numLayers());
     }
+    // The camera the viewer's pane shows.
+    std::string CameraOf(size_t pane) {
+        return Viewer::CameraName(demo->id(), app.viewerState().panes.at(pane));
+    }
 
     Composition* demo = nullptr;
 };

@@ -43,46 +43,32 @@ TEST_F(RenderSuites, ARendererCanBeDroppedIn) {
     RenderOptionsSuite()->AEGP_Dispose(o);
 }
 
-// Frames from the scene renderer, as the plug-in asks for them.
-class SuiteFrames : public SuitesTest {
-protected:
-    void SetUp() override {
-        SuitesTest::SetUp();
-        render::UseSceneRenderer();
-    }
-    // Renders as the plug-in does; the receipt's world (left checked out).
-    AEGP_WorldH checkout(Composition& c) {
-        AEGP_RenderOptionsH o = NewOptions(c);
-        RenderOptionsSuite()->AEGP_SetDownsampleFactor(o, 4, 4);
-        RenderOptionsSuite()->AEGP_SetWorldType(o, AEGP_WorldType_8);
-        receipt = nullptr;
-        EXPECT_EQ(RenderSuite()->AEGP_RenderAndCheckoutFrame(o, nullptr, nullptr, &receipt), A_Err_NONE);
-        RenderOptionsSuite()->AEGP_Dispose(o);
-        AEGP_WorldH w = nullptr;
-        EXPECT_EQ(RenderSuite()->AEGP_GetReceiptWorld(receipt, &w), A_Err_NONE);
-        return w;
-    }
-    static uint8_t* Base(AEGP_WorldH w) {
-        PF_Pixel8* p = nullptr;
-        EXPECT_EQ(WorldSuite()->AEGP_GetBaseAddr8(w, &p), A_Err_NONE);
-        return reinterpret_cast<uint8_t*>(p);
-    }
-    AEGP_FrameReceiptH receipt = nullptr;
-};
-
-TEST_F(SuiteFrames, RowsArePaddedAndReadAtTheirRowBytes) {
+// A frame from the scene renderer, asked for as the plug-in asks.
+TEST_F(RenderSuites, SceneFramesRowsArePaddedAndReadAtTheirRowBytes) {
+    render::UseSceneRenderer();
     Composition& c = CurrentProject().addComposition("Odd", 1924, 1080, 30, 1);  // 481 wide
     c.backgroundColor = Value::Rgba(0, 0, 1, 0);  // drawn opaque whatever its alpha
     c.addSolid("Bottom", Value::Rgba(1, 0, 0), 1924, 540)
         .set(AEGP_LayerStream_POSITION, Value::Three(962, 810, 0));
-    AEGP_WorldH w = checkout(c);
+    AEGP_RenderOptionsH o = NewOptions(c);
+    RenderOptionsSuite()->AEGP_SetDownsampleFactor(o, 4, 4);
+    RenderOptionsSuite()->AEGP_SetWorldType(o, AEGP_WorldType_8);
+    AEGP_FrameReceiptH receipt = nullptr;
+    ASSERT_EQ(RenderSuite()->AEGP_RenderAndCheckoutFrame(o, nullptr, nullptr, &receipt), A_Err_NONE);
+    RenderOptionsSuite()->AEGP_Dispose(o);
+    AEGP_WorldH w = nullptr;
     A_u_long rowBytes = 0;
-    ASSERT_EQ(WorldSuite()->AEGP_GetRowBytes(w, &rowBytes), A_Err_NONE);
+    PF_Pixel8* base = nullptr;
+    ASSERT_TRUE(RenderSuite()->AEGP_GetReceiptWorld(receipt, &w) == A_Err_NONE &&
+                WorldSuite()->AEGP_GetRowBytes(w, &rowBytes) == A_Err_NONE &&
+                WorldSuite()->AEGP_GetBaseAddr8(w, &base) == A_Err_NONE);
     EXPECT_EQ(rowBytes, 1936u);
-    auto at = [&](int x, int y) { return reinterpret_cast<PF_Pixel8*>(Base(w) + y * rowBytes)[x]; };
+    const auto* bytes = reinterpret_cast<const uint8_t*>(base);
+    auto at = [&](int x, int y) { return reinterpret_cast<const PF_Pixel8*>(bytes + y * rowBytes)[x]; };
     for (int y : {0, 134}) EXPECT_TRUE(at(480, y).blue == 255 && at(480, y).alpha == 255) << y;
     for (int y : {135, 269})
         EXPECT_TRUE(at(0, y).red == 255 && at(480, y).red == 255 && at(480, y).blue == 0) << y;
+    EXPECT_EQ(RenderSuite()->AEGP_CheckinFrame(receipt), A_Err_NONE);
 }
 
 }  // namespace

@@ -80,12 +80,7 @@ A_Err CreatePanel(AEGP_GlobalRefcon, AEGP_CreatePanelRefcon, AEGP_PlatformViewRe
     return A_Err_NONE;
 }
 
-class HostWindowAX : public ScriptFixture {
-protected:
-    std::string CameraOf(size_t pane) {
-        return Viewer::CameraName(demo->id(), app.viewerState().panes.at(pane));
-    }
-};
+using HostWindowAX = ScriptFixture;
 
 TEST_F(HostWindowAX, TheSplitViewIsSetUpByPressingElementsOnly) {
     const ax::Element two = FindTitled(ax::kAXRadioButtonRole, "2 Views");

@@ -5,12 +5,7 @@ namespace {
 
 using namespace scripttest;
 
-class ViewerWindow : public ScriptFixture {
-protected:
-    std::string CameraOf(size_t pane) {
-        return Viewer::CameraName(demo->id(), app.viewerState().panes.at(pane));
-    }
-};
+using ViewerWindow = ScriptFixture;
 
 TEST_F(ViewerWindow, TheViewMenuSetsTheLayout) {
     struct Case {
