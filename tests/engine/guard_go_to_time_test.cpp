@@ -61,6 +61,7 @@ TEST_F(GoToTimeGuard, ClosesEveryVariantThroughReturnKeyOrOkElseEndsTheModalLoop
     openAndWait({.title = "Go to time"});  // the title test is case-sensitive
     EXPECT_NE(app->modalWindow(), nullptr);
     cancelDialog();
+    EXPECT_EQ(log.count("[Quillo] auto-dismissed Go-to-Time dialog (global guard)"), 4u);
 }
 
 TEST_F(GoToTimeGuard, StopsWithTheServicesAndStartsAgainWithThem) {

@@ -26,6 +26,10 @@ TEST_F(FrameTest, TheMenuCommandTogglesThePanelWhoseMenuUpdatesStartAndStopTheSe
     EXPECT_EQ(starts(), 1u);
     EXPECT_EQ(checked(), true);
     EXPECT_EQ(app->workspace().panel(kQLOPanelName)->title, "Quillo");
+    std::vector<A_LPoint> snaps;
+    ASSERT_EQ(app->panelSnapSizes(kQLOPanelName, &snaps), A_Err_NONE);
+    ASSERT_EQ(snaps.size(), 2u) << "the two sizes the panel snaps to, and no others";
+    EXPECT_EQ(std::tuple(snaps[0].x, snaps[0].y, snaps[1].x, snaps[1].y), std::tuple(320, 240, 480, 360));
     ASSERT_TRUE(g_server && g_motion && g_server->isRunning());
     const std::string port = loggedPort("[Quillo] MJPEG server listening on port ");
     const std::string motionPort = loggedPort("[Quillo] MotionReceiver listening on UDP port ");

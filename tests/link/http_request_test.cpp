@@ -56,6 +56,7 @@ TEST(HttpBody, StartAndAnnouncedLength) {
     EXPECT_EQ(BodyStart("POST /x HTTP/1.1\r\nA: b\r\n"), "");
     const std::pair<const char*, int64_t> lengths[] = {
         {"Content-Length:\t 17abc", 17},
+        {"Content-Length:\r\n\v\f 8", 8},  // every blank atoi skips
         {"Content-Length: abc", 0},
         {"Content-Length: -5", -5},
         {"content-length: 9\r\n", 9},

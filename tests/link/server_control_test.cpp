@@ -54,6 +54,11 @@ TEST_F(ControlTest, InfoCamerasAndTimelineAnswersByteForByte) {
     server_.updateTimelineState(TimelineState{1.5, 10.0, 23.976, true});
     EXPECT_EQ(Exchange(port_, Get("/timeline")),
               TimelineAnswer("{\"currentTime\":1.500000,\"duration\":10.000000,\"fps\":23.98,\"playing\":true}"));
+    // Phones poll the timeline many times a second: one answer in fifty is logged.
+    const std::string logged = "[Quillo HTTP] GET /timeline → ";
+    const size_t before = log_.count(logged);
+    for (int i = 0; i < 100; ++i) Exchange(port_, Get("/timeline"));
+    EXPECT_EQ(log_.count(logged) - before, 2u);
 }
 
 TEST_F(ControlTest, TimelineAndRecordMailboxesKeepOnlyTheNewestCommand) {
@@ -212,6 +217,29 @@ TEST_F(ControlTest, ConcurrentCameraPostsAreTakenWholeAndTheLastIsNotLost) {
     EXPECT_EQ(Exchange(port_, Post("/camera", R"({"zoom":5,"deviceName":"last"})")), kOk);
     ASSERT_TRUE(server_.hasPendingCameraSettings());
     EXPECT_EQ(server_.getPendingCameraSettings().zoom, 5.0f);
+}
+
+// A connection whose request has already arrived, handed over as the fuzz target does: a control
+// request is served as the accept loop serves it; a stream request is closed unanswered.
+TEST_F(ControlTest, AHandedOverConnectionIsServedAsTheAcceptLoopServesIt) {
+    using Case = std::pair<std::string, std::string>;
+    for (const auto& [path, answer] : {Case{"/timeline", Exchange(port_, Get("/timeline"))}, Case{"/stream", ""}}) {
+        int pair[2];
+        ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+        const timeval patience{2, 0};  // an answer that never comes ends the read
+        setsockopt(pair[1], SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
+        const std::string request = Get(path);
+        ASSERT_EQ(send(pair[1], request.data(), request.size(), 0), static_cast<ssize_t>(request.size()));
+        shutdown(pair[1], SHUT_WR);
+        EXPECT_EQ(server_.serveControlConnection(pair[0]), !answer.empty()) << path;
+        std::string got;
+        char buffer[512];
+        for (ssize_t n; (n = recv(pair[1], buffer, sizeof buffer, 0)) > 0;) {
+            got.append(buffer, static_cast<size_t>(n));
+        }
+        EXPECT_EQ(got, answer) << path;
+        close(pair[1]);
+    }
 }
 
 }  // namespace

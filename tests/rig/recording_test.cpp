@@ -15,6 +15,7 @@ TEST_F(RigTest, SingleRecordKeysEveryAllowedPhoneAndStepsOneFrame) {
     moveAndWait(c, {7, 8, 9, 0, 0, 0});
     pass();
     record("single");
+    EXPECT_TRUE(log.contains("[Quillo Record] Single keyframe at time 0.000"));
     // Each phone's key holds its own last motion; B, which never sent any, gets the latest.
     const std::pair<const char*, qh::Value> keyed[] = {
         {"A", qh::Value::Three(1, 2, 3)}, {"B", qh::Value::Three(7, 8, 9)}, {"C", qh::Value::Three(7, 8, 9)}};
