@@ -28,3 +28,15 @@ TEST_F(PluginTest, TwoPhonesOfOneNameDriveOneCameraAndTheLaterOneWins) {
     const std::string dump = "[Quillo Diag] snapshotClients count=2";
     EXPECT_TRUE(WaitFor([&] { return b.move({0, 2, 0, 0, 0, 0}), pass(), log.contains(dump); }));
 }
+
+// The idle tick applies only the last camera choice posted; a phone whose choice that was not
+// still moves the camera it asked for.
+TEST_F(PluginTest, APhoneMovesTheCameraItChoseThoughAnotherOfItsNameChoseLast) {
+    Phone& x = connect("127.0.0.2", "?deviceName=Twin&cameraName=X", "Twin", 1);
+    pass();  // takes X's choice
+    connect("127.0.0.3", "?deviceName=Twin&cameraName=Y", "Twin", 2);
+    turn(x, 7);  // the pass takes Y's choice, then applies X's motion
+    ASSERT_NE(layer("X"), nullptr);
+    EXPECT_EQ(layer("X")->get(AEGP_LayerStream_ORIENTATION), qh::Value::Three(0, 7, 0));
+    EXPECT_EQ(layer("Y"), nullptr);
+}

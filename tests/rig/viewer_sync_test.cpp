@@ -65,3 +65,15 @@ TEST_F(ViewerSyncTest, WhatIsMissingIsSkipped) {
     EXPECT_EQ(ViewerSyncRunCount(), before);
     EXPECT_TRUE(log.contains("[Quillo viewer-sync] no-comp"));
 }
+
+// A host that loads the plug-in again finds nothing of the earlier load: the viewer is arranged
+// again for the list the earlier load last arranged it for.
+TEST_F(ViewerSyncTest, ALoadArrangesTheViewerAgainForTheSameList) {
+    camera("A");
+    SyncViewerLayoutForPhones({"A"});
+    app.reset();
+    app = std::make_unique<qh::HostApp>();
+    app->attachPlugin("Quillo", &EntryPointFunc);
+    SyncViewerLayoutForPhones({"A"});
+    EXPECT_EQ(runs(), 2u);
+}
