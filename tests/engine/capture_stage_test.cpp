@@ -57,6 +57,8 @@ TEST_F(CaptureTest, AVanishedCameraLayerIsNeverUsedAndIsResolvedAgain) {
     moveAndWait(a, {0, 10, 0, 0, 0, 0});
     pass();  // the phone's own camera "A" is created and rendered through
     EXPECT_EQ(renders.back(), V{"A"});
+    // Taken before the next pass: a frame still waiting in the sender gives way to a newer one.
+    ASSERT_TRUE(WaitFor([&] { return a.count() == 1; }));
     qh::CurrentProject().deleteLayer(layer("A")->id());
     pass();
     EXPECT_EQ(g_phoneCameras["A"].layer, nullptr);
