@@ -228,16 +228,10 @@ TEST_F(ControlTest, AHandedOverConnectionIsServedAsTheAcceptLoopServesIt) {
         ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
         const timeval patience{2, 0};  // an answer that never comes ends the read
         setsockopt(pair[1], SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
-        const std::string request = Get(path);
-        ASSERT_EQ(send(pair[1], request.data(), request.size(), 0), static_cast<ssize_t>(request.size()));
+        ASSERT_TRUE(SendText(pair[1], Get(path)));
         shutdown(pair[1], SHUT_WR);
         EXPECT_EQ(server_.serveControlConnection(pair[0]), !answer.empty()) << path;
-        std::string got;
-        char buffer[512];
-        for (ssize_t n; (n = recv(pair[1], buffer, sizeof buffer, 0)) > 0;) {
-            got.append(buffer, static_cast<size_t>(n));
-        }
-        EXPECT_EQ(got, answer) << path;
+        EXPECT_EQ(ReadToEnd(pair[1]), answer) << path;
         close(pair[1]);
     }
 }
