@@ -1,7 +1,8 @@
 // What the server and the motion receiver do when the system's sockets fail: no IPv6 sockets at
 // all (they fall back to IPv4), and no descriptor left for a phone's connection (the accept loop
-// pauses and takes it once descriptors are free again). Each case runs in a child process, as
-// the socket filter and the descriptor limit hold for the whole process.
+// pauses and takes it once descriptors are free again), and a host started without standard
+// input, whose listening socket gets descriptor 0. Each case runs in a child process, as the
+// socket filter, the descriptor limit and the closed input hold for the whole process.
 #include <linux/filter.h>
 #include <linux/seccomp.h>
 #include <sys/prctl.h>
@@ -81,6 +82,28 @@ void Step(bool ok, int code) {
     std::_Exit(0);
 }
 
+// A host started without standard input: the server's listening socket may get descriptor 0,
+// which is a socket like any other, not a failure.
+[[noreturn]] void ServeWithStandardInputClosed() {
+    qlo::log::SetStderrEnabled(false);
+    MJPEGServer server;
+    server.setNameLookup([](const sockaddr*, socklen_t) { return std::string(); });
+    close(0);
+    const uint16_t port = server.start(0);
+    Step(port != 0, 10);
+    sockaddr_storage bound = {};
+    socklen_t size = sizeof bound;
+    int accepting = 0;
+    socklen_t flagSize = sizeof accepting;
+    Step(getsockname(0, reinterpret_cast<sockaddr*>(&bound), &size) == 0, 11);
+    Step(getsockopt(0, SOL_SOCKET, SO_ACCEPTCONN, &accepting, &flagSize) == 0 && accepting == 1, 12);
+    const uint16_t boundPort = bound.ss_family == AF_INET6 ? reinterpret_cast<sockaddr_in6*>(&bound)->sin6_port
+                                                           : reinterpret_cast<sockaddr_in*>(&bound)->sin_port;
+    Step(ntohs(boundPort) == port, 13);
+    Step(Exchange(port, Get("/info"), "127.0.0.2").find("\"service\":\"quillo\"") != std::string::npos, 14);
+    std::_Exit(0);
+}
+
 TEST(SocketFaults, WithoutIPv6SocketsServerAndReceiverListenOnIPv4) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(ServeWithoutIPv6(), ::testing::ExitedWithCode(0), "");
@@ -89,6 +112,11 @@ TEST(SocketFaults, WithoutIPv6SocketsServerAndReceiverListenOnIPv4) {
 TEST(SocketFaults, APhoneArrivingWhenDescriptorsRunOutIsServedOnceTheyAreFree) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(ServeAPhoneWaitingForADescriptor(), ::testing::ExitedWithCode(0), "");
+}
+
+TEST(SocketFaults, WithStandardInputClosedTheServerListensOnDescriptorZero) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(ServeWithStandardInputClosed(), ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace
