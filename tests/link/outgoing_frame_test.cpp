@@ -28,5 +28,8 @@ TEST(OutgoingFrame, PaddedRowsGiveThePictureOfPackedRows) {
         ASSERT_NE(frame, nullptr);
         EXPECT_EQ(frame->jpeg(encoder), expected) << rowBytes << " bytes a row";
     }
+    // Rows narrower than the width, and a picture without width or without height, are refused.
     EXPECT_EQ(OutgoingFrame::CopyARGB(packed.data(), width, height, packedRow - 1, 0.8), nullptr);
+    EXPECT_EQ(OutgoingFrame::CopyARGB(packed.data(), 0, height, packedRow, 0.8), nullptr);
+    EXPECT_EQ(OutgoingFrame::CopyARGB(packed.data(), width, 0, packedRow, 0.8), nullptr);
 }

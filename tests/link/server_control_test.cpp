@@ -234,6 +234,7 @@ TEST_F(ControlTest, AHandedOverConnectionIsServedAsTheAcceptLoopServesIt) {
         EXPECT_EQ(ReadToEnd(pair[1]), answer) << path;
         close(pair[1]);
     }
+    EXPECT_FALSE(server_.serveControlConnection(-1));
 }
 
 }  // namespace

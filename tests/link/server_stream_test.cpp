@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <sys/socket.h>
 
+#include "link/outgoing_frame.h"
 #include "server_test_support.h"
 
 using namespace qlotest;
@@ -35,9 +36,10 @@ TEST_F(StreamTest, AnyOtherPathGetsTheHeadAndFramesInMultipartFraming) {
     server_.pushFrame("abc", 3);
     EXPECT_EQ(phone.nextFrame(), std::string("abc"));
     EXPECT_EQ(favicon.nextFrame(), std::string("abc"));
-    // Not registered, empty, or negative: nothing is sent.
+    // Not registered, empty, no frame, or negative: nothing is sent.
     EXPECT_FALSE(server_.pushFrameToClient(e.fd + 1000, "x", 1));
     EXPECT_FALSE(server_.pushFrameToClient(e.fd, "x", 0));
+    EXPECT_FALSE(server_.pushFrameToClient(e.fd, std::shared_ptr<OutgoingFrame>{}));
     EXPECT_FALSE(server_.pushFrameToClient(-1, "x", 1));
 }
 
