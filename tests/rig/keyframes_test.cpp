@@ -130,17 +130,21 @@ TEST_F(KeyframeTest, AKeyNoLongerAsTheLiveKeyWasLeftIsNeverTakenAway) {
     }
 }
 
-TEST_F(KeyframeTest, AKeyWhoseValueTheHostRefusesIsNotLeftBehind) {
+// A key the host refuses to make, or whose value it refuses to set, is reported as not made.
+TEST_F(KeyframeTest, AKeyTheHostRefusesIsNotLeftBehind) {
     zoom->setKeyframe(0, qh::Value::One(100));
     zoom->setKeyframe(5, qh::Value::One(200));
     const std::vector<qh::Keyframe> users = zoom->keyframes();
-    qh::SuiteFaults::instance().arm({"SetKeyframeValue", 0, A_Err_GENERIC});
-    PreviewKFState state;
-    ApplyProp1D(h, AEGP_LayerStream_ZOOM, 900, true, A_Time{2, 1}, 2, state);
-    EXPECT_FALSE(InsertKeyframe1D(h, AEGP_LayerStream_ZOOM, 900, A_Time{0, 1}));
-    qh::SuiteFaults::instance().clear();
-    EXPECT_FALSE(state.active);
-    EXPECT_EQ(zoom->keyframes(), users);  // no new key at 2 s, and the user's key at 0 s kept
+    for (const char* refused : {"InsertKeyframe", "SetKeyframeValue"}) {
+        SCOPED_TRACE(refused);
+        qh::SuiteFaults::instance().arm({refused, 0, A_Err_GENERIC});
+        PreviewKFState state;
+        ApplyProp1D(h, AEGP_LayerStream_ZOOM, 900, true, A_Time{2, 1}, 2, state);
+        EXPECT_FALSE(InsertKeyframe1D(h, AEGP_LayerStream_ZOOM, 900, A_Time{0, 1}));
+        qh::SuiteFaults::instance().clear();
+        EXPECT_FALSE(state.active);
+        EXPECT_EQ(zoom->keyframes(), users);  // no new key at 2 s, and the user's key at 0 s kept
+    }
 }
 
 TEST_F(KeyframeTest, ALiveKeyTheHostCannotReadIsTakenAwayLater) {
@@ -157,4 +161,20 @@ TEST_F(KeyframeTest, ALiveKeyTheHostCannotReadIsTakenAwayLater) {
         TakeAwayLiveKeysNotShown({}, compH());
         EXPECT_EQ(Times(orient), std::vector<double>{0});
     }
+}
+
+// A live key the host would not take away waits for a later pass; a new load of the plug-in
+// starts without it, since its handles name objects of the earlier load's host.
+TEST_F(KeyframeTest, ANewLoadForgetsTheKeysTheEarlierOneCouldNotTakeAway) {
+    entry().targetCam = "Camera 1";
+    orient->setKeyframe(0, qh::Value::Three(0, 0, 0));
+    show(30, 1);
+    qh::SuiteFaults::instance().arm({"DeleteKeyframe", 0, A_Err_GENERIC});
+    LetGoOfLiveKeys(entry());
+    app.reset();
+    qh::SuiteFaults::instance().clear();
+    ASSERT_TRUE(AnyLiveKeys()) << "the unload could not take it away either";
+    app = std::make_unique<qh::HostApp>();
+    app->attachPlugin("Quillo", &EntryPointFunc);
+    EXPECT_FALSE(AnyLiveKeys());
 }

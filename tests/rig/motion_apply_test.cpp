@@ -14,6 +14,12 @@ TEST_F(PluginTest, MotionMovesThePhonesCameraFromItsBasePosition) {
     moved({0, 10, 0, 10, 0, 0}, 970);
     moved({}, 970, MotionDatagramType::Reset);  // the camera stays; where it stands is the new origin
     moved({0, 0, 0, 5, 0, 0}, 975);
+    // A sample is shown once: while the phone is still, the user's own turn of its camera stays,
+    // also when another phone moves.
+    layer("A")->set(AEGP_LayerStream_ORIENTATION, qh::Value::Three(0, 45, 0));
+    moveAndWait(connect("127.0.0.3", "?deviceName=B", "B", 2), {0, 1, 0, 0, 0, 0});
+    pass(2);
+    EXPECT_EQ(layer("A")->get(AEGP_LayerStream_ORIENTATION), qh::Value::Three(0, 45, 0));
 }
 
 TEST_F(PluginTest, TwoPhonesOfOneNameDriveOneCameraAndTheLaterOneWins) {
