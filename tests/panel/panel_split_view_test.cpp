@@ -64,6 +64,7 @@ TEST_F(SplitViewTest, OnlyTheLastCountChangeRuns) {
     EXPECT_EQ(lines("[Quillo] Setting up"), 0u);
     advance(2.0);
     EXPECT_EQ(lines("[Quillo] Setting up"), 1u);
+    EXPECT_EQ(lines("[Quillo] Found 2 camera popup(s) in viewer"), 1u);
     EXPECT_EQ(PaneCameras(*app), (V{"P1", "P2"}));
 }
 

@@ -51,6 +51,9 @@ TEST_F(RigTest, ContinuousRecordingKeysOneFramePerPassWithMotionAndTheStoredLens
     }
     record("stop");
     EXPECT_FALSE(g_recordState);
+    EXPECT_TRUE(log.contains("[Quillo HTTP] POST /record body={\"mode\":\"stop\"}"));
+    EXPECT_TRUE(log.contains("[Quillo Record] Continuous recording started at time 0.000"));
+    EXPECT_TRUE(log.contains("[Quillo Record] Continuous recording stopped at time 2.033"));
     Keys expected(62);
     for (long f = 0; f < 62; ++f) expected[f] = f;
     EXPECT_EQ(keyFrames("A", AEGP_LayerStream_ORIENTATION), expected);
