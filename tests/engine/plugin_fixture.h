@@ -103,8 +103,7 @@ protected:
         QLOSetServicePorts(0, 0);
         qh::SetCurrentProject(qh::MakeDemoProject());
         comp = qh::CurrentProject().findItemByName("Demo")->asComposition();
-        app = std::make_unique<qh::HostApp>();
-        app->attachPlugin("Quillo", &EntryPointFunc);
+        loadPlugin();
         SetIdleClock([this] { return clockNs; });
         startServices();
     }
@@ -112,6 +111,12 @@ protected:
         phones.clear();
         app.reset();
         SetIdleClock(nullptr);
+    }
+    // A new host with the plug-in loaded into it; the earlier host, if any, is gone first.
+    void loadPlugin() {
+        app.reset();
+        app = std::make_unique<qh::HostApp>();
+        app->attachPlugin("Quillo", &EntryPointFunc);
     }
     // Shows the panel, which starts the services, and learns the ports they bound.
     void startServices() {

@@ -174,7 +174,6 @@ TEST_F(KeyframeTest, ANewLoadForgetsTheKeysTheEarlierOneCouldNotTakeAway) {
     app.reset();
     qh::SuiteFaults::instance().clear();
     ASSERT_TRUE(AnyLiveKeys()) << "the unload could not take it away either";
-    app = std::make_unique<qh::HostApp>();
-    app->attachPlugin("Quillo", &EntryPointFunc);
+    loadPlugin();
     EXPECT_FALSE(AnyLiveKeys());
 }

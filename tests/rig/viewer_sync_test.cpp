@@ -71,9 +71,7 @@ TEST_F(ViewerSyncTest, WhatIsMissingIsSkipped) {
 TEST_F(ViewerSyncTest, ALoadArrangesTheViewerAgainForTheSameList) {
     camera("A");
     SyncViewerLayoutForPhones({"A"});
-    app.reset();
-    app = std::make_unique<qh::HostApp>();
-    app->attachPlugin("Quillo", &EntryPointFunc);
+    loadPlugin();
     SyncViewerLayoutForPhones({"A"});
     EXPECT_EQ(runs(), 2u);
 }
